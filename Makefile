@@ -1,0 +1,45 @@
+# q6tsa: the two everyday commands are `make run` and `make test`.
+BUILD      ?= build
+SAN_BUILD  ?= build-sanitize
+GENERATOR  := -G Ninja
+JOBS       ?= $(shell nproc)
+PACKAGES   := liblog4cpp5-dev libjsoncpp-dev cmake ninja-build pkg-config \
+              libgtest-dev libgmock-dev libbenchmark-dev clang
+
+.PHONY: all deps configure build test test-unit test-sanitize run bench clean
+
+all: build
+
+# Installs only what is missing, and only as root.
+deps:
+	@scripts/install-packages.sh $(PACKAGES)
+
+$(BUILD)/build.ninja: | deps
+	cmake -S . -B $(BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+configure: $(BUILD)/build.ninja
+
+build: configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+# The whole suite, then the same suite under AddressSanitizer + UBSan.
+test: test-unit test-sanitize
+
+test-unit: build
+	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+$(SAN_BUILD)/build.ninja: | deps
+	cmake -S . -B $(SAN_BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DQ6_SANITIZE=ON
+
+test-sanitize: $(SAN_BUILD)/build.ninja
+	cmake --build $(SAN_BUILD) -j $(JOBS)
+	ctest --test-dir $(SAN_BUILD) --output-on-failure -j $(JOBS) -LE 'slow|bench'
+
+run: build
+	@scripts/run-agent.sh $(BUILD)
+
+bench: build
+	@scripts/run-bench.sh $(BUILD)
+
+clean:
+	rm -rf $(BUILD) $(SAN_BUILD)

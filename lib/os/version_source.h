@@ -1,0 +1,19 @@
+#pragma once
+// The Windows-equivalent version that this platform reports.
+
+#include <cstdint>
+
+namespace NOs {
+
+struct NPlatformVersion {
+    uint32_t platformId;
+    uint32_t major;
+    uint32_t minor;
+    uint32_t build;
+};
+
+// Linux stands for the NT family at 10.0: every question on the release
+// answers as on a current Windows.
+NPlatformVersion GetPlatformVersion();
+
+}  // namespace NOs
