@@ -1,0 +1,78 @@
+#include "base/module_path.h"
+
+#include <algorithm>
+
+#include "base/text_convert.h"
+#include "os/file_system.h"
+#include "os/module_file.h"
+
+namespace {
+
+// Longest path that MakeFolderPath works on, in code units.
+constexpr size_t kMaxFolderPathUnits = 1023;
+
+std::string ToOsPath(const char16_t* path) {
+    return NUtf::ToUtf8(path);
+}
+
+}  // namespace
+
+std::u16string GetModuleFileName(NModuleHandle module) {
+    return NUtf::ToUtf16(NOs::GetModuleFilePath(module));
+}
+
+bool GetModuleFolder(NModuleHandle module, char16_t* folder, uint32_t capacity) {
+    const std::u16string fileName = GetModuleFileName(module);
+    if (fileName.empty()) {
+        return false;
+    }
+    // The first character is never taken as the separator.
+    const size_t separator = fileName.rfind(u'/');
+    const size_t folderLength = (separator == std::u16string::npos || separator == 0) ? 0 : separator;
+    if (folderLength + 1 > capacity) {
+        return false;
+    }
+    std::copy_n(fileName.begin(), folderLength, folder);
+    folder[folderLength] = u'\0';
+    return true;
+}
+
+PathKind GetPathKind(const char16_t* path) {
+    const std::u16string_view text(path);
+    // A search for a name that ends in a separator finds nothing.
+    if (text.empty() || text.back() == u'/') {
+        return kPathMissing;
+    }
+    switch (NOs::GetFileKind(ToOsPath(path))) {
+        case NOs::NFileKind::Folder: return kPathFolder;
+        case NOs::NFileKind::File: return kPathFile;
+        case NOs::NFileKind::Missing: break;
+    }
+    return kPathMissing;
+}
+
+bool MakeFolder(const char16_t* path) {
+    const PathKind kind = GetPathKind(path);
+    if (kind == kPathFolder) {
+        return true;
+    }
+    const std::string osPath = ToOsPath(path);
+    if (kind == kPathFile) {
+        NOs::RemoveFile(osPath);
+    }
+    return NOs::CreateFolder(osPath);
+}
+
+void MakeFolderPath(const char16_t* path) {
+    const std::u16string text(path);
+    if (text.size() > kMaxFolderPathUnits) {
+        return;
+    }
+    for (size_t separator = text.find(u'/'); separator != std::u16string::npos;
+         separator = text.find(u'/', separator + 1)) {
+        if (separator > 0) {
+            MakeFolder(text.substr(0, separator).c_str());
+        }
+    }
+    MakeFolder(text.c_str());
+}

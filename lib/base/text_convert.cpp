@@ -1,0 +1,148 @@
+#include "base/text_convert.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+bool IsHighSurrogate(char32_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+bool IsLowSurrogate(char32_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+bool IsContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
+
+void AppendUtf8(std::string& out, char32_t code) {
+    if (code < 0x80) {
+        out += static_cast<char>(code);
+    } else if (code < 0x800) {
+        out += static_cast<char>(0xC0 | (code >> 6));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        out += static_cast<char>(0xE0 | (code >> 12));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (code >> 18));
+        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+}
+
+void AppendUtf16(std::u16string& out, char32_t code) {
+    if (code < 0x10000) {
+        out += static_cast<char16_t>(code);
+    } else {
+        code -= 0x10000;
+        out += static_cast<char16_t>(0xD800 + (code >> 10));
+        out += static_cast<char16_t>(0xDC00 + (code & 0x3FF));
+    }
+}
+
+// Shape of a UTF-8 sequence by its lead byte: its length, and the range that
+// its second byte must fall into (which rules out overlong forms, surrogates
+// and code points above U+10FFFF). Length 0 marks a byte that cannot lead.
+struct NLeadByte {
+    int nLength;
+    unsigned char bSecondMin;
+    unsigned char bSecondMax;
+};
+
+NLeadByte ClassifyLead(unsigned char lead) {
+    if (lead < 0x80) return {1, 0, 0};
+    if (lead >= 0xC2 && lead <= 0xDF) return {2, 0x80, 0xBF};
+    if (lead == 0xE0) return {3, 0xA0, 0xBF};
+    if (lead == 0xED) return {3, 0x80, 0x9F};
+    if (lead >= 0xE1 && lead <= 0xEF) return {3, 0x80, 0xBF};
+    if (lead == 0xF0) return {4, 0x90, 0xBF};
+    if (lead >= 0xF1 && lead <= 0xF3) return {4, 0x80, 0xBF};
+    if (lead == 0xF4) return {4, 0x80, 0x8F};
+    return {0, 0, 0};
+}
+
+// Decodes one code point at text[pos]. A malformed sequence yields U+FFFD
+// and consumes its longest valid prefix (at least one byte).
+char32_t DecodeUtf8(std::string_view text, size_t& pos) {
+    const auto lead = static_cast<unsigned char>(text[pos]);
+    const NLeadByte shape = ClassifyLead(lead);
+    ++pos;
+    if (shape.nLength == 1) return lead;
+    if (shape.nLength == 0) return kReplacement;
+
+    char32_t code = lead & (0xFF >> (shape.nLength + 1));
+    for (int index = 1; index < shape.nLength; ++index) {
+        if (pos >= text.size()) return kReplacement;
+        const auto byte = static_cast<unsigned char>(text[pos]);
+        const bool valid = index == 1 ? (byte >= shape.bSecondMin && byte <= shape.bSecondMax)
+                                      : IsContinuation(byte);
+        if (!valid) return kReplacement;
+        code = (code << 6) | (byte & 0x3F);
+        ++pos;
+    }
+    return code;
+}
+
+// Decodes one code point at text[pos]; an unpaired surrogate yields U+FFFD.
+char32_t DecodeUtf16(std::u16string_view text, size_t& pos) {
+    const char32_t unit = text[pos++];
+    if (IsLowSurrogate(unit)) return kReplacement;
+    if (!IsHighSurrogate(unit)) return unit;
+    if (pos >= text.size() || !IsLowSurrogate(text[pos])) return kReplacement;
+    const char32_t low = text[pos++];
+    return 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
+}
+
+bool IsKnownCodePage(uint32_t codePage) { return codePage == CP_ACP || codePage == CP_UTF8; }
+
+// Copies a converted text into a malloc'ed buffer; null when memory is out.
+template <class Unit, class Convert>
+Unit* ConvertToMalloc(Convert convert) try {
+    const std::basic_string<Unit> text = convert();
+    const size_t bytes = (text.size() + 1) * sizeof(Unit);
+    auto* copy = static_cast<Unit*>(std::malloc(bytes));
+    if (copy != nullptr) {
+        std::memcpy(copy, text.c_str(), bytes);
+    }
+    return copy;
+} catch (const std::bad_alloc&) {
+    return nullptr;
+}
+
+}  // namespace
+
+namespace NUtf {
+
+std::string ToUtf8(std::u16string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t pos = 0; pos < text.size();) {
+        AppendUtf8(out, DecodeUtf16(text, pos));
+    }
+    return out;
+}
+
+std::u16string ToUtf16(std::string_view text) {
+    std::u16string out;
+    out.reserve(text.size());
+    for (size_t pos = 0; pos < text.size();) {
+        AppendUtf16(out, DecodeUtf8(text, pos));
+    }
+    return out;
+}
+
+}  // namespace NUtf
+
+char* WideToMulti(const char16_t* text, uint32_t codePage) {
+    if (text == nullptr || !IsKnownCodePage(codePage)) {
+        return nullptr;
+    }
+    return ConvertToMalloc<char>([text] { return NUtf::ToUtf8(text); });
+}
+
+char16_t* MultiToWide(const char* text, uint32_t codePage) {
+    if (text == nullptr || !IsKnownCodePage(codePage)) {
+        return nullptr;
+    }
+    return ConvertToMalloc<char16_t>([text] { return NUtf::ToUtf16(text); });
+}
