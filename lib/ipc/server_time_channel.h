@@ -1,0 +1,18 @@
+#pragma once
+// Where the agent publishes the server time record, and the event that
+// announces each new value. The same names hold for every reader.
+
+#include <cstdint>
+
+namespace NServerTimeChannel {
+
+constexpr uint32_t kSlot = 0x30000259;
+constexpr uint32_t kMiniSlot = 0x40000259;
+
+constexpr char16_t kEventName[] = u"Global\\q6pt_event01";
+constexpr char16_t kMiniEventName[] = u"Global\\M_q6pt_event01";
+
+constexpr uint32_t SlotFor(bool mini) { return mini ? kMiniSlot : kSlot; }
+constexpr const char16_t* EventNameFor(bool mini) { return mini ? kMiniEventName : kEventName; }
+
+}  // namespace NServerTimeChannel

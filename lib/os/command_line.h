@@ -1,0 +1,14 @@
+#pragma once
+// The process command line.
+
+#include <string>
+#include <vector>
+
+namespace NOs {
+
+// The entries of the command line as the process was started with them,
+// entry 0 being the program path; read from /proc/self/cmdline, so it does
+// not depend on what main() received. Empty when it cannot be read.
+std::vector<std::string> GetCommandLineEntries();
+
+}  // namespace NOs
