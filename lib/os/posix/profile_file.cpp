@@ -1,0 +1,223 @@
+#include "os/profile_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+namespace NOs {
+namespace {
+
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
+// Closes the descriptor it owns.
+class NFileDescriptor {
+public:
+    explicit NFileDescriptor(int fd) : m_nFd(fd) {}
+    NFileDescriptor(const NFileDescriptor&) = delete;
+    NFileDescriptor& operator=(const NFileDescriptor&) = delete;
+    ~NFileDescriptor() {
+        if (m_nFd >= 0) {
+            ::close(m_nFd);
+        }
+    }
+    int Get() const { return m_nFd; }
+
+private:
+    int m_nFd;
+};
+
+// The whole content of a regular file; empty for anything else or on error.
+std::string ReadRegularFile(const std::string& path) {
+    // Non-blocking, so that a FIFO in the file's place cannot stall the open.
+    const NFileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    struct stat info {};
+    if (file.Get() < 0 || ::fstat(file.Get(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        return {};
+    }
+    std::string text;
+    char chunk[4096];
+    for (;;) {
+        const ssize_t count = ::read(file.Get(), chunk, sizeof(chunk));
+        if (count > 0) {
+            text.append(chunk, static_cast<size_t>(count));
+        } else if (count == 0) {
+            return text;
+        } else if (errno != EINTR) {
+            return {};
+        }
+    }
+}
+
+bool IsProfileSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r' || c == '\n' || c == '\x1a';
+}
+
+std::string_view Trim(std::string_view text) {
+    while (!text.empty() && IsProfileSpace(text.front())) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && IsProfileSpace(text.back())) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+char FoldCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool EqualNoCase(std::string_view left, std::string_view right) {
+    return left.size() == right.size() &&
+           std::equal(left.begin(), left.end(), right.begin(),
+                      [](char l, char r) { return FoldCase(l) == FoldCase(r); });
+}
+
+std::string_view StripQuotes(std::string_view value) {
+    const bool quoted = value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+                        value.back() == value.front();
+    return quoted ? value.substr(1, value.size() - 2) : value;
+}
+
+int DigitValue(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'z') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'Z') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
+
+// The integer reading of Windows (RtlCharToInteger with base 0).
+int ReadWindowsInteger(std::string_view text) {
+    size_t pos = 0;
+    while (pos < text.size() && text[pos] != '\0' && static_cast<unsigned char>(text[pos]) <= ' ') {
+        ++pos;
+    }
+    bool negative = false;
+    if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) {
+        negative = text[pos] == '-';
+        ++pos;
+    }
+    int base = 10;
+    const std::string_view prefix = text.substr(pos, 2);
+    if (prefix == "0x" || prefix == "0o" || prefix == "0b") {
+        base = prefix[1] == 'x' ? 16 : (prefix[1] == 'o' ? 8 : 2);
+        pos += 2;
+    }
+    uint32_t total = 0;
+    for (; pos < text.size(); ++pos) {
+        const int digit = DigitValue(text[pos]);
+        if (digit < 0 || digit >= base) {
+            break;
+        }
+        total = total * static_cast<uint32_t>(base) + static_cast<uint32_t>(digit);
+    }
+    return static_cast<int>(negative ? 0u - total : total);
+}
+
+// Length of text cut to at most limit bytes, not inside a UTF-8 sequence.
+size_t CutLength(std::string_view text, size_t limit) {
+    if (text.size() <= limit) {
+        return text.size();
+    }
+    size_t length = limit;
+    while (length > 0 && (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80) {
+        --length;
+    }
+    return length;
+}
+
+}  // namespace
+
+NProfileFile::NProfileFile(const std::string& path) { Parse(ReadRegularFile(path)); }
+
+void NProfileFile::Parse(std::string_view text) {
+    if (text.substr(0, kUtf8Bom.size()) == kUtf8Bom) {
+        text.remove_prefix(kUtf8Bom.size());
+    }
+    while (!text.empty()) {
+        const size_t lineEnd = std::min(text.find_first_of("\r\n"), text.size());
+        const std::string_view line = Trim(text.substr(0, lineEnd));
+        text.remove_prefix(std::min(lineEnd + 1, text.size()));
+        if (line.empty() || line.front() == ';') {
+            continue;
+        }
+        const size_t close = line.rfind(']');
+        if (line.front() == '[' && close != std::string_view::npos) {
+            m_vecSections.push_back({std::string(Trim(line.substr(1, close - 1))), {}});
+            continue;
+        }
+        // Keys before the first section belong to no section.
+        if (m_vecSections.empty()) {
+            continue;
+        }
+        const size_t equals = line.find('=');
+        if (equals == std::string_view::npos) {
+            m_vecSections.back().keys.push_back({std::string(line), {}});
+        } else {
+            m_vecSections.back().keys.push_back({std::string(Trim(line.substr(0, equals))),
+                                                 std::string(Trim(line.substr(equals + 1)))});
+        }
+    }
+}
+
+const NProfileFile::NSection* NProfileFile::FindSection(std::string_view name) const {
+    const auto found =
+        std::find_if(m_vecSections.begin(), m_vecSections.end(),
+                     [name](const NSection& section) { return EqualNoCase(section.name, name); });
+    return found == m_vecSections.end() ? nullptr : &*found;
+}
+
+std::optional<std::string> NProfileFile::FindValue(std::string_view section,
+                                                   std::string_view key) const {
+    const NSection* found = FindSection(Trim(section));
+    if (found == nullptr) {
+        return std::nullopt;
+    }
+    key = Trim(key);
+    for (const NKey& entry : found->keys) {
+        if (EqualNoCase(entry.name, key)) {
+            return std::string(StripQuotes(entry.value));
+        }
+    }
+    return std::nullopt;
+}
+
+int NProfileFile::GetInt(std::string_view section, std::string_view key, int defaultValue) const {
+    const std::optional<std::string> value = FindValue(section, key);
+    if (!value || value->empty()) {
+        return defaultValue;
+    }
+    return ReadWindowsInteger(*value);
+}
+
+std::string NProfileFile::GetString(std::string_view section, std::string_view key,
+                                    std::string_view defaultValue) const {
+    if (std::optional<std::string> value = FindValue(section, key)) {
+        return std::move(*value);
+    }
+    while (!defaultValue.empty() && defaultValue.back() == ' ') {
+        defaultValue.remove_suffix(1);
+    }
+    return std::string(defaultValue);
+}
+
+uint32_t NProfileFile::GetString(std::string_view section, std::string_view key,
+                                 const char* defaultValue, char* buffer, uint32_t capacity) const {
+    if (capacity == 0) {
+        return 0;
+    }
+    const std::string text = GetString(section, key, defaultValue == nullptr ? "" : defaultValue);
+    const size_t length = CutLength(text, capacity - 1);
+    std::memcpy(buffer, text.data(), length);
+    buffer[length] = '\0';
+    return static_cast<uint32_t>(length);
+}
+
+}  // namespace NOs
