@@ -1,0 +1,29 @@
+#pragma once
+// NIpcUtil: puts texts into the suite's IPC data slots. Its loader holds the
+// IPC driver library for as long as the object lives.
+
+#include <cstdint>
+
+#include "base/nstring.h"
+#include "ipc/ipc_drv_loader.h"
+
+class NIpcUtil {
+public:
+    // bMini: non-zero for the Mini edition.
+    explicit NIpcUtil(int32_t bMini);
+    virtual ~NIpcUtil();
+    NIpcUtil(const NIpcUtil&) = delete;
+    NIpcUtil& operator=(const NIpcUtil&) = delete;
+
+    // Writes the text's UTF-16 code units and one zero code unit into slot
+    // id. The loader's result: non-zero for success, 0 for failure.
+    int32_t SetData(uint32_t id, NString text);
+
+    // Bytes of the block for a text of length code units: 2 x length + 2.
+    // False when the block would not fit a 32-bit size.
+    static bool GetBlockSize(uint32_t length, uint32_t* size);
+
+private:
+    NIpcDrvLoader m_ipc;
+    int32_t m_bMini;
+};

@@ -1,0 +1,68 @@
+#include "os/dynamic_library.h"
+
+#include <dlfcn.h>
+
+#include <utility>
+
+namespace NOs {
+namespace {
+
+// The text of the last dl* failure, or fallback when none was recorded;
+// dlerror also clears it.
+std::string TakeDlError(const std::string& fallback) {
+    const char* text = ::dlerror();
+    return text != nullptr ? std::string(text) : fallback;
+}
+
+}  // namespace
+
+NDynamicLibrary::~NDynamicLibrary() { Close(); }
+
+NDynamicLibrary::NDynamicLibrary(NDynamicLibrary&& other) noexcept
+    : m_pHandle(std::exchange(other.m_pHandle, nullptr)), m_strError(std::move(other.m_strError)) {}
+
+NDynamicLibrary& NDynamicLibrary::operator=(NDynamicLibrary&& other) noexcept {
+    if (this != &other) {
+        Close();
+        m_pHandle = std::exchange(other.m_pHandle, nullptr);
+        m_strError = std::move(other.m_strError);
+    }
+    return *this;
+}
+
+bool NDynamicLibrary::Open(const std::string& path) {
+    Close();
+    // A bare name would be searched for along the library path.
+    if (path.empty() || path.front() != '/') {
+        m_strError = "not an absolute path: " + path;
+        return false;
+    }
+    m_pHandle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    m_strError = m_pHandle != nullptr ? std::string() : TakeDlError("cannot load " + path);
+    return m_pHandle != nullptr;
+}
+
+void NDynamicLibrary::Close() {
+    if (m_pHandle != nullptr) {
+        ::dlclose(m_pHandle);
+        m_pHandle = nullptr;
+    }
+}
+
+bool NDynamicLibrary::IsOpen() const { return m_pHandle != nullptr; }
+
+void* NDynamicLibrary::FindSymbol(const char* name) {
+    if (m_pHandle == nullptr) {
+        m_strError = std::string("no library loaded for ") + name;
+        return nullptr;
+    }
+    ::dlerror();
+    void* address = ::dlsym(m_pHandle, name);
+    m_strError =
+        address != nullptr ? std::string() : TakeDlError(std::string(name) + ": null address");
+    return address;
+}
+
+const std::string& NDynamicLibrary::GetError() const { return m_strError; }
+
+}  // namespace NOs

@@ -1,0 +1,129 @@
+#include "os/dynamic_library.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <utility>
+
+#include "tests/support/process_maps.h"
+#include "tests/support/temp_folder.h"
+
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+
+using FnSetData = int32_t (*)(uint32_t, const void*, uint32_t);
+
+std::string DoublePath(const char* variant) {
+    return std::string(Q6_IPC_DOUBLES_DIR) + "/" + variant + "/qxipcdll.dll";
+}
+
+const std::string g_strFull = DoublePath("full");
+const std::string g_strOther = DoublePath("no_fnDeleteData");
+
+TEST(DynamicLibraryTest, OpenedLibraryGivesCallableFunctions) {
+    ::setenv("Q6_IPC_DOUBLE_fnSetData", "7", 1);
+    NOs::NDynamicLibrary library;
+    ASSERT_TRUE(library.Open(g_strFull)) << library.GetError();
+    EXPECT_TRUE(library.IsOpen());
+    EXPECT_THAT(library.GetError(), IsEmpty());
+    EXPECT_TRUE(IsFileMapped(g_strFull));
+    const auto setData = library.FindFunction<FnSetData>("fnSetData");
+    ASSERT_NE(setData, nullptr);
+    EXPECT_EQ(setData(1, "", 0), 7);
+    ::unsetenv("Q6_IPC_DOUBLE_fnSetData");
+}
+
+TEST(DynamicLibraryTest, MissingSymbolIsNullWithItsName) {
+    NOs::NDynamicLibrary library;
+    ASSERT_TRUE(library.Open(g_strOther));
+    EXPECT_NE(library.FindSymbol("fnGetData"), nullptr);
+    EXPECT_EQ(library.FindSymbol("fnDeleteData"), nullptr);
+    EXPECT_THAT(library.GetError(), HasSubstr("fnDeleteData"));
+    EXPECT_NE(library.FindSymbol("fnGetData"), nullptr);
+    EXPECT_THAT(library.GetError(), IsEmpty());
+}
+
+TEST(DynamicLibraryTest, EmptyOwnerFindsNothing) {
+    NOs::NDynamicLibrary library;
+    EXPECT_FALSE(library.IsOpen());
+    EXPECT_EQ(library.FindSymbol("fnSetData"), nullptr);
+    EXPECT_THAT(library.GetError(), HasSubstr("fnSetData"));
+    library.Close();
+    EXPECT_FALSE(library.IsOpen());
+}
+
+TEST(DynamicLibraryTest, PathsThatAreNotAbsoluteAreRefused) {
+    const std::string relative =
+        std::filesystem::relative(g_strFull, std::filesystem::current_path()).native();
+    for (const std::string& path : {std::string(), std::string("qxipcdll.dll"), relative}) {
+        NOs::NDynamicLibrary library;
+        EXPECT_FALSE(library.Open(path)) << path;
+        EXPECT_FALSE(library.IsOpen());
+        EXPECT_THAT(library.GetError(), HasSubstr("not an absolute path")) << path;
+    }
+}
+
+TEST(DynamicLibraryTest, FilesThatCannotBeLoadedGiveTheReason) {
+    NTempFolder folder;
+    const std::string text = (folder.Path() / "text.so").native();
+    std::ofstream(text) << "not a shared object\n";
+    for (const std::string& path : {(folder.Path() / "missing.so").native(), text}) {
+        NOs::NDynamicLibrary library;
+        EXPECT_FALSE(library.Open(path));
+        EXPECT_FALSE(library.IsOpen());
+        EXPECT_THAT(library.GetError(), HasSubstr(path));
+    }
+}
+
+TEST(DynamicLibraryTest, DestructionAndCloseReleaseTheLibrary) {
+    {
+        NOs::NDynamicLibrary library;
+        ASSERT_TRUE(library.Open(g_strFull));
+        ASSERT_TRUE(IsFileMapped(g_strFull));
+    }
+    EXPECT_FALSE(IsFileMapped(g_strFull));
+    NOs::NDynamicLibrary library;
+    ASSERT_TRUE(library.Open(g_strFull));
+    library.Close();
+    EXPECT_FALSE(library.IsOpen());
+    EXPECT_FALSE(IsFileMapped(g_strFull));
+}
+
+TEST(DynamicLibraryTest, OpeningAgainReleasesTheFirstLibrary) {
+    NOs::NDynamicLibrary library;
+    ASSERT_TRUE(library.Open(g_strFull));
+    ASSERT_TRUE(library.Open(g_strOther));
+    EXPECT_FALSE(IsFileMapped(g_strFull));
+    EXPECT_TRUE(IsFileMapped(g_strOther));
+    EXPECT_FALSE(library.Open(g_strFull + ".missing"));
+    EXPECT_FALSE(IsFileMapped(g_strOther));
+}
+
+TEST(DynamicLibraryTest, MovingHandsOverOwnership) {
+    NOs::NDynamicLibrary first;
+    ASSERT_TRUE(first.Open(g_strFull));
+    NOs::NDynamicLibrary second(std::move(first));
+    EXPECT_FALSE(first.IsOpen());  // NOLINT: a moved-from owner is empty
+    EXPECT_TRUE(second.IsOpen());
+    EXPECT_NE(second.FindSymbol("fnSetData"), nullptr);
+
+    NOs::NDynamicLibrary third;
+    ASSERT_TRUE(third.Open(g_strOther));
+    third = std::move(second);
+    EXPECT_FALSE(IsFileMapped(g_strOther));
+    EXPECT_TRUE(IsFileMapped(g_strFull));
+    EXPECT_NE(third.FindSymbol("fnSetData"), nullptr);
+    first = std::move(third);
+    EXPECT_TRUE(first.IsOpen());
+    first.Close();
+    EXPECT_FALSE(IsFileMapped(g_strFull));
+}
+
+}  // namespace
