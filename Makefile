@@ -5,8 +5,12 @@ GENERATOR  := -G Ninja
 JOBS       ?= $(shell nproc)
 PACKAGES   := liblog4cpp5-dev libjsoncpp-dev cmake ninja-build pkg-config \
               libgtest-dev libgmock-dev libbenchmark-dev clang
+# libFuzzer comes with clang's run-time libraries.
+FUZZ_PACKAGES := clang libclang-rt-14-dev
+FUZZ_BUILD    ?= build-fuzz
+FUZZ_SECONDS  ?= 60
 
-.PHONY: all deps configure build test test-unit test-sanitize run bench clean
+.PHONY: all deps configure build test test-unit test-sanitize run bench clean fuzz
 
 all: build
 
@@ -40,6 +44,15 @@ run: build
 
 bench: build
 	@scripts/run-bench.sh $(BUILD)
+
+# Each fuzz target for FUZZ_SECONDS under libFuzzer, AddressSanitizer and UBSan.
+fuzz: deps
+	@scripts/install-packages.sh $(FUZZ_PACKAGES)
+	cmake -S . -B $(FUZZ_BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+	  -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link -DQ6_SANITIZE=ON -DQ6_LIBFUZZER=ON
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzzers
+	FUZZ_SECONDS=$(FUZZ_SECONDS) fuzz/run-fuzzers.sh $(FUZZ_BUILD)
 
 clean:
 	rm -rf $(BUILD) $(SAN_BUILD)

@@ -1,0 +1,35 @@
+#include "fuzz/fuzz_input.h"
+
+#include <algorithm>
+
+uint8_t NFuzzInput::TakeByte() { return m_nPos < m_nSize ? m_pData[m_nPos++] : 0; }
+
+uint64_t NFuzzInput::TakeInteger(size_t byteCount) {
+    uint64_t value = 0;
+    for (size_t index = 0; index < std::min<size_t>(byteCount, 8); ++index) {
+        value |= static_cast<uint64_t>(TakeByte()) << (8 * index);
+    }
+    return value;
+}
+
+std::string_view NFuzzInput::TakeBytes(size_t count) {
+    const size_t taken = std::min(count, Remaining());
+    const std::string_view bytes(reinterpret_cast<const char*>(m_pData + m_nPos), taken);
+    m_nPos += taken;
+    return bytes;
+}
+
+std::u16string NFuzzInput::TakeUtf16(size_t count) {
+    return BytesToUtf16(TakeBytes(count <= Remaining() / 2 ? 2 * count : Remaining()));
+}
+
+std::u16string BytesToUtf16(std::string_view bytes) {
+    std::u16string units;
+    units.reserve(bytes.size() / 2);
+    for (size_t pos = 0; pos + 1 < bytes.size(); pos += 2) {
+        const auto low = static_cast<unsigned char>(bytes[pos]);
+        const auto high = static_cast<unsigned char>(bytes[pos + 1]);
+        units += static_cast<char16_t>(low | (high << 8));
+    }
+    return units;
+}
