@@ -1,0 +1,33 @@
+#pragma once
+// The user of this process as a security identifier (SID). The effective uid
+// stands for the Windows token user: uid 0 is Local System (S-1-5-18), any
+// other uid N is the Unix-user SID S-1-22-1-N.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+namespace NOs {
+
+constexpr uint8_t kSidRevision = 1;
+constexpr size_t kSidAuthorityBytes = 6;
+constexpr size_t kSidMaxSubAuthorities = 15;
+
+struct NSid {
+    uint8_t m_nRevision = kSidRevision;
+    uint8_t m_nSubAuthorityCount = 0;
+    // A 48-bit number, most significant byte first.
+    std::array<uint8_t, kSidAuthorityBytes> m_arrAuthority{};
+    std::array<uint32_t, kSidMaxSubAuthorities> m_arrSubAuthority{};
+};
+
+// A SID has revision 1 and at most 15 sub-authorities.
+bool IsValidSid(const NSid& sid);
+
+// The SID that stands for the user uid.
+NSid GetUserSid(uint32_t uid);
+
+// The SID of the process's effective user.
+NSid GetProcessUserSid();
+
+}  // namespace NOs
