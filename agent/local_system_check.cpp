@@ -19,7 +19,7 @@ constexpr uint32_t kSidTextCapacityPerSubAuthority = 24;
 // The text always starts with S-1-, whatever the SID's revision byte.
 constexpr uint32_t kSidTextRevision = 1;
 
-// Appends formatted text at length, never past capacity.
+// Appends formatted text after what it wrote so far, never past capacity.
 class NSidTextWriter {
 public:
     NSidTextWriter(char16_t* text, size_t capacity) : m_pText(text), m_nCapacity(capacity) {}
