@@ -1,0 +1,29 @@
+#pragma once
+// The command line that the agent's starter hands over:
+//   q6tsa <mode word> <launch identifier> "<YYYY-MM-DD hh:mm:ss>" <tick ms>
+
+#include <vector>
+
+#include "base/nstring.h"
+
+namespace NLaunchArguments {
+
+// Entries up to and including these must be present.
+constexpr size_t kEntryCount = 5;
+constexpr size_t kModeEntry = 1;
+constexpr size_t kLaunchIdEntry = 2;
+constexpr size_t kDateTimeEntry = 3;
+constexpr size_t kTickEntry = 4;
+
+constexpr char16_t kMiniModeWord[] = u"MINI";
+constexpr char16_t kLaunchId[] = u"5B3E90C7-2D41-4A6F-8C19-E07D2A4F6B38";
+// Its name has no namespace prefix: it lives in the local space.
+constexpr char16_t kInstanceMutexName[] = u"q6tsapp_5B3E90C7-2D41-4A6F-8C19-E07D2A4F6B38";
+
+// The process's command line, entry 0 being the program path.
+std::vector<NString> Read();
+
+// Code unit by code unit, both texts ending together.
+bool IsExactly(const NString& entry, const char16_t* expected);
+
+}  // namespace NLaunchArguments

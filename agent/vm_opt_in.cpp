@@ -1,0 +1,23 @@
+#include "agent/vm_opt_in.h"
+
+#include "base/module_path.h"
+#include "base/text_convert.h"
+#include "log/log_paths.h"
+#include "os/profile_file.h"
+
+namespace NVmOptIn {
+
+bool IsVirtualMachineAllowed() {
+    char16_t folder[kLogPathUnits] = {};
+    if (!GetModuleFolder(nullptr, folder, kLogPathUnits)) {
+        return false;
+    }
+    const auto path = NLogPaths::JoinPath(folder, kPropertiesFileName);
+    if (!path) {
+        return false;
+    }
+    const NOs::NProfileFile properties(NUtf::ToUtf8(*path));
+    return properties.GetInt("agent", "allowVirtualMachine", 0) != 0;
+}
+
+}  // namespace NVmOptIn
