@@ -22,12 +22,6 @@ std::u16string SerializeRecord(NIpcData_ServerDT& record) {
     return Text(output);
 }
 
-TEST(IpcDataServerDtTest, StartsWithTwoEmptyFields) {
-    NIpcData_ServerDT record;
-    EXPECT_EQ(Text(record.ServerTime), u"");
-    EXPECT_EQ(Text(record.AtGetTickCount), u"");
-}
-
 TEST(IpcDataServerDtTest, SerializesExampleExactly) {
     NIpcData_ServerDT record;
     record.ServerTime.Assign(u"2015-06-01 09:30:00");

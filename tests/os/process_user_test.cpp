@@ -64,14 +64,4 @@ TEST(ProcessUserTest, ProcessUserIsEffectiveUser) {
         testing::ExitedWithCode(0), "");
 }
 
-TEST(ProcessUserTest, RootProcessIsLocalSystem) {
-    if (::geteuid() != 0) {
-        GTEST_SKIP() << "runs as root only";
-    }
-    const NOs::NSid sid = NOs::GetProcessUserSid();
-    EXPECT_EQ(sid.m_arrAuthority[5], 5);
-    ASSERT_EQ(sid.m_nSubAuthorityCount, 1);
-    EXPECT_EQ(sid.m_arrSubAuthority[0], 18u);
-}
-
 }  // namespace
