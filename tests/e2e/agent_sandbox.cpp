@@ -1,0 +1,189 @@
+#include "e2e/agent_sandbox.h"
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "base/text_convert.h"
+#include "os/tick_source.h"
+#include "support/child_process.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr auto kPollPause = std::chrono::milliseconds(20);
+
+void CopyBuildOutputs(const fs::path& to) {
+    const fs::path from = Q6_BIN_DIR;
+    for (const char* name : {"q6tsa", "qxipcdll.dll", "q6ipc"}) {
+        fs::copy_file(from / name, to / name);
+    }
+    fs::copy(from / "registry", to / "registry", fs::copy_options::recursive);
+}
+
+template <class Probe>
+auto PollUntil(std::chrono::milliseconds timeout, Probe probe) -> decltype(probe()) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+        auto result = probe();
+        if (result || std::chrono::steady_clock::now() >= deadline) {
+            return result;
+        }
+        std::this_thread::sleep_for(kPollPause);
+    }
+}
+
+[[noreturn]] void ExecAs(uid_t uid, const std::string& program, std::vector<std::string> arguments,
+                         std::vector<std::string> environment) {
+    if (uid != 0 && (::setresgid(uid, uid, uid) != 0 || ::setresuid(uid, uid, uid) != 0)) {
+        ::_exit(126);
+    }
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    std::vector<char*> envp;
+    for (std::string& entry : environment) envp.push_back(entry.data());
+    envp.push_back(nullptr);
+    ::execve(program.c_str(), argv.data(), envp.data());
+    ::_exit(127);
+}
+
+}  // namespace
+
+NAgentSandbox::NAgentSandbox()
+    : m_strNamespace("e2e" + std::to_string(::getpid()) + "x" +
+                     std::to_string(std::chrono::steady_clock::now().time_since_epoch().count() % 1000000)) {
+    CopyBuildOutputs(Folder());
+    fs::create_directories(Folder() / "log");
+    fs::create_directories(Folder() / "profile");
+    // An unprivileged agent must be able to reach its files and write its log.
+    for (const fs::path& folder : {Folder(), Folder() / "log", Folder() / "profile"}) {
+        fs::permissions(folder, fs::perms::all);
+    }
+    WriteProperties(true);
+}
+
+NAgentSandbox::~NAgentSandbox() {
+    for (const pid_t pid : m_vecStarted) {
+        Kill(pid);
+    }
+    for (const auto& entry : fs::directory_iterator("/dev/shm")) {
+        if (entry.path().filename().string().rfind("q6-" + m_strNamespace + ".", 0) == 0) {
+            fs::remove(entry.path());
+        }
+    }
+}
+
+void NAgentSandbox::WriteProperties(bool allowVirtualMachine) {
+    std::ofstream properties(Folder() / "q6agent.properties", std::ios::trunc);
+    properties << "[log]\npath=" << (Folder() / "log").string() << "\n";
+    if (allowVirtualMachine) {
+        properties << "[agent]\nallowVirtualMachine=1\n";
+    }
+}
+
+void NAgentSandbox::RemoveIpcLibrary() {
+    fs::remove(Folder() / "qxipcdll.dll");
+}
+
+std::vector<std::string> NAgentSandbox::Environment() const {
+    return {"Q6_SHM_NAMESPACE=" + m_strNamespace, "ALLUSERSPROFILE=" + (Folder() / "profile").string(),
+            "PATH=/usr/bin:/bin"};
+}
+
+pid_t NAgentSandbox::Start(const std::vector<std::string>& arguments, uid_t uid) {
+    const std::string program = (Folder() / "q6tsa").string();
+    std::vector<std::string> argv{program};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ExecAs(uid, program, argv, Environment());
+    }
+    if (pid > 0) {
+        m_vecStarted.push_back(pid);
+    }
+    return pid;
+}
+
+std::optional<int> NAgentSandbox::WaitForExit(pid_t pid, std::chrono::milliseconds timeout) {
+    return PollUntil(timeout, [pid]() -> std::optional<int> {
+        int status = 0;
+        if (::waitpid(pid, &status, WNOHANG) != pid) {
+            return std::nullopt;
+        }
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    });
+}
+
+void NAgentSandbox::Kill(pid_t pid) {
+    if (::kill(pid, SIGKILL) == 0) {
+        ::waitpid(pid, nullptr, 0);
+    }
+}
+
+fs::path NAgentSandbox::LogFile() const {
+    return Folder() / "log" / "q6tsa.log";
+}
+
+std::string NAgentSandbox::ReadLog() const {
+    std::ifstream file(LogFile());
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+bool NAgentSandbox::WaitForLog(const std::string& fragment, std::chrono::milliseconds timeout) const {
+    return PollUntil(timeout, [&] { return ReadLog().find(fragment) != std::string::npos; });
+}
+
+std::optional<std::string> NAgentSandbox::ReadSlot(uint32_t slot) const {
+    const NChildResult result = RunChild((Folder() / "q6ipc").string(),
+                                         {"get", std::to_string(slot), "--raw"}, Environment());
+    if (result.nExitCode != 0) {
+        return std::nullopt;
+    }
+    return result.strOutput;
+}
+
+std::optional<std::string> NAgentSandbox::WaitForSlot(uint32_t slot,
+                                                      std::chrono::milliseconds timeout) const {
+    return PollUntil(timeout, [&] { return ReadSlot(slot); });
+}
+
+int NAgentSandbox::WaitForEvent(const std::string& eventName, int timeoutMs) const {
+    return RunChild((Folder() / "q6ipc").string(),
+                    {"wait", eventName, "--timeout", std::to_string(timeoutMs)}, Environment())
+        .nExitCode;
+}
+
+uint64_t NAgentSandbox::CurrentTick() {
+    return NOs::GetTickCount64();
+}
+
+std::string SlotBytesOf(const std::string& utf8) {
+    std::u16string text = NUtf::ToUtf16(utf8);
+    text.push_back(u'\0');
+    std::string bytes;
+    for (const char16_t unit : text) {
+        bytes.push_back(static_cast<char>(unit & 0xFF));
+        bytes.push_back(static_cast<char>(unit >> 8));
+    }
+    return bytes;
+}
+
+std::string TextOfSlotBytes(const std::string& bytes) {
+    std::u16string text;
+    for (size_t index = 0; index + 1 < bytes.size(); index += 2) {
+        text.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[index]) |
+                                             (static_cast<unsigned char>(bytes[index + 1]) << 8)));
+    }
+    if (!text.empty() && text.back() == u'\0') {
+        text.pop_back();
+    }
+    return NUtf::ToUtf8(text);
+}
