@@ -1,0 +1,21 @@
+#include "ipc/global_event.h"
+
+#include "base/text_convert.h"
+
+namespace NMisc {
+
+NEventHandle CreateGlobalEvent(const char16_t* name, int32_t manualReset) {
+    if (name == nullptr) {
+        return nullptr;
+    }
+    return NOs::NNamedEvent::Create(NUtf::ToUtf8(name), manualReset != 0,
+                                    NOs::NObjectAccess::Everyone);
+}
+
+void SetGlobalEvent(NOs::NNamedEvent* event) {
+    if (event != nullptr) {
+        event->Set();
+    }
+}
+
+}  // namespace NMisc

@@ -1,0 +1,40 @@
+#include "os/robust_mutex.h"
+
+#include <cerrno>
+
+namespace NOs {
+
+bool InitRobustMutex(pthread_mutex_t* mutex) {
+    pthread_mutexattr_t attributes;
+    if (::pthread_mutexattr_init(&attributes) != 0) {
+        return false;
+    }
+    const bool ready = ::pthread_mutexattr_setpshared(&attributes, PTHREAD_PROCESS_SHARED) == 0 &&
+                       ::pthread_mutexattr_setrobust(&attributes, PTHREAD_MUTEX_ROBUST) == 0 &&
+                       ::pthread_mutex_init(mutex, &attributes) == 0;
+    ::pthread_mutexattr_destroy(&attributes);
+    return ready;
+}
+
+NLockResult LockRobustMutex(pthread_mutex_t* mutex, bool tryOnly) {
+    switch (tryOnly ? ::pthread_mutex_trylock(mutex) : ::pthread_mutex_lock(mutex)) {
+        case 0:
+            return NLockResult::Locked;
+        case EOWNERDEAD:
+            // Unless marked consistent before it is unlocked, the mutex
+            // becomes unrecoverable.
+            if (::pthread_mutex_consistent(mutex) == 0) {
+                return NLockResult::Locked;
+            }
+            ::pthread_mutex_unlock(mutex);
+            return NLockResult::Unrecoverable;
+        case EBUSY:
+            return NLockResult::Busy;
+        case ENOTRECOVERABLE:
+            return NLockResult::Unrecoverable;
+        default:
+            return NLockResult::Failed;
+    }
+}
+
+}  // namespace NOs

@@ -1,0 +1,119 @@
+#include "ipc/global_event.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "os/named_mutex.h"
+#include "os/named_object_space.h"
+#include "os/shared_memory.h"
+#include "tests/support/forked_child.h"
+#include "tests/support/log_capture.h"
+#include "tests/support/shm_namespace.h"
+
+namespace {
+
+using NOs::NWaitResult;
+
+constexpr char16_t kName[] = u"Global\\q6pt_event01";
+constexpr char kNameUtf8[] = "Global\\q6pt_event01";
+
+class GlobalEventTest : public ::testing::Test {
+protected:
+    NShmNamespace m_namespace;
+    NLogCapture m_log;
+};
+
+TEST_F(GlobalEventTest, CreatesANonSignalledAutoResetEventThatAnotherProcessOpens) {
+    const NMisc::NEventHandle event = NMisc::CreateGlobalEvent(kName, 0);
+    ASSERT_NE(event, nullptr);
+    EXPECT_FALSE(event->IsManualReset());
+    EXPECT_EQ(event->Wait(0), NWaitResult::TimedOut);
+
+    NPipe ready;
+    NForkedChild reader([&ready] {
+        const auto opened = NOs::NNamedEvent::Open(kNameUtf8);
+        if (!opened) {
+            return 2;
+        }
+        ready.Send();
+        return opened->Wait(60000) == NWaitResult::Signalled ? 0 : 1;
+    });
+    ASSERT_TRUE(ready.Receive());
+    NMisc::SetGlobalEvent(event.get());
+    EXPECT_EQ(reader.Wait(), 0);
+    EXPECT_EQ(event->Wait(0), NWaitResult::TimedOut);  // the set was used up
+    EXPECT_TRUE(m_log.TakeLines().empty());
+}
+
+TEST_F(GlobalEventTest, AManualResetRequestGivesAManualResetEvent) {
+    const NMisc::NEventHandle event = NMisc::CreateGlobalEvent(kName, 7);
+    ASSERT_NE(event, nullptr);
+    EXPECT_TRUE(event->IsManualReset());
+}
+
+TEST_F(GlobalEventTest, AnExistingEventKeepsItsModeAndStateWithoutALogLine) {
+    const auto existing = NOs::NNamedEvent::Create(kNameUtf8, true, NOs::NObjectAccess::Everyone);
+    ASSERT_NE(existing, nullptr);
+    existing->Set();
+
+    const NMisc::NEventHandle event = NMisc::CreateGlobalEvent(kName, 0);
+    ASSERT_NE(event, nullptr);
+    EXPECT_TRUE(event->IsManualReset());
+    EXPECT_EQ(event->Wait(0), NWaitResult::Signalled);
+    EXPECT_EQ(event->Wait(0), NWaitResult::Signalled);
+    EXPECT_TRUE(m_log.TakeLines().empty());
+}
+
+TEST_F(GlobalEventTest, TwoCallsInOneProcessGiveTheSameEvent) {
+    const NMisc::NEventHandle first = NMisc::CreateGlobalEvent(kName, 0);
+    const NMisc::NEventHandle second = NMisc::CreateGlobalEvent(kName, 0);
+    ASSERT_NE(first, nullptr);
+    ASSERT_NE(second, nullptr);
+    NMisc::SetGlobalEvent(first.get());
+    EXPECT_EQ(second->Wait(0), NWaitResult::Signalled);
+}
+
+TEST_F(GlobalEventTest, TheEventIsOpenToEveryAccountWhateverTheUmask) {
+    const mode_t saved = ::umask(077);
+    const NMisc::NEventHandle event = NMisc::CreateGlobalEvent(kName, 0);
+    ::umask(saved);
+    ASSERT_NE(event, nullptr);
+    struct stat info {};
+    const std::string path = NOs::GetSharedMemoryPath(NOs::GetNamedObjectShmName(kNameUtf8));
+    ASSERT_EQ(::stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0666u);
+}
+
+TEST_F(GlobalEventTest, ANameTakenByAMutexGivesNullWithoutALogLine) {
+    bool alreadyExists = false;
+    const auto mutex =
+        NOs::NNamedMutex::CreateOwned(kNameUtf8, NOs::NObjectAccess::Default, &alreadyExists);
+    ASSERT_NE(mutex, nullptr);
+    EXPECT_EQ(NMisc::CreateGlobalEvent(kName, 0), nullptr);
+    EXPECT_TRUE(m_log.TakeLines().empty());
+}
+
+TEST_F(GlobalEventTest, NamesAreUsedExactlyAsGiven) {
+    const NMisc::NEventHandle local = NMisc::CreateGlobalEvent(u"q6pt_event01", 0);
+    ASSERT_NE(local, nullptr);
+    EXPECT_EQ(NOs::NNamedEvent::Open(kNameUtf8), nullptr);  // no "Global\" added
+
+    const NMisc::NEventHandle accented = NMisc::CreateGlobalEvent(u"Global\\\u00E9v\U0001F600", 0);
+    ASSERT_NE(accented, nullptr);
+    EXPECT_NE(NOs::NNamedEvent::Open("Global\\\xC3\xA9v\xF0\x9F\x98\x80"), nullptr);
+}
+
+TEST_F(GlobalEventTest, NoNameGivesNull) {
+    EXPECT_EQ(NMisc::CreateGlobalEvent(nullptr, 0), nullptr);
+    EXPECT_EQ(NMisc::CreateGlobalEvent(u"", 0), nullptr);
+    EXPECT_EQ(NMisc::CreateGlobalEvent(u"Global\\", 0), nullptr);
+}
+
+TEST_F(GlobalEventTest, SettingNoEventDoesNothing) {
+    const NMisc::NEventHandle event = NMisc::CreateGlobalEvent(kName, 0);
+    ASSERT_NE(event, nullptr);
+    NMisc::SetGlobalEvent(nullptr);
+    EXPECT_EQ(event->Wait(0), NWaitResult::TimedOut);
+}
+
+}  // namespace
