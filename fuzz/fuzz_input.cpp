@@ -19,6 +19,13 @@ std::string_view NFuzzInput::TakeBytes(size_t count) {
     return bytes;
 }
 
+std::string_view NFuzzInput::TakeLine() {
+    const std::string_view rest(reinterpret_cast<const char*>(m_pData + m_nPos), Remaining());
+    const std::string_view line = rest.substr(0, rest.find('\n'));
+    m_nPos += std::min(line.size() + 1, rest.size());
+    return line;
+}
+
 std::u16string NFuzzInput::TakeUtf16(size_t count) {
     return BytesToUtf16(TakeBytes(count <= Remaining() / 2 ? 2 * count : Remaining()));
 }

@@ -16,6 +16,8 @@ public:
     uint64_t TakeInteger(size_t byteCount);
     // Up to count bytes.
     std::string_view TakeBytes(size_t count);
+    // The bytes up to the next line feed, which is taken but not returned.
+    std::string_view TakeLine();
     // Up to count UTF-16 code units, each two bytes little-endian.
     std::u16string TakeUtf16(size_t count);
 

@@ -9,7 +9,6 @@
 
 #include <json/json.h>
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -19,6 +18,7 @@
 #include "base/nstring.h"
 #include "base/text_convert.h"
 #include "fuzz/fuzz_check.h"
+#include "fuzz/fuzz_input.h"
 #include "ipc/ipc_data_server_dt.h"
 #include "json/json_compact_writer.h"
 #include "json/json_serializer.h"
@@ -86,11 +86,10 @@ void CheckCompactText(const Json::Value& value) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const std::string_view input(reinterpret_cast<const char*>(data), size);
-    const size_t lineEnd = std::min(input.find('\n'), input.size());
-    const std::u16string key = NUtf::ToUtf16(input.substr(0, lineEnd));
+    NFuzzInput input(data, size);
+    const std::u16string key = NUtf::ToUtf16(input.TakeLine());
     Json::Value value;
-    if (!Parse(input.substr(std::min(lineEnd + 1, input.size())), value)) {
+    if (!Parse(input.TakeRest(), value)) {
         return 0;
     }
     CheckGetString(value, NFuzz::UpToZero<char16_t>(key));
