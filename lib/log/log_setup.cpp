@@ -1,0 +1,167 @@
+#include "log/log_setup.h"
+
+#include <sys/types.h>
+
+#include <algorithm>
+#include <cstring>
+#include <exception>
+#include <log4cpp/Category.hh>
+#include <log4cpp/DailyRollingFileAppender.hh>
+#include <log4cpp/PatternLayout.hh>
+#include <log4cpp/RollingFileAppender.hh>
+#include <memory>
+#include <optional>
+
+#include "base/nstring.h"
+#include "base/text_convert.h"
+#include "base/version.h"
+#include "log/log_front.h"
+#include "log/log_paths.h"
+#include "log/log_properties.h"
+
+char16_t g_wszModuleName[kModuleNameUnits] = {};
+bool g_bMiniInstall = false;
+
+namespace {
+
+constexpr char kAppenderName[] = "default";
+// Readers of the log rely on this layout; it is not configurable.
+constexpr char kLayoutPattern[] = "%d [%p] %c %m%n";
+constexpr mode_t kLogFileMode = 0644;
+// Without a properties file.
+constexpr size_t kFixedMaxFileSize = 1048576;
+constexpr unsigned kFixedMaxBackupIndex = 3;
+constexpr int kInfoLogLevel = 6;
+// Log levels 0..8 map to priorities EMERG (0) .. NOTSET (800).
+constexpr unsigned kHighestLogLevel = 8;
+
+// g_szLogName from the module name; false when it does not fit.
+bool SetLogName(const char16_t* moduleName) {
+    const std::string name = NUtf::ToUtf8(moduleName);
+    if (name.size() >= kLogNameBytes) {
+        return false;
+    }
+    std::memcpy(g_szLogName, name.c_str(), name.size() + 1);
+    return true;
+}
+
+// A negative count would reach log4cpp as about four billion backups, and
+// every roll-over would then rename that many names: the default applies.
+unsigned BackupCount(int maxBackupIndex) {
+    return maxBackupIndex < 0 ? static_cast<unsigned>(NLogProperties().maxBackupIndex)
+                              : static_cast<unsigned>(maxBackupIndex);
+}
+
+std::unique_ptr<log4cpp::Appender> MakeAppender(const std::optional<NLogProperties>& properties,
+                                                const std::string& fileName) {
+    if (!properties) {
+        return std::make_unique<log4cpp::RollingFileAppender>(
+            kAppenderName, fileName, kFixedMaxFileSize, kFixedMaxBackupIndex, true, kLogFileMode);
+    }
+    if (properties->logType != 0) {
+        return std::make_unique<log4cpp::DailyRollingFileAppender>(
+            kAppenderName, fileName, BackupCount(properties->maxBackupIndex), true, kLogFileMode);
+    }
+    // The size is taken as the 32-bit unsigned value it was read as.
+    return std::make_unique<log4cpp::RollingFileAppender>(
+        kAppenderName, fileName, static_cast<uint32_t>(properties->maxFileSize),
+        BackupCount(properties->maxBackupIndex), true, kLogFileMode);
+}
+
+// Levels outside 0..8, negative ones included, leave the priority NOTSET.
+void SetLogLevel(log4cpp::Category& category, int logLevel) {
+    const unsigned level = static_cast<unsigned>(logLevel);
+    if (level <= kHighestLogLevel) {
+        category.setPriority(static_cast<log4cpp::Priority::Value>(100 * level));
+    }
+}
+
+void AttachAppender(const std::optional<NLogProperties>& properties,
+                    const std::u16string& fileName) {
+    std::unique_ptr<log4cpp::Appender> appender = MakeAppender(properties, NUtf::ToUtf8(fileName));
+    auto layout = std::make_unique<log4cpp::PatternLayout>();
+    layout->setConversionPattern(kLayoutPattern);
+    appender->setLayout(layout.release());  // the appender owns its layout
+    log4cpp::Category& category = log4cpp::Category::getInstance(g_szLogName);
+    SetLogLevel(category, properties ? properties->logLevel : kInfoLogLevel);
+    category.addAppender(appender.release());  // the category owns its appender
+}
+
+// The whole set-up but the handler; it stops where a name does not fit.
+void ConfigureLog(NModuleHandle module) {
+    char16_t moduleFolder[kLogPathUnits] = {};
+    g_wszModuleName[0] = u'\0';
+    if (!SplitModulePath(module, moduleFolder, kLogPathUnits, g_wszModuleName, kModuleNameUnits) ||
+        !SetLogName(g_wszModuleName)) {
+        return;
+    }
+    const std::optional<std::u16string> propertiesPath =
+        NLogPaths::JoinPath(moduleFolder, kPropertiesFileName);
+    if (!propertiesPath) {
+        return;
+    }
+    std::u16string folder =
+        IsVistaOrLater() ? NUtf::ToUtf16(NLogPaths::GetDefaultFolder()) : moduleFolder;
+    g_bMiniInstall = IsMiniInstall(module);
+    // The default folder is made even when the properties name another one.
+    MakeFolderPath(folder.c_str());
+
+    // Anything of that name, a folder too, counts as a properties file.
+    std::optional<NLogProperties> properties;
+    if (GetPathKind(propertiesPath->c_str()) != kPathMissing) {
+        properties.emplace();
+        if (!ReadLogProperties(*properties)) {
+            return;
+        }
+        folder = NUtf::ToUtf16(properties->path);
+        MakeFolderPath(folder.c_str());
+    }
+    const std::optional<std::u16string> fileName =
+        NLogPaths::MakeLogFileName(folder.c_str(), g_wszModuleName, g_bMiniInstall);
+    if (!fileName) {
+        return;
+    }
+    AttachAppender(properties, *fileName);
+    g_pwszLogBuf = std::make_unique<char16_t[]>(kLogBufferUnits);
+}
+
+}  // namespace
+
+void InitLog(NModuleHandle module) {
+    if (IsLogReady()) {
+        return;
+    }
+    try {
+        ConfigureLog(module);
+    } catch (const std::exception&) {
+        // No log exists yet to report to; logging stays off.
+    }
+}
+
+bool SplitModulePath(NModuleHandle module, char16_t* folder, uint32_t folderCapacity,
+                     char16_t* name, uint32_t nameCapacity) {
+    const std::u16string path = GetModuleFileName(module);
+    const size_t separator = path.rfind(u'/');
+    const size_t folderLength = separator == std::u16string::npos ? 0 : separator;
+    const size_t nameStart = separator == std::u16string::npos ? 0 : separator + 1;
+    const size_t nameLength = path.size() - nameStart;
+    if (nameLength == 0 || folderLength >= folderCapacity || nameLength >= nameCapacity) {
+        return false;
+    }
+    *std::copy_n(path.begin(), folderLength, folder) = u'\0';
+    *std::copy_n(path.begin() + static_cast<std::ptrdiff_t>(nameStart), nameLength, name) = u'\0';
+    return true;
+}
+
+bool IsMiniInstall(NModuleHandle module) {
+    // Every folder that SplitModulePath accepts fits.
+    char16_t folder[kLogPathUnits] = {};
+    if (!GetModuleFolder(module, folder, kLogPathUnits)) {
+        return false;
+    }
+    NString lowerFolder(folder);
+    lowerFolder.MakeLower();
+    NString marker(u"/Tessaro6_Mini");
+    marker.MakeLower();
+    return lowerFolder.Find(marker.GetText()) != NString::kNotFound;
+}
