@@ -1,0 +1,76 @@
+#include "base/registry.h"
+
+#include <algorithm>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+std::u16string_view OrEmpty(const char16_t* text) {
+    return text == nullptr ? std::u16string_view() : std::u16string_view(text);
+}
+
+// Value data read as UTF-16LE up to its first zero unit; an odd last byte is
+// the low half of a unit.
+std::u16string DataAsText(const std::vector<uint8_t>& data) {
+    std::u16string text;
+    for (size_t pos = 0; pos < data.size(); pos += 2) {
+        const uint8_t high = pos + 1 < data.size() ? data[pos + 1] : 0;
+        const auto unit = static_cast<char16_t>(data[pos] | (high << 8));
+        if (unit == 0) break;
+        text += unit;
+    }
+    return text;
+}
+
+}  // namespace
+
+NRegistry::~NRegistry() = default;
+
+bool NRegistry::Open(HKEY root, const char16_t* subKey, bool openOnly, bool readOnly) {
+    if (!openOnly) {
+        return Create(root, subKey, readOnly ? KEY_READ : KEY_ALL_ACCESS);
+    }
+    m_hKey = NOs::OpenRegistryKey(root, OrEmpty(subKey));
+    return m_hKey != nullptr;
+}
+
+bool NRegistry::Create(HKEY root, const char16_t* subKey, uint32_t /*access*/) {
+    m_hKey = NOs::CreateRegistryKey(root, OrEmpty(subKey));
+    return m_hKey != nullptr;
+}
+
+bool NRegistry::Close() {
+    const bool wasOpen = IsOpen();
+    m_hKey.reset();
+    return wasOpen;
+}
+
+bool NRegistry::IsOpen() const { return m_hKey != nullptr; }
+
+const NOs::NRegValue* NRegistry::FindValue(const char16_t* name) const {
+    return m_hKey ? m_hKey->FindValue(OrEmpty(name)) : nullptr;
+}
+
+bool NRegistry::GetString(const char16_t* name, char16_t* text, uint32_t capacity) const {
+    const NOs::NRegValue* value = FindValue(name);
+    if (value == nullptr || text == nullptr || capacity == 0) {
+        return false;
+    }
+    const std::u16string data = DataAsText(value->data);
+    const size_t length = std::min<size_t>(data.size(), capacity - 1);
+    std::copy_n(data.begin(), length, text);
+    text[length] = u'\0';
+    return true;
+}
+
+bool NRegistry::GetBytes(const char16_t* name, uint8_t* data, uint32_t& length) const {
+    const NOs::NRegValue* value = FindValue(name);
+    if (value == nullptr || data == nullptr) {
+        return false;
+    }
+    length = static_cast<uint32_t>(std::min<size_t>(length, value->data.size()));
+    std::copy_n(value->data.begin(), length, data);
+    return true;
+}

@@ -1,0 +1,15 @@
+#pragma once
+// The machine's tick counters: milliseconds since the system started,
+// suspended time included.
+
+#include <cstdint>
+
+namespace NOs {
+
+// Milliseconds since boot (CLOCK_BOOTTIME).
+uint64_t GetTickCount64();
+
+// The low 32 bits of GetTickCount64: wraps every 49.7 days.
+uint32_t GetTickCount();
+
+}  // namespace NOs
