@@ -1,0 +1,168 @@
+// The exports of qxipcdll.dll. Nothing thrown inside may cross the C
+// boundary: an exception counts as a failure.
+
+#include "ipcdrv/qxipcdll.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+
+#include "ipcdrv/control_block.h"
+#include "ipcdrv/data_slot.h"
+#include "ipcdrv/shm_layout.h"
+#include "os/shared_memory.h"
+
+namespace {
+
+std::atomic<int32_t> g_nDebugLevel{0};
+
+// Reports a failed call when asked to; always 0, the failure result.
+int32_t Failure(const char* function, const char* reason) {
+    if (g_nDebugLevel.load() > 0) {
+        std::fprintf(stderr, "qxipcdll: %s: %s\n", function, reason);
+    }
+    return 0;
+}
+
+int32_t SlotFailure(const char* function, uint32_t id, const char* reason) {
+    if (g_nDebugLevel.load() > 0) {
+        std::fprintf(stderr, "qxipcdll: %s(0x%08X): %s\n", function, static_cast<unsigned>(id),
+                     reason);
+    }
+    return 0;
+}
+
+// Runs body(function) and turns an exception into a failure.
+template <class Body>
+int32_t Guarded(const char* function, Body body) noexcept {
+    try {
+        return body(function);
+    } catch (...) {
+        return Failure(function, "out of resources");
+    }
+}
+
+bool IsLoaded() { return NControlBlock::Check() == NControlBlock::NState::Sound; }
+
+constexpr char kNotLoaded[] = "the driver is not loaded";
+
+int32_t ReadResult(const char* function, uint32_t id, NDataSlot::NReadResult result) {
+    switch (result) {
+        case NDataSlot::NReadResult::Read:
+            return 1;
+        case NDataSlot::NReadResult::TooSmall:
+            return SlotFailure(function, id, "the buffer is too small");
+        case NDataSlot::NReadResult::Busy:
+            return SlotFailure(function, id, "the value kept changing");
+        case NDataSlot::NReadResult::Missing:
+            break;
+    }
+    return SlotFailure(function, id, "no such slot");
+}
+
+}  // namespace
+
+extern "C" {
+
+int32_t fnLoadIpcDriver(void) {
+    return Guarded(__func__, [](const char* function) {
+        return NControlBlock::Load()
+                   ? 1
+                   : Failure(function, "the control block is damaged or cannot be made");
+    });
+}
+
+int32_t fnUnloadIpcDriver(void) {
+    return Guarded(__func__, [](const char* function) {
+        return NControlBlock::Remove() ? 1
+                                       : Failure(function, "the control block cannot be removed");
+    });
+}
+
+int32_t fnUninstallIpcDriver(void) {
+    return Guarded(__func__, [](const char* function) {
+        return NOs::RemoveSharedMemoryScope(NIpcShm::kScope)
+                   ? 1
+                   : Failure(function, "some objects of the driver cannot be removed");
+    });
+}
+
+int32_t fnIsLoadedIpcDriver(void) {
+    return Guarded(__func__, [](const char*) { return IsLoaded() ? 1 : 0; });
+}
+
+int32_t fnIsInstalledIpcDriver(void) {
+    return Guarded(__func__, [](const char*) {
+        return ::access(NOs::GetSharedMemoryPath("").c_str(), W_OK | X_OK) == 0 ? 1 : 0;
+    });
+}
+
+uint32_t fnGetIpcDiverVersion(void) { return QXIPC_VERSION; }
+
+int32_t fnSetIpcDebugLevel(int32_t level) {
+    return g_nDebugLevel.exchange(std::max<int32_t>(level, 0));
+}
+
+int32_t fnIpcFixDriverConfig(void) {
+    return Guarded(__func__, [](const char* function) {
+        return NControlBlock::Repair() ? 1
+                                       : Failure(function, "the control block cannot be rebuilt");
+    });
+}
+
+int32_t fnSetData(uint32_t id, const void* data, uint32_t size) {
+    return Guarded(__func__, [&](const char* function) {
+        if (size > QXIPC_MAX_DATA_SIZE) {
+            return SlotFailure(function, id, "the value is larger than a slot");
+        }
+        if (data == nullptr && size != 0) {
+            return SlotFailure(function, id, "no data");
+        }
+        if (!IsLoaded()) {
+            return SlotFailure(function, id, kNotLoaded);
+        }
+        return NDataSlot::Write(id, data, size)
+                   ? 1
+                   : SlotFailure(function, id, "the slot cannot be written");
+    });
+}
+
+int32_t fnGetDataSize(uint32_t id, uint32_t* size) {
+    return Guarded(__func__, [&](const char* function) {
+        if (size == nullptr) {
+            return SlotFailure(function, id, "no size");
+        }
+        *size = 0;
+        if (!IsLoaded()) {
+            return SlotFailure(function, id, kNotLoaded);
+        }
+        const NDataSlot::NReadResult result = NDataSlot::Read(id, nullptr, 0, size);
+        return result == NDataSlot::NReadResult::TooSmall ? 1 : ReadResult(function, id, result);
+    });
+}
+
+int32_t fnGetData(uint32_t id, void* buffer, uint32_t capacity, uint32_t* size) {
+    return Guarded(__func__, [&](const char* function) {
+        if (size == nullptr || (buffer == nullptr && capacity != 0)) {
+            return SlotFailure(function, id, "no buffer");
+        }
+        *size = 0;
+        if (!IsLoaded()) {
+            return SlotFailure(function, id, kNotLoaded);
+        }
+        return ReadResult(function, id, NDataSlot::Read(id, buffer, capacity, size));
+    });
+}
+
+int32_t fnDeleteData(uint32_t id) {
+    return Guarded(__func__, [&](const char* function) {
+        if (!IsLoaded()) {
+            return SlotFailure(function, id, kNotLoaded);
+        }
+        return NDataSlot::Remove(id) ? 1 : SlotFailure(function, id, "the slot cannot be removed");
+    });
+}
+
+}  // extern "C"

@@ -1,0 +1,101 @@
+#pragma once
+/*
+ * qxipcdll.dll: the IPC driver library. Processes hand data to each other
+ * through data slots, each named by a 32-bit identifier.
+ *
+ * Every slot is one POSIX shared-memory object that holds a copy of the last
+ * value written (0 to QXIPC_MAX_DATA_SIZE bytes). A slot belongs to the
+ * account that first wrote it: every account may read it (mode 0644), only
+ * its owner writes it. Readers never block a writer and never see a torn
+ * value: each write goes into the slot's spare buffer under a sequence
+ * counter and then becomes the current one, so a writer that dies in the
+ * middle of a write leaves the previous value readable.
+ *
+ * "The driver" is the shared control block: loading the driver creates it or
+ * checks it, and every data operation fails while it is missing or damaged.
+ *
+ * Results: unless said otherwise an int32_t is 1 for success and 0 for
+ * failure. Setting the debug level to 1 or more reports each failure on
+ * standard error.
+ *
+ * The environment variable Q6_SHM_NAMESPACE (1 to 32 letters, digits, '-',
+ * '_') puts the control block and the slots into a namespace of their own,
+ * apart from the machine's; tests use it.
+ */
+
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+#define QXIPC_EXPORT __attribute__((visibility("default")))
+
+/* Largest value a slot holds, in bytes. */
+#define QXIPC_MAX_DATA_SIZE 65536u
+
+/* Version of the library: major in the high 16 bits, minor in the low. */
+#define QXIPC_VERSION 0x00010000u
+
+/* Creates the control block, or checks the one that exists: 1 when data
+ * slots can be used, 0 when the control block is damaged or cannot be made. */
+QXIPC_EXPORT int32_t fnLoadIpcDriver(void);
+
+/* Removes the control block; the slots stay but cannot be used until the
+ * driver is loaded again. 1 when no control block is left. */
+QXIPC_EXPORT int32_t fnUnloadIpcDriver(void);
+
+/* Unloads the driver and removes every data slot. 1 when nothing is left;
+ * slots of other accounts stay unless the caller may remove them. */
+QXIPC_EXPORT int32_t fnUninstallIpcDriver(void);
+
+/* 1 when the control block exists and is sound. */
+QXIPC_EXPORT int32_t fnIsLoadedIpcDriver(void);
+
+/* 1 when the shared-memory folder that holds the driver can be used. */
+QXIPC_EXPORT int32_t fnIsInstalledIpcDriver(void);
+
+/* QXIPC_VERSION. */
+QXIPC_EXPORT uint32_t fnGetIpcDiverVersion(void);
+
+/* Sets this process's debug level (0 silent, the default; 1 or more reports
+ * failures on standard error) and returns the previous one. A negative level
+ * counts as 0. */
+QXIPC_EXPORT int32_t fnSetIpcDebugLevel(int32_t level);
+
+/* Rebuilds a missing or damaged control block; a sound one is kept. 1 when a
+ * sound control block is in place afterwards. */
+QXIPC_EXPORT int32_t fnIpcFixDriverConfig(void);
+
+/* Stores a copy of size bytes at data in slot id, creating the slot when it
+ * is missing. 0 when the driver is not loaded, data is null while size is
+ * not 0, size exceeds QXIPC_MAX_DATA_SIZE, or the slot belongs to another
+ * account. */
+QXIPC_EXPORT int32_t fnSetData(uint32_t id, const void* data, uint32_t size);
+
+/* Size of slot id's value in *size. 0, with *size set to 0, when the driver
+ * is not loaded or the slot is missing or damaged. */
+QXIPC_EXPORT int32_t fnGetDataSize(uint32_t id, uint32_t* size);
+
+/* Copies slot id's value into buffer (capacity bytes) and its size into
+ * *size. 0 when the driver is not loaded or the slot is missing or damaged
+ * (*size is then 0), and when the value does not fit: *size then tells the
+ * capacity needed. buffer may be null when capacity is 0. */
+QXIPC_EXPORT int32_t fnGetData(uint32_t id, void* buffer, uint32_t capacity, uint32_t* size);
+
+/* Removes slot id. 1 when the slot is gone (or was not there); 0 when the
+ * driver is not loaded or the slot cannot be removed. */
+QXIPC_EXPORT int32_t fnDeleteData(uint32_t id);
+
+/* The calling shapes, for callers that bind the exports at run time. */
+typedef int32_t (*PFN_IPC_VOID)(void);
+typedef uint32_t (*PFN_IPC_VERSION)(void);
+typedef int32_t (*PFN_IPC_SET_DEBUG_LEVEL)(int32_t level);
+typedef int32_t (*PFN_IPC_SET_DATA)(uint32_t id, const void* data, uint32_t size);
+typedef int32_t (*PFN_IPC_GET_DATA_SIZE)(uint32_t id, uint32_t* size);
+typedef int32_t (*PFN_IPC_GET_DATA)(uint32_t id, void* buffer, uint32_t capacity, uint32_t* size);
+typedef int32_t (*PFN_IPC_DELETE_DATA)(uint32_t id);
+
+#ifdef __cplusplus
+}
+#endif

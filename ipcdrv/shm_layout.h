@@ -1,0 +1,58 @@
+#pragma once
+// The driver's shared-memory objects, all in the scope "ipc": the control
+// block "control" and one object "slot.XXXXXXXX" per data slot (the
+// identifier in eight hexadecimal digits).
+
+#include <pthread.h>
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+
+#include "ipcdrv/qxipcdll.h"
+
+namespace NIpcShm {
+
+constexpr char kScope[] = "ipc";
+constexpr char kControlName[] = "control";
+constexpr uint32_t kLayoutVersion = 1;
+constexpr uint32_t kControlMagic = 0x43493651;  // "Q6IC"
+constexpr uint32_t kSlotMagic = 0x53493651;     // "Q6IS"
+constexpr uint32_t kMode = 0644;                // read by all, written by the owner
+constexpr size_t kSlotWords = (QXIPC_MAX_DATA_SIZE + 7) / 8;
+
+// One copy of a slot's value, guarded by a sequence counter: nSeq is odd while
+// the copy is being written and grows by 2 with every write, so a reader that
+// finds the same even nSeq before and after copying holds an untorn value.
+// The value is kept in atomic words so that concurrent copying is defined.
+struct NSlotBuffer {
+    std::atomic<uint64_t> nSeq;
+    std::atomic<uint32_t> nSize;
+    uint32_t nReserved;
+    std::atomic<uint64_t> aWords[kSlotWords];
+};
+
+// A writer fills the spare buffer and then makes it the current one, so the
+// current value stays whole even when a writer dies half-way.
+struct NSlotObject {
+    uint32_t nMagic;
+    uint32_t nLayout;
+    uint32_t nId;
+    uint32_t nCapacity;
+    pthread_mutex_t writeLock;       // robust, process-shared; taken by writers only
+    std::atomic<uint32_t> nCurrent;  // index of the buffer that readers take
+    uint32_t nReserved;
+    NSlotBuffer aBuffers[2];
+};
+
+struct NControlObject {
+    uint32_t nMagic;
+    uint32_t nLayout;
+    uint32_t nMaxDataSize;
+    uint32_t nSlotObjectSize;
+};
+
+static_assert(std::atomic<uint64_t>::is_always_lock_free, "shared atomics must be lock-free");
+static_assert(std::atomic<uint32_t>::is_always_lock_free, "shared atomics must be lock-free");
+
+}  // namespace NIpcShm

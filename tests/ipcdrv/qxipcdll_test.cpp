@@ -1,0 +1,229 @@
+#include "ipcdrv/qxipcdll.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <vector>
+
+#include "tests/ipcdrv/ipcdrv_test_support.h"
+
+namespace {
+
+// A namespace without the driver loaded.
+class IpcDriverUnloadedTest : public ::testing::Test {
+protected:
+    NShmNamespace m_namespace;
+};
+
+TEST_F(IpcDriverUnloadedTest, AWriteFailsUntilTheDriverIsLoaded) {
+    EXPECT_EQ(fnIsLoadedIpcDriver(), 0);
+    EXPECT_EQ(SetText(kSlot, "value"), 0);
+    EXPECT_EQ(GetText(kSlot), "<missing>");
+
+    EXPECT_EQ(fnLoadIpcDriver(), 1);
+    EXPECT_EQ(fnIsLoadedIpcDriver(), 1);
+    EXPECT_EQ(SetText(kSlot, "value"), 1);
+    EXPECT_EQ(GetText(kSlot), "value");
+}
+
+TEST_F(IpcDriverUnloadedTest, RepairCreatesAMissingControlBlock) {
+    EXPECT_EQ(fnIpcFixDriverConfig(), 1);
+    EXPECT_EQ(fnIsLoadedIpcDriver(), 1);
+}
+
+TEST_F(IpcDriverUnloadedTest, TheObjectsAreReadableByAllAndWritableByTheirOwnerWhateverTheUmask) {
+    const mode_t saved = ::umask(077);
+    ASSERT_EQ(fnLoadIpcDriver(), 1);
+    ASSERT_EQ(SetText(kSlot, "value"), 1);
+    ::umask(saved);
+    for (const std::string& name : {ControlObjectName(), SlotObjectName(kSlot)}) {
+        const struct stat info = StatObject(name);
+        EXPECT_EQ(info.st_mode & 07777, 0644u) << name;
+        EXPECT_EQ(info.st_uid, ::geteuid()) << name;
+    }
+}
+
+TEST(IpcDriverNamespaceTest, AnInvalidNamespaceLoadsNothing) {
+    ::setenv(NOs::kShmNamespaceVariable, "not/valid", 1);
+    EXPECT_EQ(fnLoadIpcDriver(), 0);
+    EXPECT_EQ(fnIpcFixDriverConfig(), 0);
+    EXPECT_EQ(fnIsLoadedIpcDriver(), 0);
+    ::unsetenv(NOs::kShmNamespaceVariable);
+}
+
+TEST_F(IpcDriverTest, LoadingAgainKeepsTheControlBlockAndTheData) {
+    ASSERT_EQ(SetText(kSlot, "kept"), 1);
+    const ino_t inode = StatObject(ControlObjectName()).st_ino;
+    EXPECT_EQ(fnLoadIpcDriver(), 1);
+    EXPECT_EQ(fnIpcFixDriverConfig(), 1);
+    EXPECT_EQ(StatObject(ControlObjectName()).st_ino, inode);
+    EXPECT_EQ(GetText(kSlot), "kept");
+}
+
+struct NDamageCase {
+    const char* pszWhat;
+    size_t nOffset;  // of the 32-bit field overwritten
+    uint32_t nValue;
+    off_t nTruncateTo;  // -1: size kept
+};
+
+TEST_F(IpcDriverTest, ADamagedControlBlockStopsTheDriverUntilItIsRepaired) {
+    ASSERT_EQ(SetText(kSlot, "before"), 1);
+    const std::vector<NDamageCase> cases = {
+        {"magic", offsetof(NIpcShm::NControlObject, nMagic), 0xDEADBEEF, -1},
+        {"layout", offsetof(NIpcShm::NControlObject, nLayout), 2, -1},
+        {"slot size", offsetof(NIpcShm::NControlObject, nMaxDataSize), 1024, -1},
+        {"object size", offsetof(NIpcShm::NControlObject, nSlotObjectSize), 1, -1},
+        {"truncated", 0, 0, 8},
+        {"grown", 0, 0, 4096},
+    };
+    const std::string path = NOs::GetSharedMemoryPath(ControlObjectName());
+    for (const NDamageCase& test : cases) {
+        SCOPED_TRACE(test.pszWhat);
+        ASSERT_EQ(fnLoadIpcDriver(), 1);
+        if (test.nTruncateTo >= 0) {
+            ASSERT_EQ(::truncate(path.c_str(), test.nTruncateTo), 0);
+        } else {
+            const auto memory = NOs::NSharedMemory::Open(ControlObjectName(), true);
+            ASSERT_NE(memory, nullptr);
+            std::memcpy(static_cast<char*>(memory->GetData()) + test.nOffset, &test.nValue, 4);
+        }
+        EXPECT_EQ(fnIsLoadedIpcDriver(), 0);
+        EXPECT_EQ(fnLoadIpcDriver(), 0);
+        EXPECT_EQ(SetText(kSlot, "during"), 0);
+        EXPECT_EQ(GetText(kSlot), "<missing>");
+
+        EXPECT_EQ(fnIpcFixDriverConfig(), 1);
+        EXPECT_EQ(fnLoadIpcDriver(), 1);
+        EXPECT_EQ(GetText(kSlot), "before");
+    }
+}
+
+TEST_F(IpcDriverTest, UnloadingStopsEveryDataOperationAndKeepsTheSlots) {
+    ASSERT_EQ(SetText(kSlot, "kept"), 1);
+    EXPECT_EQ(fnUnloadIpcDriver(), 1);
+    EXPECT_EQ(fnIsLoadedIpcDriver(), 0);
+    uint32_t size = 7;
+    EXPECT_EQ(fnGetDataSize(kSlot, &size), 0);
+    EXPECT_EQ(size, 0u);
+    EXPECT_EQ(GetText(kSlot), "<missing>");
+    EXPECT_EQ(SetText(kSlot, "new"), 0);
+    EXPECT_EQ(fnDeleteData(kSlot), 0);
+    EXPECT_EQ(fnUnloadIpcDriver(), 1);  // nothing left to remove
+
+    ASSERT_EQ(fnLoadIpcDriver(), 1);
+    EXPECT_EQ(GetText(kSlot), "kept");
+}
+
+TEST_F(IpcDriverTest, UninstallingRemovesTheDriverAndEverySlot) {
+    ASSERT_EQ(SetText(kSlot, "a"), 1);
+    ASSERT_EQ(SetText(kMiniSlot, "b"), 1);
+    EXPECT_EQ(fnUninstallIpcDriver(), 1);
+    EXPECT_EQ(fnIsLoadedIpcDriver(), 0);
+    EXPECT_TRUE(m_namespace.Objects().empty());
+}
+
+TEST_F(IpcDriverTest, EachSlotHoldsItsOwnLastValue) {
+    ASSERT_EQ(SetText(kSlot, "a long first value"), 1);
+    ASSERT_EQ(SetText(kMiniSlot, "mini"), 1);
+    ASSERT_EQ(SetText(kSlot, "short"), 1);
+    EXPECT_EQ(GetText(kSlot), "short");
+    EXPECT_EQ(GetText(kMiniSlot), "mini");
+    EXPECT_EQ(GetText(0), "<missing>");
+}
+
+TEST_F(IpcDriverTest, ValuesUpToTheSlotSizeAreStoredWhole) {
+    for (const uint32_t size :
+         {0u, 1u, 7u, 8u, 9u, 132u, QXIPC_MAX_DATA_SIZE - 1, QXIPC_MAX_DATA_SIZE}) {
+        std::string value(size, '\0');
+        for (uint32_t i = 0; i < size; ++i) {
+            value[i] = static_cast<char>(i * 31 + size);
+        }
+        ASSERT_EQ(SetText(kSlot, value), 1) << size;
+        uint32_t stored = 0;
+        EXPECT_EQ(fnGetDataSize(kSlot, &stored), 1);
+        EXPECT_EQ(stored, size);
+        EXPECT_EQ(GetText(kSlot), value) << size;
+    }
+    EXPECT_EQ(fnSetData(kSlot, nullptr, 0), 1);
+    EXPECT_EQ(GetText(kSlot), "");
+}
+
+TEST_F(IpcDriverTest, InvalidWritesFailAndKeepTheValue) {
+    ASSERT_EQ(SetText(kSlot, "kept"), 1);
+    const std::string tooLarge(QXIPC_MAX_DATA_SIZE + 1, 'x');
+    EXPECT_EQ(SetText(kSlot, tooLarge), 0);
+    EXPECT_EQ(fnSetData(kSlot, nullptr, 5), 0);
+    EXPECT_EQ(GetText(kSlot), "kept");
+}
+
+TEST_F(IpcDriverTest, ReadingReportsTheSizeNeededWhenTheBufferIsTooSmall) {
+    ASSERT_EQ(SetText(kSlot, "0123456789"), 1);
+    char buffer[16] = {};
+    uint32_t size = 0;
+    EXPECT_EQ(fnGetData(kSlot, buffer, 9, &size), 0);
+    EXPECT_EQ(size, 10u);
+    EXPECT_EQ(fnGetData(kSlot, nullptr, 0, &size), 0);
+    EXPECT_EQ(size, 10u);
+    EXPECT_EQ(fnGetData(kSlot, buffer, 10, &size), 1);
+    EXPECT_EQ(size, 10u);
+    EXPECT_EQ(std::string(buffer, size), "0123456789");
+}
+
+TEST_F(IpcDriverTest, ReadingWithoutASlotOrAPlaceForTheResultFails) {
+    ASSERT_EQ(SetText(kSlot, "value"), 1);
+    char buffer[16];
+    uint32_t size = 5;
+    EXPECT_EQ(fnGetData(kMiniSlot, buffer, sizeof(buffer), &size), 0);
+    EXPECT_EQ(size, 0u);
+    size = 5;
+    EXPECT_EQ(fnGetDataSize(kMiniSlot, &size), 0);
+    EXPECT_EQ(size, 0u);
+    EXPECT_EQ(fnGetData(kSlot, buffer, sizeof(buffer), nullptr), 0);
+    EXPECT_EQ(fnGetData(kSlot, nullptr, sizeof(buffer), &size), 0);
+    EXPECT_EQ(fnGetDataSize(kSlot, nullptr), 0);
+}
+
+TEST_F(IpcDriverTest, DeletingRemovesTheSlot) {
+    ASSERT_EQ(SetText(kSlot, "value"), 1);
+    EXPECT_EQ(fnDeleteData(kSlot), 1);
+    EXPECT_EQ(GetText(kSlot), "<missing>");
+    EXPECT_EQ(fnDeleteData(kSlot), 1);
+    EXPECT_EQ(SetText(kSlot, "again"), 1);
+    EXPECT_EQ(GetText(kSlot), "again");
+}
+
+TEST_F(IpcDriverTest, ADamagedSlotIsUnreadableUntilItsOwnerWritesItAgain) {
+    ASSERT_EQ(SetText(kSlot, "value"), 1);
+    {
+        const auto memory = NOs::NSharedMemory::Open(SlotObjectName(kSlot), true);
+        ASSERT_NE(memory, nullptr);
+        static_cast<NIpcShm::NSlotObject*>(memory->GetData())->nId = kMiniSlot;
+    }
+    EXPECT_EQ(GetText(kSlot), "<missing>");
+    EXPECT_EQ(SetText(kSlot, "fresh"), 1);
+    EXPECT_EQ(GetText(kSlot), "fresh");
+}
+
+TEST(IpcDriverInfoTest, VersionInstallationAndDebugLevel) {
+    EXPECT_EQ(fnGetIpcDiverVersion(), QXIPC_VERSION);
+    EXPECT_EQ(fnIsInstalledIpcDriver(), 1);
+    EXPECT_EQ(fnSetIpcDebugLevel(3), 0);
+    EXPECT_EQ(fnSetIpcDebugLevel(-1), 3);
+    EXPECT_EQ(fnSetIpcDebugLevel(0), 0);
+}
+
+TEST_F(IpcDriverUnloadedTest, ADebugLevelReportsFailuresOnStandardError) {
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(SetText(kSlot, "quiet"), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+
+    fnSetIpcDebugLevel(1);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(SetText(kSlot, "loud"), 0);
+    const std::string report = testing::internal::GetCapturedStderr();
+    fnSetIpcDebugLevel(0);
+    EXPECT_EQ(report, "qxipcdll: fnSetData(0x30000259): the driver is not loaded\n");
+}
+
+}  // namespace

@@ -1,0 +1,272 @@
+// q6ipc as installed: the executable and qxipcdll.dll copied together into a
+// fresh folder, reading the slots and events of this test's namespace.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "base/text_convert.h"
+#include "ipc/global_event.h"
+#include "ipcdrv/qxipcdll.h"
+#include "os/named_event.h"
+#include "os/tick_source.h"
+#include "tests/support/shm_namespace.h"
+#include "tests/support/temp_folder.h"
+#include "tests/tools/q6ipc_process.h"
+#include "time/calendar.h"
+#include "time/date_time_parse.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr uint32_t kSlot = 0x30000259;
+constexpr uint32_t kMiniSlot = 0x40000259;
+constexpr char kUsageLine[] =
+    "usage: q6ipc tick | get SLOT [--raw] | now [--mini] [--korea] | watch [--mini] | "
+    "wait EVENT [--timeout MS]\n";
+
+// The slot form of a text: UTF-16LE code units and a zero code unit.
+std::string SlotBytes(const std::u16string& text) {
+    std::string bytes;
+    for (const char16_t unit : text) {
+        bytes += static_cast<char>(unit & 0xFF);
+        bytes += static_cast<char>(unit >> 8);
+    }
+    return bytes + std::string(2, '\0');
+}
+
+std::string Record(const std::string& serverTime, const std::string& tick) {
+    return "{\"AtGetTickCount\":\"" + tick + "\",\"ServerTime\":\"" + serverTime + "\"}";
+}
+
+// Seconds since 1970 of a YYYY-MM-DD hh:mm:ss text.
+int64_t Seconds(const std::string& text) { return NTime::ParseDateTime(NUtf::ToUtf16(text)); }
+
+class Q6IpcTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_FALSE(m_folder.Path().empty());
+        fs::copy_file(Q6IPC_PATH, m_folder.Path() / "q6ipc");
+        fs::copy_file(QXIPCDLL_PATH, m_folder.Path() / "qxipcdll.dll");
+        fs::create_directory(m_folder.Path() / "registry");
+        fs::copy_file(fs::path(Q6_REGISTRY_SOURCE) / "time-zones.reg",
+                      m_folder.Path() / "registry" / "time-zones.reg");
+        ::unsetenv("Q6_REGISTRY_DIR");
+        ASSERT_EQ(fnLoadIpcDriver(), 1);
+    }
+
+    NRunResult Run(const std::vector<std::string>& arguments) const {
+        return NQ6IpcProcess::Run(Program(), arguments, m_folder.Path().string());
+    }
+
+    std::string Program() const { return (m_folder.Path() / "q6ipc").string(); }
+
+    static void Write(uint32_t slot, const std::string& bytes) {
+        ASSERT_EQ(fnSetData(slot, bytes.data(), static_cast<uint32_t>(bytes.size())), 1);
+    }
+
+    static void WriteRecord(uint32_t slot, const std::string& serverTime, const std::string& tick) {
+        Write(slot, SlotBytes(NUtf::ToUtf16(Record(serverTime, tick))));
+    }
+
+    // Runs `now` with a record anchored elapsedMs before the run, and checks
+    // that the time shown lies between the anchor carried to the ticks just
+    // before and just after the run.
+    void ExpectNow(const std::vector<std::string>& arguments, uint32_t slot, int64_t shiftSeconds) {
+        const std::string anchor = "2015-06-01 09:30:00";
+        constexpr uint64_t elapsedMs = 5000;
+        const uint64_t before = NOs::GetTickCount64();
+        WriteRecord(slot, anchor, std::to_string(before - elapsedMs));
+        const NRunResult result = Run(arguments);
+        const uint64_t after = NOs::GetTickCount64();
+        ASSERT_EQ(result.nExitCode, 0) << result.strErr;
+        ASSERT_EQ(result.strOut.size(), NTime::kDateTimeTextLength + 1) << result.strOut;
+        const int64_t shown = Seconds(result.strOut.substr(0, NTime::kDateTimeTextLength));
+        const int64_t base = Seconds(anchor) + shiftSeconds;
+        EXPECT_GE(shown, base + static_cast<int64_t>(elapsedMs / 1000));
+        EXPECT_LE(shown, base + static_cast<int64_t>((after - before + elapsedMs) / 1000) + 1);
+    }
+
+    NShmNamespace m_namespace;
+    NTempFolder m_folder;
+};
+
+TEST_F(Q6IpcTest, TickPrintsTheMachinesTickInMilliseconds) {
+    const uint64_t before = NOs::GetTickCount64();
+    const NRunResult result = Run({"tick"});
+    const uint64_t after = NOs::GetTickCount64();
+    ASSERT_EQ(result.nExitCode, 0);
+    ASSERT_FALSE(result.strOut.empty());
+    EXPECT_EQ(result.strOut.find_first_not_of("0123456789"), result.strOut.size() - 1);
+    const uint64_t tick = std::stoull(result.strOut);
+    EXPECT_GE(tick, before);
+    EXPECT_LE(tick, after);
+}
+
+TEST_F(Q6IpcTest, GetRawPrintsExactlyTheBytesWritten) {
+    const std::string bytes = SlotBytes(u"{\"AtGetTickCount\":\"1\",\"ServerTime\":\"x\"}") +
+                              std::string("\xFF\x00\x01", 3);
+    Write(kSlot, bytes);
+    for (const std::string slot : {"0x30000259", "0X30000259", "805306969", "06000001131"}) {
+        const NRunResult result = Run({"get", slot, "--raw"});
+        EXPECT_EQ(result.nExitCode, 0) << slot;
+        EXPECT_EQ(result.strOut, bytes) << slot;
+        EXPECT_EQ(result.strErr, "");
+    }
+    EXPECT_EQ(Run({"get", "--raw", "0x30000259"}).strOut, bytes);
+}
+
+TEST_F(Q6IpcTest, GetPrintsTheSlotTextAsUtf8) {
+    Write(kMiniSlot, SlotBytes(u"caf\u00E9 \U0001F600") + "junk after the end");
+    const NRunResult result = Run({"get", "0x40000259"});
+    EXPECT_EQ(result.nExitCode, 0);
+    EXPECT_EQ(result.strOut, "caf\xC3\xA9 \xF0\x9F\x98\x80\n");
+
+    Write(kMiniSlot, std::string("A\0B", 3));  // an odd last byte
+    EXPECT_EQ(Run({"get", "0x40000259"}).strOut, "A\xEF\xBF\xBD\n");
+}
+
+TEST_F(Q6IpcTest, AMissingSlotOrDriverExitsWith1) {
+    NRunResult result = Run({"get", "0x30000259"});
+    EXPECT_EQ(result.nExitCode, 1);
+    EXPECT_EQ(result.strOut, "");
+    EXPECT_EQ(result.strErr, "q6ipc: slot 0x30000259 is missing or cannot be read\n");
+
+    Write(kSlot, "x");
+    ASSERT_EQ(fnUnloadIpcDriver(), 1);
+    EXPECT_EQ(Run({"get", "0x30000259"}).nExitCode, 1);
+}
+
+TEST_F(Q6IpcTest, WithoutTheLibraryBesideItNothingCanBeRead) {
+    Write(kSlot, "x");
+    fs::remove(m_folder.Path() / "qxipcdll.dll");
+    const NRunResult result = Run({"get", "0x30000259"});
+    EXPECT_EQ(result.nExitCode, 1);
+    EXPECT_NE(result.strErr.find("cannot load " + (m_folder.Path() / "qxipcdll.dll").string()),
+              std::string::npos)
+        << result.strErr;
+}
+
+TEST_F(Q6IpcTest, UsageErrorsExitWith2AndTheUsageLine) {
+    const std::vector<std::vector<std::string>> cases = {
+        {},
+        {"bogus"},
+        {"tick", "extra"},
+        {"tick", "--raw"},
+        {"get"},
+        {"get", "0x"},
+        {"get", "-1"},
+        {"get", "+1"},
+        {"get", " 1"},
+        {"get", "12abc"},
+        {"get", "0x100000000"},
+        {"get", "09"},
+        {"get", "1", "2"},
+        {"get", "1", "--mini"},
+        {"now", "--raw"},
+        {"now", "extra"},
+        {"watch", "--korea"},
+        {"wait"},
+        {"wait", "E", "--timeout"},
+        {"wait", "E", "--timeout", "soon"},
+        {"wait", "E", "--timeout", "-1"},
+        {"wait", "E", "F"},
+    };
+    for (const std::vector<std::string>& arguments : cases) {
+        std::string line;
+        for (const std::string& argument : arguments) {
+            line += argument + " ";
+        }
+        const NRunResult result = Run(arguments);
+        EXPECT_EQ(result.nExitCode, 2) << line;
+        EXPECT_EQ(result.strErr, kUsageLine) << line;
+        EXPECT_EQ(result.strOut, "") << line;
+    }
+}
+
+TEST_F(Q6IpcTest, WaitEndsWithTheEventOrFailsWith1) {
+    const NRunResult missing = Run({"wait", "Global\\q6_test_event", "--timeout", "0"});
+    EXPECT_EQ(missing.nExitCode, 1);
+    EXPECT_EQ(missing.strErr, "q6ipc: no event named Global\\q6_test_event\n");
+
+    const NMisc::NEventHandle event = NMisc::CreateGlobalEvent(u"Global\\q6_test_event", 0);
+    ASSERT_NE(event, nullptr);
+    const NRunResult timedOut = Run({"wait", "Global\\q6_test_event", "--timeout", "0"});
+    EXPECT_EQ(timedOut.nExitCode, 1);
+    EXPECT_EQ(timedOut.strErr, "q6ipc: timed out waiting for Global\\q6_test_event\n");
+
+    NMisc::SetGlobalEvent(event.get());
+    EXPECT_EQ(Run({"wait", "Global\\q6_test_event"}).nExitCode, 0);
+    EXPECT_EQ(event->Wait(0), NOs::NWaitResult::TimedOut);  // the wait used the set up
+
+    NMisc::SetGlobalEvent(event.get());
+    EXPECT_EQ(Run({"wait", "Global\\q6_test_event", "--timeout", "60000"}).nExitCode, 0);
+}
+
+TEST_F(Q6IpcTest, NowCarriesTheServerTimeForwardWithThisMachinesTick) {
+    ExpectNow({"now"}, kSlot, 0);
+    ExpectNow({"now", "--mini"}, kMiniSlot, 0);
+}
+
+TEST_F(Q6IpcTest, NowInKoreaStandardTimeIsNineHoursAhead) {
+    ExpectNow({"now", "--korea"}, kSlot, 9 * 3600);
+    ExpectNow({"now", "--mini", "--korea"}, kMiniSlot, 9 * 3600);
+}
+
+TEST_F(Q6IpcTest, NowInKoreaStandardTimeNeedsTheZoneRules) {
+    fs::remove_all(m_folder.Path() / "registry");
+    WriteRecord(kSlot, "2015-06-01 09:30:00", "0");
+    const NRunResult result = Run({"now", "--korea"});
+    EXPECT_EQ(result.nExitCode, 1);
+    EXPECT_EQ(result.strOut, "");
+}
+
+TEST_F(Q6IpcTest, NowNeedsARecordWithAServerTimeAndATick) {
+    EXPECT_EQ(Run({"now"}).nExitCode, 1);  // no record at all
+    const std::vector<std::u16string> records = {
+        u"not json",
+        u"[1,2]",
+        u"{\"ServerTime\":\"2015-06-01 09:30:00\"}",
+        u"{\"AtGetTickCount\":\"5\"}",
+        u"{\"AtGetTickCount\":5,\"ServerTime\":\"2015-06-01 09:30:00\"}",
+        u"{\"AtGetTickCount\":\"-5\",\"ServerTime\":\"2015-06-01 09:30:00\"}",
+        u"{\"AtGetTickCount\":\"5\",\"ServerTime\":\"2015-06-01\"}",
+        u"{\"AtGetTickCount\":\"5\",\"ServerTime\":\"3500-06-01 09:30:00\"}",
+    };
+    for (const std::u16string& record : records) {
+        Write(kSlot, SlotBytes(record));
+        const NRunResult result = Run({"now"});
+        EXPECT_EQ(result.nExitCode, 1) << NUtf::ToUtf8(record);
+        EXPECT_EQ(result.strOut, "") << NUtf::ToUtf8(record);
+    }
+}
+
+TEST_F(Q6IpcTest, WatchPrintsEachPublishedRecord) {
+    for (const bool mini : {false, true}) {
+        SCOPED_TRACE(mini);
+        const uint32_t slot = mini ? kMiniSlot : kSlot;
+        // The agent's event; the watcher opens the same one.
+        const NMisc::NEventHandle event =
+            NMisc::CreateGlobalEvent(mini ? u"Global\\M_q6pt_event01" : u"Global\\q6pt_event01", 0);
+        ASSERT_NE(event, nullptr);
+        NQ6IpcProcess watcher;
+        std::vector<std::string> arguments{"watch"};
+        if (mini) {
+            arguments.push_back("--mini");
+        }
+        ASSERT_TRUE(watcher.Start(Program(), arguments, (m_folder.Path() / "watch.err").string()));
+        for (const std::string tick : {"100", "30100"}) {
+            WriteRecord(slot, "2015-06-01 09:30:00", tick);
+            NMisc::SetGlobalEvent(event.get());
+            std::string line;
+            ASSERT_TRUE(watcher.ReadLine(line));
+            EXPECT_EQ(line, Record("2015-06-01 09:30:00", tick));
+        }
+    }
+}
+
+}  // namespace

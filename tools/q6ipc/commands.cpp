@@ -1,0 +1,162 @@
+#include "tools/q6ipc/commands.h"
+
+#include <json/json.h>
+
+#include <cstdio>
+#include <memory>
+
+#include "base/text_convert.h"
+#include "ipc/global_event.h"
+#include "ipc/ipc_data_server_dt.h"
+#include "ipc/server_time_channel.h"
+#include "os/tick_source.h"
+#include "time/date_time_parse.h"
+#include "time/tick_clock.h"
+#include "tools/q6ipc/slot_reader.h"
+
+namespace NQ6Ipc {
+namespace {
+
+int Fail(const std::string& message) {
+    std::fprintf(stderr, "q6ipc: %s\n", message.c_str());
+    return kExitMissing;
+}
+
+int Flushed() { return std::fflush(stdout) == 0 ? kExitOk : Fail("cannot write the output"); }
+
+bool IsDigits(const std::u16string& text) {
+    return !text.empty() && text.find_first_not_of(u"0123456789") == std::u16string::npos;
+}
+
+bool ParseRecord(const std::string& recordText, QR6::TS::LIB::NIpcData_ServerDT& record) {
+    Json::CharReaderBuilder builder;
+    const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
+    Json::Value value;
+    std::string errors;
+    if (!reader->parse(recordText.data(), recordText.data() + recordText.size(), &value, &errors) ||
+        !value.isObject()) {
+        return false;
+    }
+    return record.Deserialize(value) != 0;
+}
+
+int RunTick() {
+    std::printf("%llu\n", static_cast<unsigned long long>(NOs::GetTickCount64()));
+    return Flushed();
+}
+
+int RunGet(const NCommand& command) {
+    NSlotReader reader;
+    const std::optional<std::string> bytes = reader.Read(command.nSlot);
+    if (!bytes) {
+        return Fail(reader.GetError());
+    }
+    if (command.bRaw) {
+        std::fwrite(bytes->data(), 1, bytes->size(), stdout);
+    } else {
+        std::printf("%s\n", SlotTextToUtf8(*bytes).c_str());
+    }
+    return Flushed();
+}
+
+int RunNow(const NCommand& command) {
+    NSlotReader reader;
+    const std::optional<std::string> bytes =
+        reader.Read(NServerTimeChannel::SlotFor(command.bMini));
+    if (!bytes) {
+        return Fail(reader.GetError());
+    }
+    std::string error;
+    const std::optional<std::string> now =
+        CarryServerTime(SlotTextToUtf8(*bytes), command.bKorea, error);
+    if (!now) {
+        return Fail(error);
+    }
+    std::printf("%s\n", now->c_str());
+    return Flushed();
+}
+
+int RunWatch(const NCommand& command) {
+    // Created when missing, as the agent does, so the watcher may start first.
+    const NMisc::NEventHandle event =
+        NMisc::CreateGlobalEvent(NServerTimeChannel::EventNameFor(command.bMini), 0);
+    if (!event) {
+        return Fail("cannot open the publish event " +
+                    NUtf::ToUtf8(NServerTimeChannel::EventNameFor(command.bMini)));
+    }
+    NSlotReader reader;
+    while (event->Wait(NOs::kWaitInfinite) == NOs::NWaitResult::Signalled) {
+        const std::optional<std::string> bytes =
+            reader.Read(NServerTimeChannel::SlotFor(command.bMini));
+        if (!bytes) {
+            Fail(reader.GetError());
+            continue;
+        }
+        std::printf("%s\n", SlotTextToUtf8(*bytes).c_str());
+        if (Flushed() != kExitOk) {
+            return kExitMissing;
+        }
+    }
+    return Fail("waiting for the publish event failed");
+}
+
+int RunWait(const NCommand& command) {
+    const std::unique_ptr<NOs::NNamedEvent> event = NOs::NNamedEvent::Open(command.strEvent);
+    if (!event) {
+        return Fail("no event named " + command.strEvent);
+    }
+    switch (event->Wait(command.nTimeoutMs)) {
+        case NOs::NWaitResult::Signalled:
+            return kExitOk;
+        case NOs::NWaitResult::TimedOut:
+            return Fail("timed out waiting for " + command.strEvent);
+        case NOs::NWaitResult::Failed:
+            break;
+    }
+    return Fail("waiting for " + command.strEvent + " failed");
+}
+
+}  // namespace
+
+std::optional<std::string> CarryServerTime(const std::string& recordText, bool toKorea,
+                                           std::string& error) {
+    QR6::TS::LIB::NIpcData_ServerDT record;
+    if (!ParseRecord(recordText, record)) {
+        error = "the slot does not hold a server time record";
+        return std::nullopt;
+    }
+    const std::u16string serverTime = record.ServerTime.GetText();
+    if (NTime::ParseDateTime(serverTime) == NTime::kInvalidDateTime ||
+        !IsDigits(record.AtGetTickCount.GetText())) {
+        error = "the record holds no valid server time and tick";
+        return std::nullopt;
+    }
+    NTimeTick clock(NOs::GetTickCount64, false);
+    clock.SetServerTime(serverTime.c_str(), record.AtGetTickCount.GetText(), 0);
+    NString text;
+    if (clock.FormatTime(toKorea, NTime::kCodeDateTime, false, text) !=
+        NTime::NFormatTimeResult::Ok) {
+        error = toKorea ? "the rule of Korea Standard Time cannot be read or applied"
+                        : "the server time cannot be shown";
+        return std::nullopt;
+    }
+    return NUtf::ToUtf8(text.GetText());
+}
+
+int RunCommand(const NCommand& command) {
+    switch (command.eKind) {
+        case NCommandKind::Tick:
+            return RunTick();
+        case NCommandKind::Get:
+            return RunGet(command);
+        case NCommandKind::Now:
+            return RunNow(command);
+        case NCommandKind::Watch:
+            return RunWatch(command);
+        case NCommandKind::Wait:
+            break;
+    }
+    return RunWait(command);
+}
+
+}  // namespace NQ6Ipc

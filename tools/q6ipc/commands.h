@@ -1,0 +1,25 @@
+#pragma once
+// The commands of q6ipc. Results go to standard output, failures to
+// standard error.
+
+#include <optional>
+#include <string>
+
+#include "tools/q6ipc/command_line.h"
+
+namespace NQ6Ipc {
+
+constexpr int kExitOk = 0;
+constexpr int kExitMissing = 1;  // no slot, record or event, or a wait timed out
+constexpr int kExitUsage = 2;
+
+// The server time of a record's JSON text carried forward to this machine's
+// current tick, as YYYY-MM-DD hh:mm:ss, in Korea Standard Time when toKorea.
+// Nothing, with the reason in error, for a record that does not hold a
+// server time and tick.
+std::optional<std::string> CarryServerTime(const std::string& recordText, bool toKorea,
+                                           std::string& error);
+
+int RunCommand(const NCommand& command);
+
+}  // namespace NQ6Ipc

@@ -1,0 +1,70 @@
+#include "tools/q6ipc/slot_reader.h"
+
+#include <cstdio>
+
+#include "base/text_convert.h"
+#include "os/module_file.h"
+
+namespace NQ6Ipc {
+namespace {
+
+constexpr char kLibraryName[] = "qxipcdll.dll";
+
+std::string LibraryPath() {
+    const std::string executable = NOs::GetModuleFilePath(nullptr);
+    const size_t slash = executable.rfind('/');
+    return slash == std::string::npos ? std::string()
+                                      : executable.substr(0, slash + 1) + kLibraryName;
+}
+
+std::string SlotLabel(uint32_t slot) {
+    char label[sizeof("slot 0xXXXXXXXX")];
+    std::snprintf(label, sizeof(label), "slot 0x%08X", static_cast<unsigned>(slot));
+    return label;
+}
+
+}  // namespace
+
+NSlotReader::NSlotReader() {
+    const std::string path = LibraryPath();
+    if (!m_library.Open(path)) {
+        m_strError = "cannot load " + path + ": " + m_library.GetError();
+        return;
+    }
+    m_fnGetData = m_library.FindFunction<PFN_IPC_GET_DATA>("fnGetData");
+    if (m_fnGetData == nullptr) {
+        m_strError = m_library.GetError();
+    }
+}
+
+std::optional<std::string> NSlotReader::Read(uint32_t slot) {
+    if (!IsReady()) {
+        return std::nullopt;
+    }
+    std::string bytes(QXIPC_MAX_DATA_SIZE, '\0');
+    uint32_t size = 0;
+    if (m_fnGetData(slot, bytes.data(), static_cast<uint32_t>(bytes.size()), &size) == 0) {
+        m_strError = SlotLabel(slot) + " is missing or cannot be read";
+        return std::nullopt;
+    }
+    bytes.resize(size);
+    return bytes;
+}
+
+std::string SlotTextToUtf8(const std::string& bytes) {
+    std::u16string text;
+    for (size_t offset = 0; offset + 1 < bytes.size(); offset += 2) {
+        const auto unit = static_cast<char16_t>(static_cast<unsigned char>(bytes[offset]) |
+                                                static_cast<unsigned char>(bytes[offset + 1]) << 8);
+        if (unit == 0) {
+            return NUtf::ToUtf8(text);
+        }
+        text += unit;
+    }
+    if (bytes.size() % 2 != 0) {
+        text += u'\uFFFD';
+    }
+    return NUtf::ToUtf8(text);
+}
+
+}  // namespace NQ6Ipc

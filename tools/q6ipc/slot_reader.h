@@ -1,0 +1,36 @@
+#pragma once
+// Reads data slots through the IPC driver library qxipcdll.dll that lies in
+// the folder of the running executable.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "ipcdrv/qxipcdll.h"
+#include "os/dynamic_library.h"
+
+namespace NQ6Ipc {
+
+class NSlotReader {
+public:
+    // Loads the library; IsReady and GetError tell the outcome.
+    NSlotReader();
+
+    bool IsReady() const { return m_fnGetData != nullptr; }
+    const std::string& GetError() const { return m_strError; }
+
+    // The slot's bytes; nothing, with the reason in GetError, when the slot
+    // cannot be read.
+    std::optional<std::string> Read(uint32_t slot);
+
+private:
+    NOs::NDynamicLibrary m_library;
+    PFN_IPC_GET_DATA m_fnGetData = nullptr;
+    std::string m_strError;
+};
+
+// The UTF-16LE text at the start of bytes, up to its first zero code unit,
+// as UTF-8. An odd last byte becomes U+FFFD.
+std::string SlotTextToUtf8(const std::string& bytes);
+
+}  // namespace NQ6Ipc
