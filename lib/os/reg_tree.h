@@ -45,9 +45,6 @@ public:
     void DeleteValue(std::u16string_view name);
     const NRegValue* FindValue(std::u16string_view name) const;
 
-    // Size in bytes of the largest value's data; 0 without values.
-    uint32_t GetMaxValueDataSize() const;
-
 private:
     std::map<std::u16string, NRegValue> m_mapValues;  // by folded name
 };

@@ -210,43 +210,32 @@ TEST(RegFileParserTest, ACutContinuationAtTheEndIsSkipped) {
     EXPECT_EQ(TestValue(tree, u"b"), nullptr);
 }
 
-TEST(RegFileParserTest, SkipsValuesAfterAnInvalidKeyLine) {
-    NOs::NRegTree tree;
-    const auto report = NOs::ApplyRegFile(Utf8File("\"kept\"=dword:1\n"
-                                                   "[HKEY_NOWHERE\\Test]\n"
-                                                   "\"lost\"=dword:1\n"
-                                                   "\"lost2\"=hex:01,\\\n"
-                                                   "  02\n"
-                                                   "[HKEY_CURRENT_USER\\Test]\n"
-                                                   "\"found\"=dword:1\n"),
-                                          tree);
-    EXPECT_EQ(report.skippedLines, 3u);
-    EXPECT_NE(TestValue(tree, u"kept"), nullptr);
-    EXPECT_NE(TestValue(tree, u"found"), nullptr);
-    EXPECT_EQ(TestValue(tree, u"lost"), nullptr);
-    EXPECT_EQ(TestValue(tree, u"lost2"), nullptr);
-}
-
-TEST(RegFileParserTest, RefusesMalformedKeyLines) {
-    const char* malformed[] = {
-        "[HKEY_CURRENT_USER\\Test",    "[HKEY_NOWHERE\\Test]",         "[]", "[-]", "[",
-        "[HKEY_CURRENT_USER\\\\Test]", "[-HKEY_CURRENT_USER\\\\Test]",
+TEST(RegFileParserTest, SkipsValuesWithoutAValidKey) {
+    // Each file sets "v" and "w" (the second over two lines) after its key
+    // lines; the entries counted are the refused key lines and both values.
+    const std::pair<const char*, uint32_t> cases[] = {
+        {"", 2},
+        {"[HKEY_CURRENT_USER\\Test", 3},
+        {"[HKEY_NOWHERE\\Test]", 3},
+        {"[]", 3},
+        {"[", 3},
+        {"[HKEY_CURRENT_USER\\\\Test]", 3},
+        {"[-]", 3},
+        {"[-HKEY_CURRENT_USER\\\\Test]", 3},
+        {"[HKEY_CURRENT_USER\\Test]\n[-HKEY_CURRENT_USER\\Test]", 2},
+        {"[HKEY_CURRENT_USER\\Test]\n[-HKEY_CURRENT_USER]", 3},
     };
-    for (const char* line : malformed) {
+    for (const auto& [keyLines, skipped] : cases) {
         NOs::NRegTree tree;
         const auto report =
-            NOs::ApplyRegFile(Utf8File(std::string(line) + "\n\"v\"=dword:1\n"), tree);
-        EXPECT_EQ(report.skippedLines, 2u) << line;
-        EXPECT_EQ(TestValue(tree, u"v"), nullptr) << line;
+            NOs::ApplyRegFile(std::string("Windows Registry Editor Version 5.00\n") + keyLines +
+                                  "\n\"v\"=dword:1\n\"w\"=hex:01,\\\n  02\n",
+                              tree);
+        EXPECT_TRUE(report.isRegFile);
+        EXPECT_EQ(report.skippedLines, skipped) << keyLines;
+        EXPECT_EQ(TestValue(tree, u"v"), nullptr) << keyLines;
+        EXPECT_EQ(TestValue(tree, u"w"), nullptr) << keyLines;
     }
-}
-
-TEST(RegFileParserTest, ValuesBeforeTheFirstKeyAreSkipped) {
-    NOs::NRegTree tree;
-    const auto report =
-        NOs::ApplyRegFile("Windows Registry Editor Version 5.00\n\"a\"=dword:1\n\"b\"=-\n", tree);
-    EXPECT_TRUE(report.isRegFile);
-    EXPECT_EQ(report.skippedLines, 2u);
 }
 
 TEST(RegFileParserTest, CommentsAndBlankLinesAreNotEntries) {
@@ -274,15 +263,6 @@ TEST(RegFileParserTest, RemovesKeysAndValues) {
     EXPECT_EQ(tree.FindKey(u"HKEY_CURRENT_USER\\Test\\Sub"), nullptr);
     EXPECT_EQ(tree.FindKey(u"HKEY_CURRENT_USER\\Test\\Sub\\Deeper"), nullptr);
     EXPECT_NE(tree.FindKey(u"HKEY_CURRENT_USER\\Other"), nullptr);
-}
-
-TEST(RegFileParserTest, ValuesAfterARemovedKeyAreSkipped) {
-    NOs::NRegTree tree;
-    const auto report = NOs::ApplyRegFile(
-        Utf8File("[-HKEY_CURRENT_USER\\Test]\n\"a\"=dword:1\n[-HKEY_CURRENT_USER]\n"), tree);
-    EXPECT_EQ(report.skippedLines, 2u);  // the value, and the root that cannot go
-    EXPECT_EQ(tree.FindKey(u"HKEY_CURRENT_USER\\Test"), nullptr);
-    EXPECT_NE(tree.FindKey(u"HKEY_CURRENT_USER"), nullptr);
 }
 
 TEST(RegFileParserTest, LaterEntriesOverrideEarlierOnes) {

@@ -62,14 +62,6 @@ TEST(RegTreeTest, AddingAKeyAddsItsParents) {
     EXPECT_EQ(tree.AddKey(u"NOWHERE\\A"), nullptr);
 }
 
-TEST(RegTreeTest, AddingAnExistingKeyKeepsItsValues) {
-    NRegTree tree;
-    tree.AddKey(u"HKEY_USERS\\K")->SetValue(u"v", NRegValue{NOs::kRegBinary, {1}});
-    NOs::NRegKey* again = tree.AddKey(u"HKEY_USERS\\k");
-    ASSERT_NE(again, nullptr);
-    EXPECT_NE(again->FindValue(u"V"), nullptr);
-}
-
 TEST(RegTreeTest, DeletingAKeyRemovesItsSubkeysOnly) {
     NRegTree tree;
     tree.AddKey(u"HKEY_LOCAL_MACHINE\\A\\B\\C");
@@ -105,14 +97,6 @@ TEST(RegTreeTest, ValuesMatchWithoutRegardToCase) {
     EXPECT_EQ(key.FindValue(u"TZI")->type, NOs::kRegDword);
     key.DeleteValue(u"tZi");
     EXPECT_EQ(key.FindValue(u"TZI"), nullptr);
-}
-
-TEST(RegTreeTest, ReportsTheLargestValueSize) {
-    NOs::NRegKey key;
-    EXPECT_EQ(key.GetMaxValueDataSize(), 0u);
-    key.SetValue(u"a", NRegValue{NOs::kRegBinary, std::vector<uint8_t>(44)});
-    key.SetValue(u"b", NRegValue{NOs::kRegBinary, std::vector<uint8_t>(7)});
-    EXPECT_EQ(key.GetMaxValueDataSize(), 44u);
 }
 
 }  // namespace

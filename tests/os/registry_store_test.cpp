@@ -102,7 +102,7 @@ TEST_F(RegistryStoreTest, CreatedKeysLiveInMemoryOnly) {
 
     const auto created = NOs::CreateRegistryKey(NRegRoot::CurrentUser, path);
     ASSERT_NE(created, nullptr);
-    EXPECT_EQ(created->GetMaxValueDataSize(), 0u);
+    EXPECT_EQ(created->FindValue(u""), nullptr);
     EXPECT_NE(NOs::OpenRegistryKey(NRegRoot::CurrentUser, path), nullptr);
     EXPECT_NE(NOs::OpenRegistryKey(NRegRoot::CurrentUser, u"createdinmemory"), nullptr);
     EXPECT_TRUE(std::filesystem::is_empty(m_folder.Path()));

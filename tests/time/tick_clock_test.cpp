@@ -80,21 +80,6 @@ TEST_F(TickClockTest, RefusesDateTextsOfAnotherLength) {
     }
 }
 
-TEST_F(TickClockTest, ReadsOtherSeparatorsAndCarriesFields) {
-    const std::pair<const char16_t*, const char16_t*> same[] = {
-        {u"2015/06/01T09:30:00", u"2015-06-01 09:30:00"},
-        {u"2020-02-30 00:00:00", u"2020-03-01 00:00:00"},
-        {u"2021-02-30 00:00:00", u"2021-03-02 00:00:00"},
-        {u"2015-06-01 24:00:00", u"2015-06-02 00:00:00"},
-    };
-    for (const auto& [text, canonical] : same) {
-        NTimeTick other(m_counter.Reader(), false);
-        ASSERT_TRUE(m_clock.SetServerTime(text, u"0", 0));
-        ASSERT_TRUE(other.SetServerTime(canonical, u"0", 0));
-        EXPECT_EQ(m_clock.GetServerTime(), other.GetServerTime()) << Narrow(NString(text));
-    }
-}
-
 TEST_F(TickClockTest, ADateOutsideTheRangeStartsOneSecondBefore1970) {
     for (const char16_t* text : {u"1969-12-31 11:59:59", u"3001-01-01 21:00:00"}) {
         EXPECT_TRUE(m_clock.SetServerTime(text, u"0", 0));

@@ -90,14 +90,6 @@ const NRegValue* NRegKey::FindValue(std::u16string_view name) const {
     return found == m_mapValues.end() ? nullptr : &found->second;
 }
 
-uint32_t NRegKey::GetMaxValueDataSize() const {
-    size_t largest = 0;
-    for (const auto& [name, value] : m_mapValues) {
-        largest = std::max(largest, value.data.size());
-    }
-    return static_cast<uint32_t>(largest);
-}
-
 NRegKey* NRegTree::AddKey(std::u16string_view path) {
     const std::optional<std::u16string> normalized = NormalizeRegPath(path);
     if (!normalized) {
