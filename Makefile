@@ -10,7 +10,7 @@ FUZZ_PACKAGES := clang libclang-rt-14-dev
 FUZZ_BUILD    ?= build-fuzz
 FUZZ_SECONDS  ?= 60
 
-.PHONY: all deps configure build test test-unit test-sanitize run bench clean fuzz
+.PHONY: all deps configure build test test-unit test-sanitize run bench package clean fuzz
 
 all: build
 
@@ -53,6 +53,10 @@ fuzz: deps
 	  -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link -DQ6_SANITIZE=ON -DQ6_LIBFUZZER=ON
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzzers
 	FUZZ_SECONDS=$(FUZZ_SECONDS) fuzz/run-fuzzers.sh $(FUZZ_BUILD)
+
+# A Debian package of the install folder, in BUILD/.
+package: build
+	cd $(BUILD) && cpack
 
 clean:
 	rm -rf $(BUILD) $(SAN_BUILD)

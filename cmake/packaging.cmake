@@ -1,0 +1,17 @@
+# One folder holds everything the agent needs: cmake --install BUILD --prefix DIR
+# lays it out, and the Debian package puts it into /opt/q6tsa.
+install(TARGETS q6tsa q6ipc RUNTIME DESTINATION .)
+install(TARGETS qxipcdll LIBRARY DESTINATION .)
+install(FILES ${PROJECT_SOURCE_DIR}/registry/time-zones.reg DESTINATION registry)
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/q6agent.properties.example DESTINATION .)
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME q6tsa)
+set(CPACK_PACKAGE_VENDOR "Veltrix")
+set(CPACK_PACKAGE_CONTACT "q6tsa maintainers <q6tsa@localhost>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Tessaro 6 server time agent, its IPC library and the q6ipc reader")
+set(CPACK_PACKAGING_INSTALL_PREFIX /opt/q6tsa)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION admin)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "liblog4cpp5v5, libjsoncpp25")
+include(CPack)
