@@ -95,6 +95,7 @@ int32_t fnIsLoadedIpcDriver(void) {
 
 int32_t fnIsInstalledIpcDriver(void) {
     return Guarded(__func__, [](const char*) {
+        // The path of the empty name is the shared-memory folder itself.
         return ::access(NOs::GetSharedMemoryPath("").c_str(), W_OK | X_OK) == 0 ? 1 : 0;
     });
 }

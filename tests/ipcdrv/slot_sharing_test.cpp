@@ -191,6 +191,27 @@ TEST_F(SlotAccountTest, AnotherAccountReadsButCannotOverwriteOrRemoveASlot) {
     EXPECT_EQ(StatObject(SlotObjectName(kMiniSlot)).st_uid, 65534u);
 }
 
+TEST_F(SlotAccountTest, AnotherAccountCannotRemoveOrRebuildTheDriver) {
+    ASSERT_EQ(SetText(kSlot, MakeValue(31)), 1);
+    {
+        const auto memory = NOs::NSharedMemory::Open(ControlObjectName(), true);
+        ASSERT_NE(memory, nullptr);
+        static_cast<NIpcShm::NControlObject*>(memory->GetData())->nLayout = 0;
+    }
+    NForkedChild other([] {
+        if (!DropToNobody()) {
+            return 1;
+        }
+        return fnIpcFixDriverConfig() == 0 && fnLoadIpcDriver() == 0 && fnUnloadIpcDriver() == 0 &&
+                       fnUninstallIpcDriver() == 0
+                   ? 0
+                   : 2;
+    });
+    EXPECT_EQ(other.Wait(), 0);
+    EXPECT_EQ(fnIpcFixDriverConfig(), 1);
+    EXPECT_EQ(CheckValue(GetText(kSlot)), 31u);
+}
+
 TEST_F(SlotAccountTest, AWriterReplacesASlotThatAnotherAccountPutInItsWay) {
     NForkedChild squatter([] { return DropToNobody() && SetText(kSlot, "forged") == 1 ? 0 : 1; });
     ASSERT_EQ(squatter.Wait(), 0);

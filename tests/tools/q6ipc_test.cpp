@@ -12,6 +12,7 @@
 #include "ipc/global_event.h"
 #include "ipcdrv/qxipcdll.h"
 #include "os/named_event.h"
+#include "os/named_mutex.h"
 #include "os/tick_source.h"
 #include "tests/support/shm_namespace.h"
 #include "tests/support/temp_folder.h"
@@ -151,6 +152,15 @@ TEST_F(Q6IpcTest, WithoutTheLibraryBesideItNothingCanBeRead) {
         << result.strErr;
 }
 
+TEST_F(Q6IpcTest, ALibraryWithoutTheReadExportReadsNothing) {
+    Write(kSlot, "x");
+    fs::copy_file(fs::path(Q6_IPC_DOUBLES_DIR) / "no_fnGetData" / "qxipcdll.dll",
+                  m_folder.Path() / "qxipcdll.dll", fs::copy_options::overwrite_existing);
+    const NRunResult result = Run({"get", "0x30000259"});
+    EXPECT_EQ(result.nExitCode, 1);
+    EXPECT_NE(result.strErr.find("fnGetData"), std::string::npos) << result.strErr;
+}
+
 TEST_F(Q6IpcTest, UsageErrorsExitWith2AndTheUsageLine) {
     const std::vector<std::vector<std::string>> cases = {
         {},
@@ -243,6 +253,16 @@ TEST_F(Q6IpcTest, NowNeedsARecordWithAServerTimeAndATick) {
         EXPECT_EQ(result.nExitCode, 1) << NUtf::ToUtf8(record);
         EXPECT_EQ(result.strOut, "") << NUtf::ToUtf8(record);
     }
+}
+
+TEST_F(Q6IpcTest, WatchEndsWith1WhenThePublishEventCannotBeOpened) {
+    bool alreadyExists = false;
+    const auto mutex = NOs::NNamedMutex::CreateOwned("Global\\q6pt_event01",
+                                                     NOs::NObjectAccess::Default, &alreadyExists);
+    ASSERT_NE(mutex, nullptr);
+    const NRunResult result = Run({"watch"});
+    EXPECT_EQ(result.nExitCode, 1);
+    EXPECT_EQ(result.strErr, "q6ipc: cannot open the publish event Global\\q6pt_event01\n");
 }
 
 TEST_F(Q6IpcTest, WatchPrintsEachPublishedRecord) {
