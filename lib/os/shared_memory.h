@@ -3,9 +3,10 @@
 //
 // Object names come from MakeSharedMemoryName: "q6.SCOPE.NAME", or
 // "q6-NS.SCOPE.NAME" when the environment variable Q6_SHM_NAMESPACE holds NS
-// (1 to 32 letters, digits, '-' or '_'). A namespace keeps test runs apart
-// from the machine's objects and from each other; an invalid one makes every
-// name fail rather than fall back to the machine's objects.
+// (1 to 32 letters, digits, '-' or '_'; empty counts as unset). A namespace
+// keeps test runs apart from the machine's objects and from each other; an
+// invalid one makes every name fail rather than fall back to the machine's
+// objects.
 
 #include <cstddef>
 #include <cstdint>

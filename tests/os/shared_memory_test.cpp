@@ -235,13 +235,19 @@ protected:
 
 TEST_F(SharedMemoryOwnerTest, AnObjectOfAnotherAccountIsReplacedWhenTheCallerMustOwnIt) {
     CreateForeign(Name("foreign"));
-    bool existed = true;
-    const NShmLayout own{kObjectSize, 0644, NShmUmask::Ignore, NShmOwner::Caller};
-    const auto memory = CreateFilled(Name("foreign"), 'o', &existed, own);
-    ASSERT_NE(memory, nullptr);
-    EXPECT_FALSE(existed);
-    EXPECT_EQ(memory->GetOwner(), 0u);
-    EXPECT_EQ(*static_cast<char*>(memory->GetData()), 'o');
+    const std::string emptyPath = NOs::GetSharedMemoryPath(Name("empty"));
+    ::close(::creat(emptyPath.c_str(), 0600));
+    ASSERT_EQ(::chown(emptyPath.c_str(), 65534, 65534), 0);
+
+    for (const std::string& name : {Name("foreign"), Name("empty")}) {
+        bool existed = true;
+        const NShmLayout own{kObjectSize, 0644, NShmUmask::Ignore, NShmOwner::Caller};
+        const auto memory = CreateFilled(name, 'o', &existed, own);
+        ASSERT_NE(memory, nullptr) << name;
+        EXPECT_FALSE(existed);
+        EXPECT_EQ(memory->GetOwner(), 0u);
+        EXPECT_EQ(*static_cast<char*>(memory->GetData()), 'o');
+    }
 }
 
 TEST_F(SharedMemoryOwnerTest, AnObjectOfAnotherAccountIsUsedWhenAnyOwnerWillDo) {

@@ -111,6 +111,20 @@ int OpenObject(const std::string& objectName, int flags, mode_t mode = 0) {
     return fd;
 }
 
+// Removes the name unless it refers to another object than device and inode;
+// true when the name no longer refers to that object.
+bool UnlinkIfSame(const std::string& objectName, uint64_t device, uint64_t inode) {
+    const std::string path = GetSharedMemoryPath(objectName);
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0) {
+        return errno == ENOENT;
+    }
+    if (info.st_dev != device || info.st_ino != inode) {
+        return true;
+    }
+    return ::unlink(path.c_str()) == 0 || errno == ENOENT;
+}
+
 }  // namespace
 
 std::string MakeSharedMemoryName(const std::string& scope, const std::string& name) {
@@ -199,15 +213,18 @@ std::unique_ptr<NSharedMemory> NSharedMemory::Create(const std::string& objectNa
     for (int attempt = 0; attempt < kCreateAttempts; ++attempt) {
         const NFileHandle file(OpenObject(objectName, O_RDWR));
         if (file.IsValid()) {
-            std::unique_ptr<NSharedMemory> memory = Map(objectName, file.Get(), true);
-            if (memory && layout.eOwner == NShmOwner::Caller && memory->GetOwner() != ::geteuid()) {
-                if (!memory->Unlink()) {
+            struct stat info {};
+            if (::fstat(file.Get(), &info) != 0) {
+                return nullptr;
+            }
+            if (layout.eOwner == NShmOwner::Caller && info.st_uid != ::geteuid()) {
+                if (!UnlinkIfSame(objectName, info.st_dev, info.st_ino)) {
                     return nullptr;
                 }
                 continue;
             }
             *existed = true;
-            return memory;
+            return Map(objectName, file.Get(), true);
         }
         if (errno != ENOENT) {
             return nullptr;
@@ -222,17 +239,7 @@ std::unique_ptr<NSharedMemory> NSharedMemory::Create(const std::string& objectNa
     return nullptr;
 }
 
-bool NSharedMemory::Unlink() const {
-    const std::string path = GetSharedMemoryPath(m_strName);
-    struct stat info {};
-    if (::lstat(path.c_str(), &info) != 0) {
-        return errno == ENOENT;
-    }
-    if (info.st_dev != m_nDevice || info.st_ino != m_nInode) {
-        return true;
-    }
-    return ::unlink(path.c_str()) == 0 || errno == ENOENT;
-}
+bool NSharedMemory::Unlink() const { return UnlinkIfSame(m_strName, m_nDevice, m_nInode); }
 
 bool RemoveSharedMemory(const std::string& objectName) {
     if (objectName.empty()) {
