@@ -111,16 +111,6 @@ TEST_F(NamedEventTest, OpeningAnExistingEventKeepsItsModeAndState) {
     EXPECT_EQ(first->Wait(0), NWaitResult::TimedOut);
 }
 
-TEST_F(NamedEventTest, AnEventOpensByItsNameOnly) {
-    EXPECT_EQ(NNamedEvent::Open(kName), nullptr);
-    const auto created = CreateEvent(kName, false);
-    ASSERT_NE(created, nullptr);
-    const auto opened = NNamedEvent::Open(kName);
-    ASSERT_NE(opened, nullptr);
-    opened->Set();
-    EXPECT_EQ(created->Wait(0), NWaitResult::Signalled);
-}
-
 TEST_F(NamedEventTest, LocalNamesShareOneSpaceApartFromGlobalNames) {
     const auto plain = CreateEvent("name", true);
     ASSERT_NE(plain, nullptr);
@@ -145,13 +135,6 @@ TEST_F(NamedEventTest, ANameOfAnotherKindOrADamagedObjectGivesNull) {
     ASSERT_NE(raw, nullptr);
     static_cast<NOs::NObjectHeader*>(raw->GetData())->nLayout = 99;
     EXPECT_EQ(CreateEvent("Global\\damaged", false), nullptr);
-}
-
-TEST_F(NamedEventTest, NamesThatCannotBeMappedGiveNull) {
-    EXPECT_EQ(CreateEvent("", false), nullptr);
-    EXPECT_EQ(CreateEvent("Global\\", false), nullptr);
-    EXPECT_EQ(CreateEvent("Global\\" + std::string(300, 'x'), false), nullptr);
-    EXPECT_TRUE(m_namespace.Objects().empty());
 }
 
 TEST_F(NamedEventTest, AnEventForEveryAccountHasMode0666WhateverTheUmask) {
