@@ -4,14 +4,12 @@
 #include "agent/publisher.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
-
-#include <cstdlib>
 #include <string>
 
 #include "agent/agent_state.h"
 #include "ipc/global_event.h"
 #include "tests/support/log_capture.h"
+#include "tests/support/shm_namespace.h"
 #include "tools/q6ipc/slot_reader.h"
 
 namespace {
@@ -24,8 +22,6 @@ constexpr uint64_t kServerTime = (1433151000ull + 11644473600ull) * 10000000ull;
 class PublisherTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        const std::string space = "pub" + std::to_string(::getpid()) + "n" + std::to_string(++s_nRun);
-        ::setenv("Q6_SHM_NAMESPACE", space.c_str(), 1);
         g_pTimeTick = std::make_unique<NTimeTick>([this] { return m_llTick; }, false);
         m_pEvent = NMisc::CreateGlobalEvent(u"Global\\publisher_test", 0);
         ASSERT_NE(m_pEvent, nullptr);
@@ -33,7 +29,6 @@ protected:
     void TearDown() override {
         g_pTimeTick.reset();
         g_bMiniMode = 0;
-        ::unsetenv("Q6_SHM_NAMESPACE");
     }
 
     std::string ReadSlotText(uint32_t slot) {
@@ -42,7 +37,7 @@ protected:
         return bytes ? NQ6Ipc::SlotTextToUtf8(*bytes) : std::string("<missing>");
     }
 
-    static inline int s_nRun = 0;
+    NShmNamespace m_namespace;
     uint64_t m_llTick = 0;
     NMisc::NEventHandle m_pEvent;
     NLogCapture m_log;
