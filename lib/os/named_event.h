@@ -6,6 +6,11 @@
 // Sets that arrive before a released waiter has run count once: an
 // auto-reset event that is already signalled stays signalled. A process that
 // ends while it waits leaves nothing behind.
+//
+// Unlike a Windows name, a name in /dev/shm can be removed while the event is
+// in use. A set puts the name back: the setter's handle then moves to the
+// event found under the name, or to a new one of the same reset mode, so that
+// processes that open the name from then on see its sets.
 
 #include <cstdint>
 #include <memory>
@@ -35,11 +40,15 @@ public:
     static std::unique_ptr<NNamedEvent> Create(const std::string& name, bool manualReset,
                                                NObjectAccess access, bool* existed = nullptr);
 
-    // Opens an existing event; null when there is none of that name.
+    // Opens an existing event; null when there is none of that name. Should
+    // its name be removed, a set makes the new event with NObjectAccess::Default.
     static std::unique_ptr<NNamedEvent> Open(const std::string& name);
 
     bool IsManualReset() const;
 
+    // Signals the event; when its name no longer refers to it, the event
+    // under the name (found or made anew) is signalled as well and used from
+    // then on.
     void Set();
     void Reset();
 
@@ -49,12 +58,18 @@ public:
     NWaitResult Wait(uint32_t timeoutMs);
 
 private:
-    explicit NNamedEvent(std::unique_ptr<NSharedMemory> memory);
+    NNamedEvent(std::unique_ptr<NSharedMemory> memory, std::string name, NObjectAccess access);
 
+    void Signal();
+    // Moves to the event under the name; false, keeping this one, when none
+    // can be found or made there.
+    bool Reattach();
     bool TryConsume();
 
     std::unique_ptr<NSharedMemory> m_pMemory;
     NEventObject* m_pEvent;
+    std::string m_strName;
+    NObjectAccess m_eAccess;
 };
 
 }  // namespace NOs

@@ -70,6 +70,10 @@ public:
     size_t GetSize() const { return m_nSize; }
     uint32_t GetOwner() const { return m_nOwner; }
 
+    // True while the object's name refers to this object: false once the
+    // name was removed, or now names another object.
+    bool IsNamed() const;
+
     // Removes the object's name, unless the name already refers to another
     // object (which is left alone). True when the name no longer refers to
     // this object.

@@ -137,6 +137,59 @@ TEST_F(NamedEventTest, ANameOfAnotherKindOrADamagedObjectGivesNull) {
     EXPECT_EQ(CreateEvent("Global\\damaged", false), nullptr);
 }
 
+TEST_F(NamedEventTest, ASetPutsARemovedNameBackWithTheSameModeAndAccess) {
+    const mode_t previousUmask = ::umask(077);
+    const auto setter = CreateEvent(kName, true);
+    ASSERT_NE(setter, nullptr);
+    ASSERT_TRUE(NOs::RemoveNamedObject(kName));
+    ASSERT_EQ(NNamedEvent::Open(kName), nullptr);
+
+    setter->Set();
+    ::umask(previousUmask);
+    const auto reader = NNamedEvent::Open(kName);
+    ASSERT_NE(reader, nullptr);
+    EXPECT_TRUE(reader->IsManualReset());
+    EXPECT_EQ(ModeOf(kName), 0666u);
+    EXPECT_EQ(reader->Wait(0), NWaitResult::Signalled);
+    // The setter now uses the event under the name.
+    reader->Reset();
+    setter->Set();
+    EXPECT_EQ(reader->Wait(0), NWaitResult::Signalled);
+}
+
+TEST_F(NamedEventTest, ASetReachesTheEventThatNowHoldsTheNameAndItsOldWaiters) {
+    const auto setter = CreateEvent(kName, false);
+    ASSERT_NE(setter, nullptr);
+    const auto oldHandle = NNamedEvent::Open(kName);
+    ASSERT_NE(oldHandle, nullptr);
+    ASSERT_TRUE(NOs::RemoveNamedObject(kName));
+    const auto newcomer = CreateEvent(kName, false);
+    ASSERT_NE(newcomer, nullptr);
+    NPipe ready;
+    const auto waiter = StartWaiter(kName, ready);
+    ASSERT_TRUE(ready.Receive());
+
+    setter->Set();
+    EXPECT_EQ(waiter->Wait(), 0);
+    EXPECT_EQ(oldHandle->Wait(0), NWaitResult::Signalled);
+    setter->Set();
+    EXPECT_EQ(newcomer->Wait(0), NWaitResult::Signalled);
+    EXPECT_EQ(oldHandle->Wait(0), NWaitResult::TimedOut);
+}
+
+TEST_F(NamedEventTest, ASetKeepsItsEventWhenTheNameHoldsAnotherKind) {
+    const auto setter = CreateEvent(kName, false);
+    ASSERT_NE(setter, nullptr);
+    ASSERT_TRUE(NOs::RemoveNamedObject(kName));
+    bool exists = false;
+    const auto mutex = NOs::NNamedMutex::CreateOwned(kName, NObjectAccess::Default, &exists);
+    ASSERT_NE(mutex, nullptr);
+
+    setter->Set();
+    EXPECT_EQ(setter->Wait(0), NWaitResult::Signalled);
+    EXPECT_EQ(NNamedEvent::Open(kName), nullptr);
+}
+
 TEST_F(NamedEventTest, AnEventForEveryAccountHasMode0666WhateverTheUmask) {
     const mode_t saved = ::umask(077);
     const auto everyone = CreateEvent("Global\\everyone", false);

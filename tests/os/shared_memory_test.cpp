@@ -280,17 +280,23 @@ TEST_F(SharedMemoryTest, UnlinkLeavesANewerObjectOfTheSameNameAlone) {
     bool existed = false;
     const auto older = CreateFilled(Name("obj"), 'o', &existed);
     ASSERT_NE(older, nullptr);
+    EXPECT_TRUE(older->IsNamed());
     ASSERT_TRUE(NOs::RemoveSharedMemory(Name("obj")));
     EXPECT_TRUE(NOs::RemoveSharedMemory(Name("obj")));  // already gone
+    EXPECT_FALSE(older->IsNamed());
     const auto newer = CreateFilled(Name("obj"), 'n', &existed);
     ASSERT_NE(newer, nullptr);
+    EXPECT_FALSE(older->IsNamed());
+    EXPECT_TRUE(newer->IsNamed());
 
     EXPECT_TRUE(older->Unlink());
     const auto reader = NSharedMemory::Open(Name("obj"), false);
     ASSERT_NE(reader, nullptr);
     EXPECT_EQ(*static_cast<const char*>(reader->GetData()), 'n');
+    EXPECT_TRUE(reader->IsNamed());
 
     EXPECT_TRUE(newer->Unlink());
+    EXPECT_FALSE(newer->IsNamed());
     EXPECT_EQ(NSharedMemory::Open(Name("obj"), false), nullptr);
 }
 

@@ -34,14 +34,8 @@ timespec DeadlineAfter(uint32_t timeoutMs) {
     return deadline;
 }
 
-}  // namespace
-
-NNamedEvent::NNamedEvent(std::unique_ptr<NSharedMemory> memory)
-    : m_pMemory(std::move(memory)), m_pEvent(static_cast<NEventObject*>(m_pMemory->GetData())) {}
-
-NNamedEvent::~NNamedEvent() = default;
-
-std::unique_ptr<NNamedEvent> NNamedEvent::Create(const std::string& name, bool manualReset,
+// Creates the event, non-signalled, or opens the existing one.
+std::unique_ptr<NSharedMemory> CreateEventObject(const std::string& name, bool manualReset,
                                                  NObjectAccess access, bool* existed) {
     const auto init = [manualReset](void* data) {
         auto* event = static_cast<NEventObject*>(data);
@@ -49,29 +43,67 @@ std::unique_ptr<NNamedEvent> NNamedEvent::Create(const std::string& name, bool m
         event->nSignalled.store(0);
         return true;
     };
+    return NNamedObject::Create(name, NObjectKind::Event, sizeof(NEventObject), access, init,
+                                existed);
+}
+
+}  // namespace
+
+NNamedEvent::NNamedEvent(std::unique_ptr<NSharedMemory> memory, std::string name,
+                         NObjectAccess access)
+    : m_pMemory(std::move(memory)),
+      m_pEvent(static_cast<NEventObject*>(m_pMemory->GetData())),
+      m_strName(std::move(name)),
+      m_eAccess(access) {}
+
+NNamedEvent::~NNamedEvent() = default;
+
+std::unique_ptr<NNamedEvent> NNamedEvent::Create(const std::string& name, bool manualReset,
+                                                 NObjectAccess access, bool* existed) {
     bool opened = false;
-    std::unique_ptr<NSharedMemory> memory =
-        NNamedObject::Create(name, NObjectKind::Event, sizeof(NEventObject), access, init, &opened);
+    std::unique_ptr<NSharedMemory> memory = CreateEventObject(name, manualReset, access, &opened);
     if (!memory) {
         return nullptr;
     }
     if (existed != nullptr) {
         *existed = opened;
     }
-    return std::unique_ptr<NNamedEvent>(new NNamedEvent(std::move(memory)));
+    return std::unique_ptr<NNamedEvent>(new NNamedEvent(std::move(memory), name, access));
 }
 
 std::unique_ptr<NNamedEvent> NNamedEvent::Open(const std::string& name) {
     std::unique_ptr<NSharedMemory> memory =
         NNamedObject::Open(name, NObjectKind::Event, sizeof(NEventObject));
-    return memory ? std::unique_ptr<NNamedEvent>(new NNamedEvent(std::move(memory))) : nullptr;
+    return memory ? std::unique_ptr<NNamedEvent>(
+                        new NNamedEvent(std::move(memory), name, NObjectAccess::Default))
+                  : nullptr;
 }
 
 bool NNamedEvent::IsManualReset() const { return m_pEvent->nManualReset != 0; }
 
 void NNamedEvent::Set() {
+    Signal();
+    // Waiters on the nameless event have had their wake; newcomers open the name.
+    if (!m_pMemory->IsNamed() && Reattach()) {
+        Signal();
+    }
+}
+
+void NNamedEvent::Signal() {
     m_pEvent->nSignalled.store(1, std::memory_order_release);
     Futex(&m_pEvent->nSignalled, FUTEX_WAKE, IsManualReset() ? INT_MAX : 1, nullptr);
+}
+
+bool NNamedEvent::Reattach() {
+    bool existed = false;
+    std::unique_ptr<NSharedMemory> memory =
+        CreateEventObject(m_strName, IsManualReset(), m_eAccess, &existed);
+    if (!memory) {
+        return false;
+    }
+    m_pMemory = std::move(memory);
+    m_pEvent = static_cast<NEventObject*>(m_pMemory->GetData());
+    return true;
 }
 
 void NNamedEvent::Reset() { m_pEvent->nSignalled.store(0, std::memory_order_release); }

@@ -239,6 +239,12 @@ std::unique_ptr<NSharedMemory> NSharedMemory::Create(const std::string& objectNa
     return nullptr;
 }
 
+bool NSharedMemory::IsNamed() const {
+    struct stat info {};
+    return ::lstat(GetSharedMemoryPath(m_strName).c_str(), &info) == 0 &&
+           info.st_dev == m_nDevice && info.st_ino == m_nInode;
+}
+
 bool NSharedMemory::Unlink() const { return UnlinkIfSame(m_strName, m_nDevice, m_nInode); }
 
 bool RemoveSharedMemory(const std::string& objectName) {
