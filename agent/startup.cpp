@@ -46,8 +46,14 @@ bool TakeInstanceMutex(std::unique_ptr<NOs::NNamedMutex>& mutex) {
     return true;
 }
 
-[[noreturn]] void PublishForever(NOs::NNamedEvent* event) {
+// Each cycle also puts the instance mutex back under its name should the
+// name have been removed from /dev/shm meanwhile, so that no second agent
+// starts; the publish event puts its own name back when it is set.
+[[noreturn]] void PublishForever(NOs::NNamedMutex* instanceMutex, NOs::NNamedEvent* event) {
     for (;;) {
+        if (instanceMutex != nullptr) {
+            instanceMutex->KeepName();
+        }
         Send_Time_tick(event);
         std::this_thread::sleep_for(kPublishPause);
     }
@@ -90,7 +96,7 @@ int Main() {
 
     const NMisc::NEventHandle event =
         NMisc::CreateGlobalEvent(NServerTimeChannel::EventNameFor(g_bMiniMode != 0), 0);
-    PublishForever(event.get());
+    PublishForever(instanceMutex.get(), event.get());
 }
 
 }  // namespace q6tsa

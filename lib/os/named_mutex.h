@@ -32,12 +32,23 @@ public:
 
     bool IsOwned() const { return m_bOwned; }
 
+    // Unlike a Windows name, a name in /dev/shm can be removed while the mutex
+    // is held, and the next process would then take a new mutex of that name.
+    // An owner calls this now and then to put its mutex back: when the name
+    // no longer refers to the owned mutex and no live process holds a mutex
+    // under it, a fresh one is taken there in its place. True when the name
+    // refers to a mutex this object owns afterwards.
+    bool KeepName();
+
 private:
-    NNamedMutex(std::unique_ptr<NSharedMemory> memory, bool owned);
+    NNamedMutex(std::unique_ptr<NSharedMemory> memory, bool owned, std::string name,
+                NObjectAccess access);
 
     std::unique_ptr<NSharedMemory> m_pMemory;
     NMutexObject* m_pMutex;
     bool m_bOwned;
+    std::string m_strName;
+    NObjectAccess m_eAccess;
 };
 
 }  // namespace NOs

@@ -125,6 +125,56 @@ TEST_F(NamedMutexTest, AnUnrecoverableMutexIsReplaced) {
     ExpectFree();
 }
 
+TEST_F(NamedMutexTest, AnOwnerPutsItsMutexBackUnderARemovedName) {
+    bool alreadyExists = true;
+    const auto owner = CreateOwned(&alreadyExists);
+    ASSERT_NE(owner, nullptr);
+    EXPECT_TRUE(owner->KeepName());  // nothing to do
+    ASSERT_TRUE(NOs::RemoveNamedObject(kName));
+
+    EXPECT_TRUE(owner->KeepName());
+    NForkedChild second([] {
+        bool exists = false;
+        const auto mutex = CreateOwned(&exists);
+        return mutex && exists && !mutex->IsOwned() ? 0 : 1;
+    });
+    EXPECT_EQ(second.Wait(), 0);
+}
+
+TEST_F(NamedMutexTest, AnOwnerDoesNotTakeANameThatALiveProcessHolds) {
+    bool alreadyExists = true;
+    const auto owner = CreateOwned(&alreadyExists);
+    ASSERT_NE(owner, nullptr);
+    ASSERT_TRUE(NOs::RemoveNamedObject(kName));
+    NPipe held;
+    NPipe release;
+    const auto holder = StartHolder(held, release, NHolderEnd::Release);
+    ASSERT_TRUE(held.Receive());
+
+    EXPECT_FALSE(owner->KeepName());
+    release.Send();
+    EXPECT_EQ(holder->Wait(), 0);
+    // The holder is gone: the owner takes the name over.
+    EXPECT_TRUE(owner->KeepName());
+    bool exists = false;
+    const auto later = CreateOwned(&exists);
+    ASSERT_NE(later, nullptr);
+    EXPECT_TRUE(exists);
+}
+
+TEST_F(NamedMutexTest, AMutexThatIsNotOwnedKeepsNoName) {
+    bool alreadyExists = true;
+    const auto owner = CreateOwned(&alreadyExists);
+    ASSERT_NE(owner, nullptr);
+    const auto second = CreateOwned(&alreadyExists);
+    ASSERT_NE(second, nullptr);
+    ASSERT_TRUE(alreadyExists);
+    ASSERT_TRUE(NOs::RemoveNamedObject(kName));
+
+    EXPECT_FALSE(second->KeepName());
+    EXPECT_EQ(NOs::NSharedMemory::Open(NOs::GetNamedObjectShmName(kName), false), nullptr);
+}
+
 TEST_F(NamedMutexTest, ANameOfAnotherKindGivesNull) {
     const auto event = NOs::NNamedEvent::Create(kName, false, NObjectAccess::Everyone);
     ASSERT_NE(event, nullptr);
