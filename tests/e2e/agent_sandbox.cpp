@@ -1,9 +1,11 @@
 #include "e2e/agent_sandbox.h"
 
+#include <json/json.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -56,8 +58,9 @@ auto PollUntil(std::chrono::milliseconds timeout, Probe probe) -> decltype(probe
 }  // namespace
 
 NAgentSandbox::NAgentSandbox()
-    : m_strNamespace("e2e" + std::to_string(::getpid()) + "x" +
-                     std::to_string(std::chrono::steady_clock::now().time_since_epoch().count() % 1000000)) {
+    : m_strNamespace(
+          "e2e" + std::to_string(::getpid()) + "x" +
+          std::to_string(std::chrono::steady_clock::now().time_since_epoch().count() % 1000000)) {
     CopyBuildOutputs(Folder());
     fs::create_directories(Folder() / "log");
     fs::create_directories(Folder() / "profile");
@@ -69,13 +72,25 @@ NAgentSandbox::NAgentSandbox()
 }
 
 NAgentSandbox::~NAgentSandbox() {
-    for (const pid_t pid : m_vecStarted) {
-        Kill(pid);
+    while (!m_vecStarted.empty()) {
+        Kill(m_vecStarted.back());
     }
+    RemoveShmObjects();
+}
+
+std::vector<fs::path> NAgentSandbox::ShmObjects() const {
+    std::vector<fs::path> objects;
     for (const auto& entry : fs::directory_iterator("/dev/shm")) {
         if (entry.path().filename().string().rfind("q6-" + m_strNamespace + ".", 0) == 0) {
-            fs::remove(entry.path());
+            objects.push_back(entry.path());
         }
+    }
+    return objects;
+}
+
+void NAgentSandbox::RemoveShmObjects() {
+    for (const fs::path& object : ShmObjects()) {
+        fs::remove(object);
     }
 }
 
@@ -87,17 +102,24 @@ void NAgentSandbox::WriteProperties(bool allowVirtualMachine) {
     }
 }
 
-void NAgentSandbox::RemoveIpcLibrary() {
-    fs::remove(Folder() / "qxipcdll.dll");
-}
+void NAgentSandbox::RemoveIpcLibrary() { fs::remove(Folder() / "qxipcdll.dll"); }
 
 std::vector<std::string> NAgentSandbox::Environment() const {
-    return {"Q6_SHM_NAMESPACE=" + m_strNamespace, "ALLUSERSPROFILE=" + (Folder() / "profile").string(),
-            "PATH=/usr/bin:/bin"};
+    return {"Q6_SHM_NAMESPACE=" + m_strNamespace,
+            "ALLUSERSPROFILE=" + (Folder() / "profile").string(), "PATH=/usr/bin:/bin"};
 }
 
 pid_t NAgentSandbox::Start(const std::vector<std::string>& arguments, uid_t uid) {
-    const std::string program = (Folder() / "q6tsa").string();
+    return Spawn((Folder() / "q6tsa").string(), arguments, uid);
+}
+
+pid_t NAgentSandbox::StartProgram(const std::string& program,
+                                  const std::vector<std::string>& arguments) {
+    return Spawn(program, arguments, 0);
+}
+
+pid_t NAgentSandbox::Spawn(const std::string& program, const std::vector<std::string>& arguments,
+                           uid_t uid) {
     std::vector<std::string> argv{program};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     const pid_t pid = ::fork();
@@ -111,24 +133,33 @@ pid_t NAgentSandbox::Start(const std::vector<std::string>& arguments, uid_t uid)
 }
 
 std::optional<int> NAgentSandbox::WaitForExit(pid_t pid, std::chrono::milliseconds timeout) {
-    return PollUntil(timeout, [pid]() -> std::optional<int> {
+    const std::optional<int> exitCode = PollUntil(timeout, [pid]() -> std::optional<int> {
         int status = 0;
         if (::waitpid(pid, &status, WNOHANG) != pid) {
             return std::nullopt;
         }
         return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     });
+    if (exitCode) {
+        Forget(pid);
+    }
+    return exitCode;
 }
 
 void NAgentSandbox::Kill(pid_t pid) {
     if (::kill(pid, SIGKILL) == 0) {
         ::waitpid(pid, nullptr, 0);
     }
+    Forget(pid);
 }
 
-fs::path NAgentSandbox::LogFile() const {
-    return Folder() / "log" / "q6tsa.log";
+// A reaped process id may soon belong to another process: it is never killed.
+void NAgentSandbox::Forget(pid_t pid) {
+    m_vecStarted.erase(std::remove(m_vecStarted.begin(), m_vecStarted.end(), pid),
+                       m_vecStarted.end());
 }
+
+fs::path NAgentSandbox::LogFile() const { return LogFolder() / "q6tsa.log"; }
 
 std::string NAgentSandbox::ReadLog() const {
     std::ifstream file(LogFile());
@@ -137,7 +168,8 @@ std::string NAgentSandbox::ReadLog() const {
     return text.str();
 }
 
-bool NAgentSandbox::WaitForLog(const std::string& fragment, std::chrono::milliseconds timeout) const {
+bool NAgentSandbox::WaitForLog(const std::string& fragment,
+                               std::chrono::milliseconds timeout) const {
     return PollUntil(timeout, [&] { return ReadLog().find(fragment) != std::string::npos; });
 }
 
@@ -161,9 +193,7 @@ int NAgentSandbox::WaitForEvent(const std::string& eventName, int timeoutMs) con
         .nExitCode;
 }
 
-uint64_t NAgentSandbox::CurrentTick() {
-    return NOs::GetTickCount64();
-}
+uint64_t NAgentSandbox::CurrentTick() { return NOs::GetTickCount64(); }
 
 std::string SlotBytesOf(const std::string& utf8) {
     std::u16string text = NUtf::ToUtf16(utf8);
@@ -186,4 +216,9 @@ std::string TextOfSlotBytes(const std::string& bytes) {
         text.pop_back();
     }
     return NUtf::ToUtf8(text);
+}
+
+std::optional<NPublishedRecord> ParseSlotRecord(const std::string& slotBytes) {
+    const std::string text = TextOfSlotBytes(slotBytes);
+    return slotBytes == SlotBytesOf(text) ? ParsePublishedRecord(text) : std::nullopt;
 }

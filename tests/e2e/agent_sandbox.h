@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "support/published_record.h"
 #include "support/temp_folder.h"
 
 class NAgentSandbox {
@@ -30,6 +31,8 @@ public:
     // Starts the agent with these arguments (after the program path) as user
     // uid; the sandbox kills whatever is still running when it goes away.
     pid_t Start(const std::vector<std::string>& arguments, uid_t uid = 0);
+    // Starts any program the same way, with the sandbox's environment.
+    pid_t StartProgram(const std::string& program, const std::vector<std::string>& arguments);
     // The exit code, or nothing when the process is still running after timeout.
     std::optional<int> WaitForExit(pid_t pid, std::chrono::milliseconds timeout);
     void Kill(pid_t pid);
@@ -47,10 +50,18 @@ public:
     static uint64_t CurrentTick();
 
     const std::filesystem::path& Folder() const { return m_folder.Path(); }
+    std::filesystem::path LogFolder() const { return Folder() / "log"; }
+    // Q6_SHM_NAMESPACE of everything started in the sandbox.
+    const std::string& Namespace() const { return m_strNamespace; }
+    // The sandbox's objects in /dev/shm, as paths.
+    std::vector<std::filesystem::path> ShmObjects() const;
+    void RemoveShmObjects();
 
 private:
     std::vector<std::string> Environment() const;
     std::filesystem::path LogFile() const;
+    pid_t Spawn(const std::string& program, const std::vector<std::string>& arguments, uid_t uid);
+    void Forget(pid_t pid);
 
     NTempFolder m_folder;
     std::string m_strNamespace;
@@ -62,3 +73,7 @@ private:
 std::string SlotBytesOf(const std::string& utf8);
 // The UTF-8 text of slot bytes, without the terminating zero code unit.
 std::string TextOfSlotBytes(const std::string& bytes);
+
+// The record in slot bytes; nothing unless they hold a record (see
+// ParsePublishedRecord) as UTF-16LE with one terminating zero unit.
+std::optional<NPublishedRecord> ParseSlotRecord(const std::string& slotBytes);

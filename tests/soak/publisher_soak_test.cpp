@@ -4,7 +4,6 @@
 // leak, and resident memory must stay flat once warmed up.
 
 #include <gtest/gtest.h>
-#include <json/json.h>
 
 #include <cstdint>
 #include <ctime>
@@ -12,7 +11,6 @@
 #include <memory>
 #include <optional>
 #include <random>
-#include <sstream>
 #include <string>
 
 #include "agent/agent_state.h"
@@ -20,6 +18,7 @@
 #include "ipc/global_event.h"
 #include "ipc/server_time_channel.h"
 #include "tests/support/log_capture.h"
+#include "tests/support/published_record.h"
 #include "tests/support/shm_namespace.h"
 #include "tools/q6ipc/slot_reader.h"
 
@@ -84,16 +83,12 @@ std::optional<std::string> FaultOf(const std::optional<std::string>& bytes, uint
         bytes->substr(bytes->size() - 2) != std::string(2, '\0')) {
         return "not one zero-terminated UTF-16 text: " + text;
     }
-    Json::Value root;
-    Json::CharReaderBuilder builder;
-    std::string errors;
-    std::istringstream stream(text);
-    if (!Json::parseFromStream(builder, stream, &root, &errors) || !root.isObject() ||
-        root.size() != 2 || !root["AtGetTickCount"].isString() || !root["ServerTime"].isString()) {
+    const std::optional<NPublishedRecord> record = ParsePublishedRecord(text);
+    if (!record) {
         return "not a record of two texts: " + text;
     }
-    if (root["AtGetTickCount"].asString() != std::to_string(tick)) {
-        return "tick " + root["AtGetTickCount"].asString() + " instead of " + std::to_string(tick);
+    if (record->strTick != std::to_string(tick)) {
+        return "tick " + record->strTick + " instead of " + std::to_string(tick);
     }
     if (text != ExpectedRecord(tick)) {
         return text + " instead of " + ExpectedRecord(tick);

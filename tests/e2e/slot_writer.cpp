@@ -1,0 +1,32 @@
+// Writes the known values (slot_values.h) into one data slot through the
+// qxipcdll.dll it is given, round and round, until it is killed.
+// Usage: slot_writer LIBRARY SLOT. Exit 1 when the library or a write fails,
+// 2 on a usage error.
+
+#include <cstdlib>
+#include <string>
+
+#include "e2e/slot_values.h"
+#include "os/dynamic_library.h"
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        return 2;
+    }
+    NOs::NDynamicLibrary library;
+    if (!library.Open(argv[1])) {
+        return 1;
+    }
+    const auto loadDriver = library.FindFunction<PFN_IPC_VOID>("fnLoadIpcDriver");
+    const auto setData = library.FindFunction<PFN_IPC_SET_DATA>("fnSetData");
+    if (loadDriver == nullptr || setData == nullptr || loadDriver() == 0) {
+        return 1;
+    }
+    const auto slot = static_cast<uint32_t>(std::strtoul(argv[2], nullptr, 0));
+    for (size_t round = 0;; ++round) {
+        const std::string& value = KnownSlotValues()[round % KnownSlotValues().size()];
+        if (setData(slot, value.data(), static_cast<uint32_t>(value.size())) == 0) {
+            return 1;
+        }
+    }
+}
