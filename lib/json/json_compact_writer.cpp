@@ -27,16 +27,25 @@ void UpperCaseUnicodeEscapes(std::string& text) {
     }
 }
 
+// Made once: building the settings costs more than writing a small record.
+// Writing only reads them, so concurrent writers may share them.
+const Json::StreamWriterBuilder& CompactBuilder() {
+    static const Json::StreamWriterBuilder builder = [] {
+        Json::StreamWriterBuilder settings;
+        settings["indentation"] = "";  // compact, and no line feed at the end
+        settings["emitUTF8"] = true;   // non-ASCII stays raw UTF-8
+        settings["commentStyle"] = "None";
+        return settings;
+    }();
+    return builder;
+}
+
 }  // namespace
 
 namespace NJsonCompactWriter {
 
 std::string Write(const Json::Value& value) {
-    Json::StreamWriterBuilder builder;
-    builder["indentation"] = "";  // compact, and no line feed at the end
-    builder["emitUTF8"] = true;   // non-ASCII stays raw UTF-8
-    builder["commentStyle"] = "None";
-    std::string text = Json::writeString(builder, value);
+    std::string text = Json::writeString(CompactBuilder(), value);
     UpperCaseUnicodeEscapes(text);
     return text;
 }
