@@ -41,12 +41,14 @@ for target in "${targets[@]}"; do
     failed+=("$target")
   fi
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
-  coverage=$(grep -Eo 'cov: [0-9]+ ft: [0-9]+' "$log" | tail -1)
-  summary+=("$(printf '%-14s %-6s %10s runs  %s  corpus %s' "$target" "$status" "${runs:-?}" \
-                "${coverage:-cov: ?}" "$(ls "$corpus" | wc -l)")")
+  took=$(sed -n 's/^Done [0-9]* runs in \([0-9]*\) second.*/\1/p' "$log")
+  coverage=$(grep -Eo 'cov: [0-9]+ ft: [0-9]+' "$log" | tail -1 | sed 's/cov: //; s/ ft: / /')
+  summary+=("$(printf '%-14s %-6s %5s %11s %6s %6s %7s' "$target" "$status" "${took:-?}" \
+                "${runs:-?}" ${coverage:-? ?} "$(ls "$corpus" | wc -l)")")
   [[ $status == ok ]] || tail -40 "$log"
 done
 
+printf '%-14s %-6s %5s %11s %6s %6s %7s\n' target status s runs cov ft corpus
 printf '%s\n' "${summary[@]}"
 if [[ ${#failed[@]} -gt 0 ]]; then
   echo "fuzzing found faults in: ${failed[*]} (inputs in $artifacts, logs in $work)" >&2
