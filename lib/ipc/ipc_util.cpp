@@ -17,7 +17,7 @@ bool NIpcUtil::GetBlockSize(uint32_t length, uint32_t* size) {
     return true;
 }
 
-int32_t NIpcUtil::SetData(uint32_t id, NString text) {
+int32_t NIpcUtil::SetData(uint32_t id, const NString& text) {
     uint32_t size = 0;
     if (!GetBlockSize(text.GetLength(), &size)) {
         WriteLog(3, u"NIpcUtil::SetData text too long. (%u code units)", text.GetLength());

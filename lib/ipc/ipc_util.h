@@ -17,7 +17,7 @@ public:
 
     // Writes the text's UTF-16 code units and one zero code unit into slot
     // id. The loader's result: non-zero for success, 0 for failure.
-    int32_t SetData(uint32_t id, NString text);
+    int32_t SetData(uint32_t id, const NString& text);
 
     // Bytes of the block for a text of length code units: 2 x length + 2.
     // False when the block would not fit a 32-bit size.
