@@ -106,7 +106,7 @@ private:
 };
 
 TEST(AgentKillE2eTest, AWriterKilledMidWriteLeavesTheOldOrTheNewValueWhole) {
-    constexpr int kKills = 200;
+    constexpr int kKills = 100;
     NAgentSandbox sandbox;
     NSandboxLibrary library(sandbox);
     ASSERT_TRUE(library.IsReady());
