@@ -14,6 +14,8 @@
 #include <memory>
 #include <string>
 
+struct stat;
+
 namespace NOs {
 
 constexpr char kShmNamespaceVariable[] = "Q6_SHM_NAMESPACE";
@@ -83,7 +85,9 @@ private:
     NSharedMemory(std::string objectName, void* data, size_t size, uint32_t owner, uint64_t device,
                   uint64_t inode);
 
-    static std::unique_ptr<NSharedMemory> Map(const std::string& objectName, int fd, bool writable);
+    // info: the file's status, read once by the caller.
+    static std::unique_ptr<NSharedMemory> Map(const std::string& objectName, int fd,
+                                              const struct stat& info, bool writable);
     static std::unique_ptr<NSharedMemory> CreateNew(const std::string& objectName,
                                                     const NShmLayout& layout,
                                                     const std::function<bool(void*)>& init,

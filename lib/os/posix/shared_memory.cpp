@@ -111,6 +111,9 @@ int OpenObject(const std::string& objectName, int flags, mode_t mode = 0) {
     return fd;
 }
 
+// Only a regular file with content can be mapped.
+bool IsMappable(const struct stat& info) { return S_ISREG(info.st_mode) && info.st_size > 0; }
+
 // Removes the name unless it refers to another object than device and inode;
 // true when the name no longer refers to that object.
 bool UnlinkIfSame(const std::string& objectName, uint64_t device, uint64_t inode) {
@@ -150,9 +153,8 @@ NSharedMemory::NSharedMemory(std::string objectName, void* data, size_t size, ui
 NSharedMemory::~NSharedMemory() { ::munmap(m_pData, m_nSize); }
 
 std::unique_ptr<NSharedMemory> NSharedMemory::Map(const std::string& objectName, int fd,
-                                                  bool writable) {
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size <= 0) {
+                                                  const struct stat& info, bool writable) {
+    if (!IsMappable(info)) {
         return nullptr;
     }
     const size_t size = static_cast<size_t>(info.st_size);
@@ -170,7 +172,10 @@ std::unique_ptr<NSharedMemory> NSharedMemory::Open(const std::string& objectName
         return nullptr;
     }
     const NFileHandle file(OpenObject(objectName, writable ? O_RDWR : O_RDONLY));
-    return file.IsValid() ? Map(objectName, file.Get(), writable) : nullptr;
+    struct stat info {};
+    return file.IsValid() && ::fstat(file.Get(), &info) == 0
+               ? Map(objectName, file.Get(), info, writable)
+               : nullptr;
 }
 
 std::unique_ptr<NSharedMemory> NSharedMemory::CreateNew(const std::string& objectName,
@@ -185,10 +190,12 @@ std::unique_ptr<NSharedMemory> NSharedMemory::CreateNew(const std::string& objec
         return nullptr;
     }
     const NTempName temp(GetSharedMemoryPath(tempName));
-    if (::ftruncate(file.Get(), static_cast<off_t>(layout.nSize)) != 0) {
+    struct stat info {};
+    if (::ftruncate(file.Get(), static_cast<off_t>(layout.nSize)) != 0 ||
+        ::fstat(file.Get(), &info) != 0) {
         return nullptr;
     }
-    std::unique_ptr<NSharedMemory> memory = Map(objectName, file.Get(), true);
+    std::unique_ptr<NSharedMemory> memory = Map(objectName, file.Get(), info, true);
     if (!memory || !init(memory->GetData())) {
         return nullptr;
     }
@@ -224,7 +231,7 @@ std::unique_ptr<NSharedMemory> NSharedMemory::Create(const std::string& objectNa
                 continue;
             }
             *existed = true;
-            return Map(objectName, file.Get(), true);
+            return Map(objectName, file.Get(), info, true);
         }
         if (errno != ENOENT) {
             return nullptr;
