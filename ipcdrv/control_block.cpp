@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <optional>
+
 #include "ipcdrv/shm_layout.h"
 #include "os/shared_memory.h"
 
@@ -11,14 +13,15 @@ namespace {
 constexpr NIpcShm::NControlObject kSoundControl{NIpcShm::kControlMagic, NIpcShm::kLayoutVersion,
                                                 QXIPC_MAX_DATA_SIZE, sizeof(NIpcShm::NSlotObject)};
 
+bool HasSoundFields(const NIpcShm::NControlObject& control) {
+    return control.nMagic == kSoundControl.nMagic && control.nLayout == kSoundControl.nLayout &&
+           control.nMaxDataSize == kSoundControl.nMaxDataSize &&
+           control.nSlotObjectSize == kSoundControl.nSlotObjectSize;
+}
+
 bool IsSound(const NOs::NSharedMemory& memory) {
-    if (memory.GetSize() != sizeof(NIpcShm::NControlObject)) {
-        return false;
-    }
-    const auto* control = static_cast<const NIpcShm::NControlObject*>(memory.GetData());
-    return control->nMagic == kSoundControl.nMagic && control->nLayout == kSoundControl.nLayout &&
-           control->nMaxDataSize == kSoundControl.nMaxDataSize &&
-           control->nSlotObjectSize == kSoundControl.nSlotObjectSize;
+    return memory.GetSize() == sizeof(NIpcShm::NControlObject) &&
+           HasSoundFields(*static_cast<const NIpcShm::NControlObject*>(memory.GetData()));
 }
 
 bool Exists(const std::string& objectName) {
@@ -34,9 +37,12 @@ std::string GetObjectName() {
 
 NState Check() {
     const std::string objectName = GetObjectName();
-    const std::unique_ptr<NOs::NSharedMemory> memory = NOs::NSharedMemory::Open(objectName, false);
-    if (memory) {
-        return IsSound(*memory) ? NState::Sound : NState::Damaged;
+    // Read, not mapped: every data operation checks the block first.
+    NIpcShm::NControlObject control{};
+    const std::optional<size_t> size = NOs::ReadSharedMemory(objectName, &control, sizeof(control));
+    if (size) {
+        return *size == sizeof(control) && HasSoundFields(control) ? NState::Sound
+                                                                   : NState::Damaged;
     }
     return !objectName.empty() && Exists(objectName) ? NState::Damaged : NState::Missing;
 }

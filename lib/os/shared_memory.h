@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 struct stat;
@@ -100,6 +101,12 @@ private:
     uint64_t m_nDevice;
     uint64_t m_nInode;
 };
+
+// Copies the first bytes of an existing object into buffer, at most size of
+// them, without mapping it: for a small object read once this saves the
+// mapping and, above all, its removal. The object's size; nothing when it is
+// missing, is not a regular file, is empty or cannot be read.
+std::optional<size_t> ReadSharedMemory(const std::string& objectName, void* buffer, size_t size);
 
 // Removes the object; true when it is gone (or was not there).
 bool RemoveSharedMemory(const std::string& objectName);

@@ -175,14 +175,32 @@ TEST_F(SharedMemoryTest, CreateRefusesAnEmptyNameOrSize) {
               nullptr);
 }
 
-TEST_F(SharedMemoryTest, OpenRefusesMissingEmptyAndNonRegularObjects) {
-    EXPECT_EQ(NSharedMemory::Open(Name("missing"), false), nullptr);
-    EXPECT_EQ(NSharedMemory::Open("", false), nullptr);
-    const std::string emptyPath = NOs::GetSharedMemoryPath(Name("empty"));
-    ::close(::creat(emptyPath.c_str(), 0644));
-    EXPECT_EQ(NSharedMemory::Open(Name("empty"), false), nullptr);
+TEST_F(SharedMemoryTest, OpenAndReadRefuseMissingEmptyAndNonRegularObjects) {
+    ::close(::creat(NOs::GetSharedMemoryPath(Name("empty")).c_str(), 0644));
     ASSERT_EQ(::symlink("/etc/passwd", NOs::GetSharedMemoryPath(Name("link")).c_str()), 0);
-    EXPECT_EQ(NSharedMemory::Open(Name("link"), false), nullptr);
+    ASSERT_EQ(::mkdir(NOs::GetSharedMemoryPath(Name("folder")).c_str(), 0755), 0);
+    for (const std::string& name :
+         {Name("missing"), std::string(), Name("empty"), Name("link"), Name("folder")}) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(NSharedMemory::Open(name, false), nullptr);
+        char byte = 0;
+        EXPECT_EQ(NOs::ReadSharedMemory(name, &byte, 1), std::nullopt);
+    }
+    ::rmdir(NOs::GetSharedMemoryPath(Name("folder")).c_str());
+}
+
+TEST_F(SharedMemoryTest, ReadCopiesTheFirstBytesAndTellsTheObjectsSize) {
+    bool existed = false;
+    ASSERT_NE(CreateFilled(Name("read"), 'r', &existed), nullptr);
+    char head[16] = {};
+    EXPECT_EQ(NOs::ReadSharedMemory(Name("read"), head, sizeof(head)), kObjectSize);
+    EXPECT_EQ(std::string(head, sizeof(head)), std::string(sizeof(head), 'r'));
+    // A larger buffer receives the whole object and nothing more.
+    std::vector<char> whole(2 * kObjectSize, '-');
+    EXPECT_EQ(NOs::ReadSharedMemory(Name("read"), whole.data(), whole.size()), kObjectSize);
+    EXPECT_EQ(whole[kObjectSize - 2], 'r');
+    EXPECT_EQ(whole[kObjectSize - 1], 'E');
+    EXPECT_EQ(whole[kObjectSize], '-');
 }
 
 // Creators racing for one name: exactly one publishes its object and every

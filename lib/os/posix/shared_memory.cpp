@@ -111,7 +111,7 @@ int OpenObject(const std::string& objectName, int flags, mode_t mode = 0) {
     return fd;
 }
 
-// Only a regular file with content can be mapped.
+// Only a regular file with content can be mapped (or read as an object).
 bool IsMappable(const struct stat& info) { return S_ISREG(info.st_mode) && info.st_size > 0; }
 
 // Removes the name unless it refers to another object than device and inode;
@@ -253,6 +253,26 @@ bool NSharedMemory::IsNamed() const {
 }
 
 bool NSharedMemory::Unlink() const { return UnlinkIfSame(m_strName, m_nDevice, m_nInode); }
+
+std::optional<size_t> ReadSharedMemory(const std::string& objectName, void* buffer, size_t size) {
+    if (objectName.empty()) {
+        return std::nullopt;
+    }
+    const NFileHandle file(OpenObject(objectName, O_RDONLY));
+    struct stat info {};
+    if (!file.IsValid() || ::fstat(file.Get(), &info) != 0 || !IsMappable(info)) {
+        return std::nullopt;
+    }
+    const size_t wanted = std::min(size, static_cast<size_t>(info.st_size));
+    ssize_t count = 0;
+    do {
+        count = ::pread(file.Get(), buffer, wanted, 0);
+    } while (count < 0 && errno == EINTR);
+    if (count < 0 || static_cast<size_t>(count) != wanted) {
+        return std::nullopt;
+    }
+    return static_cast<size_t>(info.st_size);
+}
 
 bool RemoveSharedMemory(const std::string& objectName) {
     if (objectName.empty()) {
