@@ -1,6 +1,7 @@
 #include "base/format.h"
 
 #include <algorithm>
+#include <string_view>
 
 namespace NFormat {
 namespace {
@@ -189,21 +190,30 @@ void PutRepeated(Sink& sink, char16_t unit, int count) {
     }
 }
 
-// Writes body with its prefix (sign or 0x), padded to the directive's width.
+// One field: its prefix (sign or 0x), the zeros that a precision asks for,
+// and its body. None of them is copied.
+struct NField {
+    std::u16string_view strPrefix;
+    int nZeros;
+    std::u16string_view strBody;
+};
+
+// Writes the field, padded to the directive's width.
 template <class Sink>
-void PutPadded(Sink& sink, const NDirective& directive, const std::u16string& prefix,
-               const std::u16string& body, bool zeroPadAllowed) {
-    const int length = static_cast<int>(prefix.size() + body.size());
+void PutPadded(Sink& sink, const NDirective& directive, const NField& field, bool zeroPadAllowed) {
+    const int length =
+        static_cast<int>(field.strPrefix.size() + field.strBody.size()) + field.nZeros;
     const int padding = std::max(directive.nWidth - length, 0);
     const bool zeroPad = zeroPadAllowed && directive.bZero && !directive.bLeft;
     if (!directive.bLeft && !zeroPad) {
         PutRepeated(sink, u' ', padding);
     }
-    PutText(sink, prefix.data(), prefix.size());
+    PutText(sink, field.strPrefix.data(), field.strPrefix.size());
     if (zeroPad) {
         PutRepeated(sink, u'0', padding);
     }
-    PutText(sink, body.data(), body.size());
+    PutRepeated(sink, u'0', field.nZeros);
+    PutText(sink, field.strBody.data(), field.strBody.size());
     if (directive.bLeft) {
         PutRepeated(sink, u' ', padding);
     }
@@ -227,21 +237,23 @@ void SplitValue(uint64_t bits, const NDirective& directive, bool& negative, uint
     }
 }
 
-std::u16string Digits(uint64_t magnitude, char16_t conversion, int precision) {
+// Room for the 22 octal digits of the largest 64-bit value.
+constexpr size_t kMaxDigits = 22;
+
+// The digits of magnitude, without leading zeros (none for 0), written
+// backwards into buffer.
+std::u16string_view Digits(uint64_t magnitude, char16_t conversion,
+                           char16_t (&buffer)[kMaxDigits]) {
     const unsigned base = conversion == u'o' ? 8 : (conversion == u'x' || conversion == u'X') ? 16 : 10;
     const char16_t* alphabet = conversion == u'X' ? u"0123456789ABCDEF" : u"0123456789abcdef";
-    std::u16string digits;
+    size_t start = kMaxDigits;
     for (; magnitude != 0; magnitude /= base) {
-        digits.insert(digits.begin(), alphabet[magnitude % base]);
+        buffer[--start] = alphabet[magnitude % base];
     }
-    const int wanted = precision == kUnset ? 1 : precision;
-    if (static_cast<int>(digits.size()) < wanted) {
-        digits.insert(0, static_cast<size_t>(wanted) - digits.size(), u'0');
-    }
-    return digits;
+    return std::u16string_view(buffer + start, kMaxDigits - start);
 }
 
-std::u16string IntegerPrefix(const NDirective& directive, bool negative, uint64_t magnitude) {
+std::u16string_view IntegerPrefix(const NDirective& directive, bool negative, uint64_t magnitude) {
     if (negative) return u"-";
     if (IsSignedConversion(directive.chConversion)) {
         if (directive.bPlus) return u"+";
@@ -259,11 +271,16 @@ void PutInteger(Sink& sink, const NDirective& directive, uint64_t bits) {
     bool negative = false;
     uint64_t magnitude = 0;
     SplitValue(bits, directive, negative, magnitude);
-    std::u16string digits = Digits(magnitude, directive.chConversion, directive.nPrecision);
-    if (directive.chConversion == u'o' && directive.bAlternate && digits.front() != u'0') {
-        digits.insert(digits.begin(), u'0');
+    char16_t buffer[kMaxDigits];
+    const std::u16string_view digits = Digits(magnitude, directive.chConversion, buffer);
+    // At least one digit, unless the precision is 0.
+    const int wanted = directive.nPrecision == kUnset ? 1 : directive.nPrecision;
+    int zeros = std::max(wanted - static_cast<int>(digits.size()), 0);
+    // The alternate octal form starts with a 0; the digits never do.
+    if (directive.chConversion == u'o' && directive.bAlternate && zeros == 0) {
+        zeros = 1;
     }
-    PutPadded(sink, directive, IntegerPrefix(directive, negative, magnitude), digits,
+    PutPadded(sink, directive, NField{IntegerPrefix(directive, negative, magnitude), zeros, digits},
               directive.nPrecision == kUnset);
 }
 
@@ -275,7 +292,7 @@ void PutString(Sink& sink, const NDirective& directive, const char16_t* text) {
     while (length < limit && shown[length] != u'\0') {
         ++length;
     }
-    PutPadded(sink, directive, u"", std::u16string(shown, length), false);
+    PutPadded(sink, directive, NField{u"", 0, std::u16string_view(shown, length)}, false);
 }
 
 // Writes one converted argument; false when the argument is missing or of
@@ -300,7 +317,7 @@ bool PutConversion(Sink& sink, const NDirective& directive, NArgCursor& args) {
         PutString(sink, directive, arg->Text());
     } else if (conversion == u'c') {
         const char16_t unit = static_cast<char16_t>(arg->Bits());
-        PutPadded(sink, directive, u"", std::u16string(1, unit), false);
+        PutPadded(sink, directive, NField{u"", 0, std::u16string_view(&unit, 1)}, false);
     } else {
         PutInteger(sink, directive, arg->Bits());
     }

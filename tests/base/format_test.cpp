@@ -47,6 +47,8 @@ TEST(FormatTest, FlagsWidthAndPrecision) {
         {NFormat::ToString(u"[%08.3d]", 7), u"[     007]"},  // precision turns off zero padding
         {NFormat::ToString(u"[%.0d]", 0), u"[]"},
         {NFormat::ToString(u"[%#x|%#X|%#o|%#x]", 255, 255, 8, 0), u"[0xff|0XFF|010|0]"},
+        {NFormat::ToString(u"[%#.0o|%#.4o|%#o]", 0, 8, 0), u"[0|0010|0]"},  // one leading 0
+        {NFormat::ToString(u"[%-6.3d|%6.3x]", -5, 255), u"[-005  |   0ff]"},
         {NFormat::ToString(u"[%*d|%-*d]", 4, 1, 3, 2), u"[   1|2  ]"},
         {NFormat::ToString(u"[%*d]", -4, 1), u"[1   ]"},
         {NFormat::ToString(u"[%.*s]", 2, u"abcdef"), u"[ab]"},
@@ -78,6 +80,10 @@ TEST(FormatTest, LengthModifiersCutAndExtendLikeWindows) {
         {NFormat::ToString(u"%u", -1), u"4294967295"},
         {NFormat::ToString(u"%X", 0xABCDEFu), u"ABCDEF"},
         {NFormat::ToString(u"%o", 8), u"10"},
+        // The longest digit strings of each base.
+        {NFormat::ToString(u"%llo", UINT64_MAX), u"1777777777777777777777"},
+        {NFormat::ToString(u"%I64u", UINT64_MAX), u"18446744073709551615"},
+        {NFormat::ToString(u"%llX", UINT64_MAX), u"FFFFFFFFFFFFFFFF"},
     };
     for (const Case& test : cases) {
         EXPECT_EQ(test.actual, test.expected) << Narrow(test.expected);
