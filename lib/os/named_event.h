@@ -48,7 +48,7 @@ public:
 
     // Signals the event; when its name no longer refers to it, the event
     // under the name (found or made anew) is signalled as well and used from
-    // then on.
+    // then on. Since the handle may move, no other thread may use it meanwhile.
     void Set();
     void Reset();
 
