@@ -40,18 +40,21 @@ auto PollUntil(std::chrono::milliseconds timeout, Probe probe) -> decltype(probe
     }
 }
 
-[[noreturn]] void ExecAs(uid_t uid, const std::string& program, std::vector<std::string> arguments,
-                         std::vector<std::string> environment) {
+// The zero-terminated array of the texts' characters, for execve.
+std::vector<char*> PointersTo(std::vector<std::string>& texts) {
+    std::vector<char*> pointers;
+    for (std::string& text : texts) pointers.push_back(text.data());
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
+// Runs in a child forked from a process that may have threads: it allocates
+// nothing.
+[[noreturn]] void ExecAs(uid_t uid, const char* program, char* const* argv, char* const* envp) {
     if (uid != 0 && (::setresgid(uid, uid, uid) != 0 || ::setresuid(uid, uid, uid) != 0)) {
         ::_exit(126);
     }
-    std::vector<char*> argv;
-    for (std::string& argument : arguments) argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    std::vector<char*> envp;
-    for (std::string& entry : environment) envp.push_back(entry.data());
-    envp.push_back(nullptr);
-    ::execve(program.c_str(), argv.data(), envp.data());
+    ::execve(program, argv, envp);
     ::_exit(127);
 }
 
@@ -120,11 +123,14 @@ pid_t NAgentSandbox::StartProgram(const std::string& program,
 
 pid_t NAgentSandbox::Spawn(const std::string& program, const std::vector<std::string>& arguments,
                            uid_t uid) {
-    std::vector<std::string> argv{program};
-    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    std::vector<std::string> argumentTexts{program};
+    argumentTexts.insert(argumentTexts.end(), arguments.begin(), arguments.end());
+    std::vector<std::string> environment = Environment();
+    const std::vector<char*> argv = PointersTo(argumentTexts);
+    const std::vector<char*> envp = PointersTo(environment);
     const pid_t pid = ::fork();
     if (pid == 0) {
-        ExecAs(uid, program, argv, Environment());
+        ExecAs(uid, program.c_str(), argv.data(), envp.data());
     }
     if (pid > 0) {
         m_vecStarted.push_back(pid);
