@@ -8,7 +8,9 @@
 //                       fnIpcFixDriverConfig or fnSetData, comma-separated
 //                       ("0,7"); the last one repeats; 1 when unset
 //
-// Built with Q6_DOUBLE_OMIT_<name> defined, it lacks that export.
+// Built with Q6_DOUBLE_OMIT_<name> defined, it lacks that export. Built with
+// Q6_DOUBLE_UNRESOLVED defined, it has every export but one of them calls a
+// function that no library defines.
 
 #include <cstdint>
 #include <cstdio>
@@ -127,4 +129,9 @@ Q6_RECORDING_EXPORT(fnGetData)
 
 #ifndef Q6_DOUBLE_OMIT_fnDeleteData
 Q6_RECORDING_EXPORT(fnDeleteData)
+#endif
+
+#ifdef Q6_DOUBLE_UNRESOLVED
+extern "C" int32_t q6_double_undefined_function(void);
+extern "C" int32_t q6_double_calls_undefined(void) { return q6_double_undefined_function(); }
 #endif

@@ -70,6 +70,15 @@ TEST(DynamicLibraryTest, PathsThatAreNotAbsoluteAreRefused) {
     }
 }
 
+// Every reference is resolved at load: a library that calls a function that
+// nothing defines is refused then, not loaded to end the process at the call.
+TEST(DynamicLibraryTest, LibraryWithAnUnresolvedFunctionIsRefused) {
+    NOs::NDynamicLibrary library;
+    EXPECT_FALSE(library.Open(DoublePath("unresolved")));
+    EXPECT_FALSE(library.IsOpen());
+    EXPECT_THAT(library.GetError(), HasSubstr("q6_double_undefined_function"));
+}
+
 TEST(DynamicLibraryTest, FilesThatCannotBeLoadedGiveTheReason) {
     NTempFolder folder;
     const std::string text = (folder.Path() / "text.so").native();
