@@ -76,11 +76,36 @@ void CheckRecord(Json::Value& value) {
             "the record makes the round trip through its JSON text");
 }
 
+// An escape of the compact text: one of \" \\ \b \f \n \r \t, or \u00XX with
+// upper-case digits for a byte below 0x20 without a short escape. escape
+// starts after the backslash; the result is its length, 0 for an escape that
+// does not belong.
+size_t EscapeLength(std::string_view escape) {
+    constexpr std::string_view kShortEscapes = "\"\\bfnrt";
+    constexpr std::string_view kShortEscaped = "\b\f\n\r\t";
+    constexpr std::string_view kHexDigits = "0123456789ABCDEF";
+    if (escape.empty()) return 0;
+    if (kShortEscapes.find(escape[0]) != std::string_view::npos) return 1;
+    const std::string_view digits = escape.substr(1, 4);
+    if (escape[0] != 'u' || digits.size() != 4 ||
+        digits.find_first_not_of(kHexDigits) != std::string_view::npos) {
+        return 0;
+    }
+    const int code = std::stoi(std::string(digits), nullptr, 16);
+    const bool shortEscaped = kShortEscaped.find(static_cast<char>(code)) != std::string_view::npos;
+    return code < 0x20 && !shortEscaped ? 5 : 0;
+}
+
 void CheckCompactText(const Json::Value& value) {
     const std::string text = NJsonCompactWriter::Write(value);
     Json::Value reread;
     Require(Parse(text, reread), "the compact text is JSON");
     Require(reread == value, "the compact text reads back as the same value");
+    for (size_t pos = text.find('\\'); pos != std::string::npos; pos = text.find('\\', pos)) {
+        const size_t length = EscapeLength(std::string_view(text).substr(pos + 1));
+        Require(length != 0, "the compact text has only the escapes of its readers");
+        pos += 1 + length;
+    }
 }
 
 }  // namespace
