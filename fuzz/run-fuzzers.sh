@@ -42,9 +42,12 @@ for target in "${targets[@]}"; do
   fi
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
   took=$(sed -n 's/^Done [0-9]* runs in \([0-9]*\) second.*/\1/p' "$log")
-  coverage=$(grep -Eo 'cov: [0-9]+ ft: [0-9]+' "$log" | tail -1 | sed 's/cov: //; s/ ft: / /')
+  # The last status line: "cov: <edges> ft: <features>".
+  read -r edges features < <(grep -Eo 'cov: [0-9]+ ft: [0-9]+' "$log" | tail -1 |
+                             sed 's/cov: //; s/ ft: / /') || true
+  inputs=$(find "$corpus" -type f | wc -l)
   summary+=("$(printf '%-14s %-6s %5s %11s %6s %6s %7s' "$target" "$status" "${took:-?}" \
-                "${runs:-?}" ${coverage:-? ?} "$(ls "$corpus" | wc -l)")")
+                "${runs:-?}" "${edges:-?}" "${features:-?}" "$inputs")")
   [[ $status == ok ]] || tail -40 "$log"
 done
 
