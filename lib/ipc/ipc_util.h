@@ -25,5 +25,6 @@ public:
 
 private:
     NIpcDrvLoader m_ipc;
-    int32_t m_bMini;
+    // The edition this object was made for; no operation depends on it.
+    [[maybe_unused]] int32_t m_bMini;
 };
