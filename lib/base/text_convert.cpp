@@ -109,26 +109,27 @@ Unit* ConvertToMalloc(Convert convert) try {
     return nullptr;
 }
 
+// Decodes every code point of text and appends it in the other encoding.
+template <class Out, class In>
+Out Transcode(In text, char32_t (*decode)(In, size_t&), void (*append)(Out&, char32_t)) {
+    Out out;
+    out.reserve(text.size());
+    for (size_t pos = 0; pos < text.size();) {
+        append(out, decode(text, pos));
+    }
+    return out;
+}
+
 }  // namespace
 
 namespace NUtf {
 
 std::string ToUtf8(std::u16string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (size_t pos = 0; pos < text.size();) {
-        AppendUtf8(out, DecodeUtf16(text, pos));
-    }
-    return out;
+    return Transcode<std::string>(text, &DecodeUtf16, &AppendUtf8);
 }
 
 std::u16string ToUtf16(std::string_view text) {
-    std::u16string out;
-    out.reserve(text.size());
-    for (size_t pos = 0; pos < text.size();) {
-        AppendUtf16(out, DecodeUtf8(text, pos));
-    }
-    return out;
+    return Transcode<std::u16string>(text, &DecodeUtf8, &AppendUtf16);
 }
 
 }  // namespace NUtf
