@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "os/utf16le_bytes.h"
+
 uint8_t NFuzzInput::TakeByte() { return m_nPos < m_nSize ? m_pData[m_nPos++] : 0; }
 
 uint64_t NFuzzInput::TakeInteger(size_t byteCount) {
@@ -27,16 +29,6 @@ std::string_view NFuzzInput::TakeLine() {
 }
 
 std::u16string NFuzzInput::TakeUtf16(size_t count) {
-    return BytesToUtf16(TakeBytes(count <= Remaining() / 2 ? 2 * count : Remaining()));
+    return NOs::DecodeUtf16Le(TakeBytes(count <= Remaining() / 2 ? 2 * count : Remaining()));
 }
 
-std::u16string BytesToUtf16(std::string_view bytes) {
-    std::u16string units;
-    units.reserve(bytes.size() / 2);
-    for (size_t pos = 0; pos + 1 < bytes.size(); pos += 2) {
-        const auto low = static_cast<unsigned char>(bytes[pos]);
-        const auto high = static_cast<unsigned char>(bytes[pos + 1]);
-        units += static_cast<char16_t>(low | (high << 8));
-    }
-    return units;
-}

@@ -31,6 +31,3 @@ private:
     size_t m_nPos = 0;
 };
 
-// The code units of bytes read two at a time, little-endian; an odd last byte
-// is left out.
-std::u16string BytesToUtf16(std::string_view bytes);

@@ -11,6 +11,7 @@
 #include "base/text_convert.h"
 #include "fuzz/fuzz_check.h"
 #include "fuzz/fuzz_input.h"
+#include "os/utf16le_bytes.h"
 
 namespace {
 
@@ -77,7 +78,7 @@ void CheckConversion(std::basic_string_view<Unit> text) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     CheckConversion(bytes);
-    const std::u16string units = BytesToUtf16(bytes);
+    const std::u16string units = NOs::DecodeUtf16Le(bytes);
     CheckConversion(std::u16string_view(units));
     return 0;
 }

@@ -12,6 +12,7 @@
 
 #include "base/text_convert.h"
 #include "os/tick_source.h"
+#include "os/utf16le_bytes.h"
 #include "support/child_process.h"
 
 namespace fs = std::filesystem;
@@ -213,11 +214,7 @@ std::string SlotBytesOf(const std::string& utf8) {
 }
 
 std::string TextOfSlotBytes(const std::string& bytes) {
-    std::u16string text;
-    for (size_t index = 0; index + 1 < bytes.size(); index += 2) {
-        text.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[index]) |
-                                             (static_cast<unsigned char>(bytes[index + 1]) << 8)));
-    }
+    std::u16string text = NOs::DecodeUtf16Le(bytes);
     if (!text.empty() && text.back() == u'\0') {
         text.pop_back();
     }

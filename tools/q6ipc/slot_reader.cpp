@@ -4,6 +4,7 @@
 
 #include "base/text_convert.h"
 #include "os/module_file.h"
+#include "os/utf16le_bytes.h"
 
 namespace NQ6Ipc {
 namespace {
@@ -52,16 +53,11 @@ std::optional<std::string> NSlotReader::Read(uint32_t slot) {
 }
 
 std::string SlotTextToUtf8(const std::string& bytes) {
-    std::u16string text;
-    for (size_t offset = 0; offset + 1 < bytes.size(); offset += 2) {
-        const auto unit = static_cast<char16_t>(static_cast<unsigned char>(bytes[offset]) |
-                                                static_cast<unsigned char>(bytes[offset + 1]) << 8);
-        if (unit == 0) {
-            return NUtf::ToUtf8(text);
-        }
-        text += unit;
-    }
-    if (bytes.size() % 2 != 0) {
+    std::u16string text = NOs::DecodeUtf16Le(bytes);
+    const size_t end = text.find(u'\0');
+    if (end != std::u16string::npos) {
+        text.resize(end);
+    } else if (bytes.size() % 2 != 0) {
         text += u'\uFFFD';
     }
     return NUtf::ToUtf8(text);

@@ -5,23 +5,14 @@
 #include <memory>
 #include <string>
 
+#include "os/utf16le_bytes.h"
+
 namespace NOs {
 namespace {
 
 constexpr std::string_view kBomUtf16Le = "\xFF\xFE";
 constexpr std::string_view kBomUtf8 = "\xEF\xBB\xBF";
 constexpr char16_t kReplacement = 0xFFFD;
-
-std::u16string DecodeUtf16Le(std::string_view bytes) {
-    std::u16string text;
-    text.reserve(bytes.size() / 2);
-    for (size_t pos = 0; pos + 1 < bytes.size(); pos += 2) {
-        const auto low = static_cast<unsigned char>(bytes[pos]);
-        const auto high = static_cast<unsigned char>(bytes[pos + 1]);
-        text += static_cast<char16_t>(low | (high << 8));
-    }
-    return text;
-}
 
 struct NIconvCloser {
     void operator()(void* handle) const { ::iconv_close(static_cast<iconv_t>(handle)); }
