@@ -1,29 +1,54 @@
 #pragma once
-// The space of named synchronisation objects (events, mutexes), kept in
-// POSIX shared memory.
+// Where named objects live (object_name.h), who may change them, and their
+// removal.
 //
-// A name that begins with "Global\" is machine-wide. Any other name, with or
-// without "Local\", lives in the Local space of the calling account (its
-// effective uid), the counterpart of a Windows session's local names; an
-// object found there that another account created is never used. Names are
-// case-sensitive. Each object records its kind, so one kind never opens
-// another kind's name. Objects outlive the processes that use them and keep
-// their state until they are removed.
+// Only the owner of a space creates, replaces or removes its objects: root
+// for the machine's space, the account itself for its own. Every account may
+// open the objects of the machine's space as each object's access allows.
+// For root the two spaces are one. An entry of the wrong kind or owner found
+// under an object's name is replaced by the space's owner and refused by
+// everyone else.
+//
+// On Linux: the machine's space is the folder /dev/shm/q6tsa (for a
+// namespace NS, /dev/shm/q6tsa/ns-NS), owned by root with mode 0755; another
+// account's space is /dev/shm/q6tsa.UID (and ns-NS below it), owned by it
+// with mode 0700. The shared-memory file system is emptied at every boot, and
+// its sticky bit keeps other accounts from moving or removing a folder that
+// is not theirs. A folder is opened without following any symbolic link and
+// used only with exactly its owner and mode; every object in it is reached
+// from the open folder. What stands in a folder's place when it is made (a
+// link, a file, a folder of another account) its owner moves aside, whole.
 
 #include <string>
 
+#include "os/object_name.h"
+#include "os/result.h"
+
 namespace NOs {
 
-// Who may open a new object: like a new file of the process (mode 0666 less
-// the umask), or every account (mode 0666 whatever the umask; a null DACL).
+// Who may open a new event: the owner as any new file of the process allows
+// (the umask applies), or every account (a null DACL).
 enum class NObjectAccess { Default, Everyone };
 
-// The shared-memory object name of an object name (see shared_memory.h);
-// empty when the name is empty or too long.
-std::string GetNamedObjectShmName(const std::string& name);
+// True when the calling account owns the space and so may change it.
+bool OwnsObjectSpace(NObjectSpace space);
 
-// Removes the named object; true when it is gone (or was not there). Handles
-// that are open keep working on the removed object.
-bool RemoveNamedObject(const std::string& name);
+// Opens the space's folder (for its owner, makes it) and checks it.
+NStatus CheckObjectSpace(NObjectSpace space);
+
+// The folder of a space of a namespace (empty: the machine's own objects),
+// and the path of an object: for diagnostics and tests.
+std::string GetObjectSpacePath(NObjectSpace space, const std::string& objectNamespace);
+std::string GetObjectPath(const NObjectName& name);
+
+// Removes the named event or mutex with what the system keeps for it;
+// succeeds when it is gone or was not there. Waits on a removed event end
+// (Failed); a set makes it anew. (Shared memory: shared_memory.h.)
+NStatus RemoveNamedObject(const std::string& name);
+
+// Removes the caller's spaces of the namespace with everything in them;
+// refused for an invalid or empty namespace, so that the machine's own
+// objects stay.
+NStatus RemoveObjectNamespace(const std::string& objectNamespace);
 
 }  // namespace NOs

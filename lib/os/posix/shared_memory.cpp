@@ -1,300 +1,178 @@
 #include "os/shared_memory.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/mman.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <atomic>
-#include <cctype>
 #include <cerrno>
-#include <optional>
 
-#include "os/environment.h"
+#include "os/named_object_space.h"
+#include "os/object_error.h"
+#include "os/posix/named_object.h"
+#include "os/posix/object_folder.h"
 
 namespace NOs {
 namespace {
 
-constexpr char kShmFolder[] = "/dev/shm/";
-constexpr size_t kMaxNamespace = 32;
-// Create gives up when the name keeps appearing and vanishing under it.
-constexpr int kCreateAttempts = 8;
 
-// Tells the temporary objects of one process apart.
-std::atomic<uint32_t> g_nTempCounter{0};
+NResult<void*> MapEntry(const NOpenEntry& entry, bool writable) {
+    const int protection = writable ? PROT_READ | PROT_WRITE : PROT_READ;
+    void* data = ::mmap(nullptr, entry.nSize, protection, MAP_SHARED, entry.fd.Get(), 0);
+    if (data == MAP_FAILED) {
+        return LastError();
+    }
+    return data;
+}
 
-class NFileHandle {
+// The object's file, checked to be what an object of size bytes is.
+NResult<NOpenEntry> OpenObject(const NObjectName& name, bool writable, size_t size) {
+    NResult<NObjectFolder> folder = NObjectFolder::Open(name);
+    if (!folder) {
+        return folder.Error();
+    }
+    return folder.Value().OpenEntry(name.strEntry, writable, size);
+}
+
+// A new object: sized, mapped and filled before it gets a name.
+class NNewObject {
 public:
-    explicit NFileHandle(int fd) : m_nFd(fd) {}
-    ~NFileHandle() {
-        if (m_nFd >= 0) {
-            ::close(m_nFd);
+    NNewObject(size_t size, const std::function<bool(void*)>& init)
+        : m_nSize(size), m_init(init) {}
+    ~NNewObject() {
+        if (m_pData != nullptr) {
+            ::munmap(m_pData, m_nSize);
         }
     }
-    NFileHandle(const NFileHandle&) = delete;
-    NFileHandle& operator=(const NFileHandle&) = delete;
+    NNewObject(const NNewObject&) = delete;
+    NNewObject& operator=(const NNewObject&) = delete;
 
-    bool IsValid() const { return m_nFd >= 0; }
-    int Get() const { return m_nFd; }
-
-private:
-    int m_nFd;
-};
-
-// Removes a temporary object's name when the creation is over, whatever its
-// outcome: a published object lives on under its final name.
-class NTempName {
-public:
-    explicit NTempName(std::string path) : m_strPath(std::move(path)) {}
-    ~NTempName() { ::unlink(m_strPath.c_str()); }
-    NTempName(const NTempName&) = delete;
-    NTempName& operator=(const NTempName&) = delete;
-
-    const std::string& Path() const { return m_strPath; }
-
-private:
-    std::string m_strPath;
-};
-
-bool IsNamespaceChar(char c) {
-    return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '-' || c == '_';
-}
-
-// "q6." or "q6-NS."; nothing when the namespace variable is invalid.
-std::optional<std::string> GetNamespacePrefix() {
-    const std::optional<std::string> space = GetEnvironment(kShmNamespaceVariable);
-    if (!space || space->empty()) {
-        return std::string("q6.");
-    }
-    if (space->size() > kMaxNamespace ||
-        !std::all_of(space->begin(), space->end(), IsNamespaceChar)) {
-        return std::nullopt;
-    }
-    return "q6-" + *space + ".";
-}
-
-std::optional<std::string> GetScopePrefix(const std::string& scope) {
-    std::optional<std::string> prefix = GetNamespacePrefix();
-    if (prefix) {
-        *prefix += scope + ".";
-    }
-    return prefix;
-}
-
-void AppendEscaped(std::string& out, const std::string& name) {
-    for (const char c : name) {
-        switch (c) {
-            case '%':
-                out += "%25";
-                break;
-            case '/':
-                out += "%2F";
-                break;
-            case '\\':
-                out += "%5C";
-                break;
-            default:
-                out += c;
-                break;
+    // Every page is allocated now: a write to a page of the mapping can
+    // then never fail for want of space (which would raise SIGBUS).
+    NStatus Prepare(int fd) {
+        if (const int error = ::posix_fallocate(fd, 0, static_cast<off_t>(m_nSize)); error != 0) {
+            return NError::FromErrno(error);
         }
+        void* data = ::mmap(nullptr, m_nSize, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+        if (data == MAP_FAILED) {
+            return LastError();
+        }
+        m_pData = data;
+        return m_init(m_pData) ? Ok() : NStatus(NObjectError::Damaged);
     }
-}
 
-int OpenObject(const std::string& objectName, int flags, mode_t mode = 0) {
-    const std::string path = GetSharedMemoryPath(objectName);
-    int fd = -1;
-    do {
-        fd = ::open(path.c_str(), flags | O_NOFOLLOW | O_CLOEXEC, mode);
-    } while (fd < 0 && errno == EINTR);
-    return fd;
-}
+    void* Release() { return std::exchange(m_pData, nullptr); }
 
-// Only a regular file with content can be mapped (or read as an object).
-bool IsMappable(const struct stat& info) { return S_ISREG(info.st_mode) && info.st_size > 0; }
-
-// Removes the name unless it refers to another object than device and inode;
-// true when the name no longer refers to that object.
-bool UnlinkIfSame(const std::string& objectName, uint64_t device, uint64_t inode) {
-    const std::string path = GetSharedMemoryPath(objectName);
-    struct stat info {};
-    if (::lstat(path.c_str(), &info) != 0) {
-        return errno == ENOENT;
-    }
-    if (info.st_dev != device || info.st_ino != inode) {
-        return true;
-    }
-    return ::unlink(path.c_str()) == 0 || errno == ENOENT;
-}
+private:
+    size_t m_nSize;
+    const std::function<bool(void*)>& m_init;
+    void* m_pData = nullptr;
+};
 
 }  // namespace
 
-std::string MakeSharedMemoryName(const std::string& scope, const std::string& name) {
-    std::optional<std::string> result = GetScopePrefix(scope);
-    if (!result || name.empty() || name.find('\0') != std::string::npos) {
-        return {};
-    }
-    AppendEscaped(*result, name);
-    return result->size() <= kMaxSharedMemoryName ? *result : std::string();
-}
-
-std::string GetSharedMemoryPath(const std::string& objectName) { return kShmFolder + objectName; }
-
-NSharedMemory::NSharedMemory(std::string objectName, void* data, size_t size, uint32_t owner,
-                             uint64_t device, uint64_t inode)
-    : m_strName(std::move(objectName)),
-      m_pData(data),
-      m_nSize(size),
-      m_nOwner(owner),
-      m_nDevice(device),
-      m_nInode(inode) {}
+NSharedMemory::NSharedMemory(NObjectName name, void* data, size_t size, NIdentity identity)
+    : m_name(std::move(name)), m_pData(data), m_nSize(size), m_identity(identity) {}
 
 NSharedMemory::~NSharedMemory() { ::munmap(m_pData, m_nSize); }
 
-std::unique_ptr<NSharedMemory> NSharedMemory::Map(const std::string& objectName, int fd,
-                                                  const struct stat& info, bool writable) {
-    if (!IsMappable(info)) {
-        return nullptr;
+NResult<std::unique_ptr<NSharedMemory>> NSharedMemory::Open(const NObjectName& name, size_t size,
+                                                            bool writable) {
+    NResult<NOpenEntry> entry = OpenObject(name, writable, size);
+    if (!entry) {
+        return entry.Error();
     }
-    const size_t size = static_cast<size_t>(info.st_size);
-    const int protection = writable ? PROT_READ | PROT_WRITE : PROT_READ;
-    void* data = ::mmap(nullptr, size, protection, MAP_SHARED, fd, 0);
-    if (data == MAP_FAILED) {
-        return nullptr;
+    NResult<void*> data = MapEntry(entry.Value(), writable);
+    if (!data) {
+        return data.Error();
     }
+    const NFileId& id = entry.Value().id;
     return std::unique_ptr<NSharedMemory>(
-        new NSharedMemory(objectName, data, size, info.st_uid, info.st_dev, info.st_ino));
+        new NSharedMemory(name, data.Value(), size, {id.nDevice, id.nInode}));
 }
 
-std::unique_ptr<NSharedMemory> NSharedMemory::Open(const std::string& objectName, bool writable) {
-    if (objectName.empty()) {
-        return nullptr;
+NResult<std::unique_ptr<NSharedMemory>> NSharedMemory::Create(
+    const NObjectName& name, const NShmLayout& layout, const std::function<bool(void*)>& init,
+    bool* existed) {
+    if (layout.nSize == 0) {
+        return NObjectError::WrongSize;
     }
-    const NFileHandle file(OpenObject(objectName, writable ? O_RDWR : O_RDONLY));
-    struct stat info {};
-    return file.IsValid() && ::fstat(file.Get(), &info) == 0
-               ? Map(objectName, file.Get(), info, writable)
-               : nullptr;
-}
-
-std::unique_ptr<NSharedMemory> NSharedMemory::CreateNew(const std::string& objectName,
-                                                        const NShmLayout& layout,
-                                                        const std::function<bool(void*)>& init,
-                                                        bool* nameTaken) {
-    const std::string tempName =
-        "q6tmp." + std::to_string(::getpid()) + "." + std::to_string(g_nTempCounter++);
-    const mode_t createMode = layout.eUmask == NShmUmask::Apply ? layout.nMode : 0600;
-    const NFileHandle file(OpenObject(tempName, O_RDWR | O_CREAT | O_EXCL, createMode));
-    if (!file.IsValid()) {
-        return nullptr;
+    NResult<NObjectFolder> opened = NObjectFolder::Open(name);
+    if (!opened || !opened.Value().IsOwnedByCaller()) {
+        const bool owner = opened ? false : OwnsObjectSpace(name.eSpace);
+        return owner ? opened.Error() : NError(NObjectError::NotPermitted);
     }
-    const NTempName temp(GetSharedMemoryPath(tempName));
-    struct stat info {};
-    if (::ftruncate(file.Get(), static_cast<off_t>(layout.nSize)) != 0 ||
-        ::fstat(file.Get(), &info) != 0) {
-        return nullptr;
-    }
-    std::unique_ptr<NSharedMemory> memory = Map(objectName, file.Get(), info, true);
-    if (!memory || !init(memory->GetData())) {
-        return nullptr;
-    }
-    if (layout.eUmask == NShmUmask::Ignore && ::fchmod(file.Get(), layout.nMode) != 0) {
-        return nullptr;
-    }
-    // link fails when the name exists: the first complete object wins.
-    if (::link(temp.Path().c_str(), GetSharedMemoryPath(objectName).c_str()) != 0) {
-        *nameTaken = errno == EEXIST;
-        return nullptr;
-    }
+    const NObjectFolder& folder = opened.Value();
+    const auto wrap = [&name, &layout](void* data, const NFileId& id) {
+        return std::unique_ptr<NSharedMemory>(
+            new NSharedMemory(name, data, layout.nSize, {id.nDevice, id.nInode}));
+    };
+    const auto open = [&]() -> NResult<std::unique_ptr<NSharedMemory>> {
+        NResult<NOpenEntry> found = folder.OpenEntry(name.strEntry, true, layout.nSize);
+        if (!found) {
+            return found.Error();
+        }
+        NResult<void*> data = MapEntry(found.Value(), true);
+        if (!data) {
+            return data.Error();
+        }
+        return wrap(data.Value(), found.Value().id);
+    };
+    const auto make = [&]() -> NResult<std::unique_ptr<NSharedMemory>> {
+        NNewObject object(layout.nSize, init);
+        NResult<NOpenEntry> made = folder.CreateEntry(
+            name.strEntry, layout.nMode, [&object](int fd) { return object.Prepare(fd); });
+        if (!made) {
+            return made.Error();
+        }
+        return wrap(object.Release(), made.Value().id);
+    };
+    bool made = false;
+    NResult<std::unique_ptr<NSharedMemory>> memory = FindOrMake(folder, name.strEntry, open, make, &made);
+    *existed = !made;
     return memory;
 }
 
-std::unique_ptr<NSharedMemory> NSharedMemory::Create(const std::string& objectName,
-                                                     const NShmLayout& layout,
-                                                     const std::function<bool(void*)>& init,
-                                                     bool* existed) {
-    if (objectName.empty() || layout.nSize == 0) {
-        return nullptr;
-    }
-    for (int attempt = 0; attempt < kCreateAttempts; ++attempt) {
-        const NFileHandle file(OpenObject(objectName, O_RDWR));
-        if (file.IsValid()) {
-            struct stat info {};
-            if (::fstat(file.Get(), &info) != 0) {
-                return nullptr;
-            }
-            if (layout.eOwner == NShmOwner::Caller && info.st_uid != ::geteuid()) {
-                if (!UnlinkIfSame(objectName, info.st_dev, info.st_ino)) {
-                    return nullptr;
-                }
-                continue;
-            }
-            *existed = true;
-            return Map(objectName, file.Get(), info, true);
-        }
-        if (errno != ENOENT) {
-            return nullptr;
-        }
-        bool nameTaken = false;
-        std::unique_ptr<NSharedMemory> memory = CreateNew(objectName, layout, init, &nameTaken);
-        if (memory || !nameTaken) {
-            *existed = false;
-            return memory;
-        }
-    }
-    return nullptr;
-}
-
 bool NSharedMemory::IsNamed() const {
-    struct stat info {};
-    return ::lstat(GetSharedMemoryPath(m_strName).c_str(), &info) == 0 &&
-           info.st_dev == m_nDevice && info.st_ino == m_nInode;
-}
-
-bool NSharedMemory::Unlink() const { return UnlinkIfSame(m_strName, m_nDevice, m_nInode); }
-
-std::optional<size_t> ReadSharedMemory(const std::string& objectName, void* buffer, size_t size) {
-    if (objectName.empty()) {
-        return std::nullopt;
-    }
-    const NFileHandle file(OpenObject(objectName, O_RDONLY));
-    struct stat info {};
-    if (!file.IsValid() || ::fstat(file.Get(), &info) != 0 || !IsMappable(info)) {
-        return std::nullopt;
-    }
-    const size_t wanted = std::min(size, static_cast<size_t>(info.st_size));
-    ssize_t count = 0;
-    do {
-        count = ::pread(file.Get(), buffer, wanted, 0);
-    } while (count < 0 && errno == EINTR);
-    if (count < 0 || static_cast<size_t>(count) != wanted) {
-        return std::nullopt;
-    }
-    return static_cast<size_t>(info.st_size);
-}
-
-bool RemoveSharedMemory(const std::string& objectName) {
-    if (objectName.empty()) {
+    const NResult<NObjectFolder> folder = NObjectFolder::Open(m_name);
+    if (!folder) {
         return false;
     }
-    return ::unlink(GetSharedMemoryPath(objectName).c_str()) == 0 || errno == ENOENT;
+    const std::optional<NFileId> found = folder.Value().FindEntry(m_name.strEntry);
+    return found && *found == NFileId{m_identity.nDevice, m_identity.nInode};
 }
 
-bool RemoveSharedMemoryScope(const std::string& scope) {
-    const std::optional<std::string> prefix = GetScopePrefix(scope);
-    const std::unique_ptr<DIR, int (*)(DIR*)> folder(::opendir(kShmFolder), &::closedir);
-    if (!prefix || !folder) {
-        return false;
+NStatus NSharedMemory::Unlink() const {
+    const NResult<NObjectFolder> folder = NObjectFolder::Open(m_name);
+    if (!folder) {
+        return folder.Error();
     }
-    bool allRemoved = true;
-    while (const dirent* entry = ::readdir(folder.get())) {
-        const std::string name = entry->d_name;
-        if (name.compare(0, prefix->size(), *prefix) == 0) {
-            allRemoved = RemoveSharedMemory(name) && allRemoved;
-        }
+    return folder.Value().RemoveEntryIfSame(m_name.strEntry,
+                                            NFileId{m_identity.nDevice, m_identity.nInode});
+}
+
+NStatus RemoveSharedMemory(const NObjectName& name) {
+    const NResult<NObjectFolder> folder = NObjectFolder::OpenOwn(name.eSpace, name.strNamespace);
+    return folder ? folder.Value().RemoveEntry(name.strEntry) : NStatus(folder.Error());
+}
+
+NStatus RemoveSharedMemoryScope(NObjectSpace space, const std::string& scope) {
+    const std::optional<std::string> objectNamespace = GetObjectNamespace();
+    if (!objectNamespace) {
+        return NObjectError::BadName;
     }
-    return allRemoved;
+    const NResult<NObjectFolder> folder = NObjectFolder::OpenOwn(space, *objectNamespace);
+    if (!folder) {
+        return folder.Error();
+    }
+    return folder.Value().RemoveEntries(scope + ".", [](const std::string&) {});
+}
+
+NStatus ReadSharedMemory(const NObjectName& name, void* buffer, size_t size) {
+    NResult<NOpenEntry> entry = OpenObject(name, false, size);
+    if (!entry) {
+        return entry.Error();
+    }
+    return ReadEntryBytes(entry.Value().fd.Get(), buffer, size);
 }
 
 }  // namespace NOs
