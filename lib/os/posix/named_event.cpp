@@ -1,141 +1,169 @@
 #include "os/named_event.h"
 
-#include <linux/futex.h>
-#include <sys/syscall.h>
-#include <time.h>
-#include <unistd.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 
-#include <atomic>
-#include <cerrno>
-#include <climits>
-
+#include "os/object_error.h"
+#include "os/posix/event_semaphore.h"
 #include "os/posix/named_object.h"
+#include "os/posix/object_folder.h"
 
 namespace NOs {
 
+struct NNamedEvent::NState {
+    std::string strName;
+    NObjectName name;
+    std::string strRecordPath;
+    NObjectAccess eAccess;
+    bool bManualReset;
+    NEventSemaphore semaphore;
+    // Held open so that its identity cannot pass to a newer record.
+    NOpenEntry record;
+};
+
 namespace {
 
-constexpr long kNanosecondsPerSecond = 1000000000L;
+constexpr uint32_t kRecordMode = 0644;  // the record is read by all, written by the owner
 
-long Futex(std::atomic<uint32_t>* word, int operation, uint32_t value, const timespec* deadline) {
-    return ::syscall(SYS_futex, static_cast<void*>(word), operation, value, deadline, nullptr,
-                     FUTEX_BITSET_MATCH_ANY);
+uint32_t SemaphoreMode(NObjectAccess access) {
+    return access == NObjectAccess::Everyone ? 0666 : 0600;
 }
 
-timespec DeadlineAfter(uint32_t timeoutMs) {
-    timespec deadline{};
-    ::clock_gettime(CLOCK_MONOTONIC, &deadline);
-    deadline.tv_sec += static_cast<time_t>(timeoutMs / 1000);
-    deadline.tv_nsec += static_cast<long>(timeoutMs % 1000) * 1000000L;
-    if (deadline.tv_nsec >= kNanosecondsPerSecond) {
-        deadline.tv_sec += 1;
-        deadline.tv_nsec -= kNanosecondsPerSecond;
+struct NFoundEvent {
+    bool bManualReset;
+    NEventSemaphore semaphore;
+    NOpenEntry record;
+};
+
+std::unique_ptr<NNamedEvent::NState> NewState(const std::string& name,
+                                              const NObjectName& objectName, NObjectAccess access,
+                                              NFoundEvent event) {
+    return std::make_unique<NNamedEvent::NState>(
+        NNamedEvent::NState{name, objectName, GetObjectPath(objectName), access,
+                            event.bManualReset, event.semaphore, std::move(event.record)});
+}
+
+NResult<NFoundEvent> OpenEvent(const NObjectFolder& folder, const std::string& entry) {
+    NEventRecord record{};
+    NResult<NOpenEntry> opened = NNamedObject::OpenRecord(folder, entry, NObjectKind::Event,
+                                                          &record, sizeof(record), false);
+    if (!opened) {
+        return opened.Error();
     }
-    return deadline;
+    NResult<NEventSemaphore> semaphore =
+        NEventSemaphore::Open(record.nSemaphoreKey, record.nSemaphoreId, folder.Owner());
+    if (!semaphore) {
+        return semaphore.Error();
+    }
+    return NFoundEvent{record.nManualReset != 0, semaphore.Value(), opened.Take()};
 }
 
-// Creates the event, non-signalled, or opens the existing one.
-std::unique_ptr<NSharedMemory> CreateEventObject(const std::string& name, bool manualReset,
-                                                 NObjectAccess access, bool* existed) {
-    const auto init = [manualReset](void* data) {
-        auto* event = static_cast<NEventObject*>(data);
-        event->nManualReset = manualReset ? 1 : 0;
-        event->nSignalled.store(0);
-        return true;
-    };
-    return NNamedObject::Create(name, NObjectKind::Event, sizeof(NEventObject), access, init,
-                                existed);
+NResult<NFoundEvent> MakeEvent(const NObjectFolder& folder, const std::string& entry,
+                               bool manualReset, NObjectAccess access) {
+    NResult<NEventSemaphore> semaphore = NEventSemaphore::Create(SemaphoreMode(access));
+    if (!semaphore) {
+        return semaphore.Error();
+    }
+    NEventRecord record{};
+    record.nManualReset = manualReset ? 1 : 0;
+    record.nSemaphoreKey = semaphore.Value().Key();
+    record.nSemaphoreId = semaphore.Value().Id();
+    NResult<NOpenEntry> made = NNamedObject::CreateRecord(folder, entry, NObjectKind::Event,
+                                                          &record, sizeof(record), kRecordMode);
+    if (!made) {
+        semaphore.Value().Remove();
+        return made.Error();
+    }
+    return NFoundEvent{manualReset, semaphore.Value(), made.Take()};
+}
+
+// The event under the name, made when missing and the caller owns its space;
+// what is not a sound event (nor an object of another kind) is replaced then.
+NResult<std::unique_ptr<NNamedEvent::NState>> MakeState(const std::string& name, bool manualReset,
+                                                        NObjectAccess access, bool* existed) {
+    NResult<NNamedObject::NPlace> place = NNamedObject::FindPlace(name);
+    if (!place) {
+        return place.Error();
+    }
+    const NObjectFolder& folder = place.Value().folder;
+    const std::string& entry = place.Value().name.strEntry;
+    bool made = false;
+    NResult<NFoundEvent> event = FindOrMake(
+        folder, entry, [&] { return OpenEvent(folder, entry); },
+        [&] { return MakeEvent(folder, entry, manualReset, access); }, &made);
+    if (!event) {
+        return event.Error();
+    }
+    *existed = !made;
+    return NewState(name, place.Value().name, access, event.Take());
 }
 
 }  // namespace
 
-NNamedEvent::NNamedEvent(std::unique_ptr<NSharedMemory> memory, std::string name,
-                         NObjectAccess access)
-    : m_pMemory(std::move(memory)),
-      m_pEvent(static_cast<NEventObject*>(m_pMemory->GetData())),
-      m_strName(std::move(name)),
-      m_eAccess(access) {}
+NNamedEvent::NNamedEvent(std::unique_ptr<NState> state) : m_pState(std::move(state)) {}
 
 NNamedEvent::~NNamedEvent() = default;
 
-std::unique_ptr<NNamedEvent> NNamedEvent::Create(const std::string& name, bool manualReset,
-                                                 NObjectAccess access, bool* existed) {
+NResult<std::unique_ptr<NNamedEvent>> NNamedEvent::Create(const std::string& name,
+                                                          bool manualReset, NObjectAccess access,
+                                                          bool* existed) {
     bool opened = false;
-    std::unique_ptr<NSharedMemory> memory = CreateEventObject(name, manualReset, access, &opened);
-    if (!memory) {
-        return nullptr;
+    NResult<std::unique_ptr<NState>> state = MakeState(name, manualReset, access, &opened);
+    if (!state) {
+        return state.Error();
     }
     if (existed != nullptr) {
         *existed = opened;
     }
-    return std::unique_ptr<NNamedEvent>(new NNamedEvent(std::move(memory), name, access));
+    return std::unique_ptr<NNamedEvent>(new NNamedEvent(state.Take()));
 }
 
-std::unique_ptr<NNamedEvent> NNamedEvent::Open(const std::string& name) {
-    std::unique_ptr<NSharedMemory> memory =
-        NNamedObject::Open(name, NObjectKind::Event, sizeof(NEventObject));
-    return memory ? std::unique_ptr<NNamedEvent>(
-                        new NNamedEvent(std::move(memory), name, NObjectAccess::Default))
-                  : nullptr;
+NResult<std::unique_ptr<NNamedEvent>> NNamedEvent::Open(const std::string& name) {
+    NResult<NNamedObject::NPlace> place = NNamedObject::FindPlace(name);
+    if (!place) {
+        return place.Error();
+    }
+    NResult<NFoundEvent> event = OpenEvent(place.Value().folder, place.Value().name.strEntry);
+    if (!event) {
+        return event.Error();
+    }
+    return std::unique_ptr<NNamedEvent>(new NNamedEvent(
+        NewState(name, place.Value().name, NObjectAccess::Default, event.Take())));
 }
 
-bool NNamedEvent::IsManualReset() const { return m_pEvent->nManualReset != 0; }
+bool NNamedEvent::IsManualReset() const { return m_pState->bManualReset; }
 
 void NNamedEvent::Set() {
-    Signal();
-    // Waiters on the nameless event have had their wake; newcomers open the name.
-    if (!m_pMemory->IsNamed() && Reattach()) {
-        Signal();
+    const bool signalled = static_cast<bool>(m_pState->semaphore.SetValue(1));
+    // Waiters on the old event have had their wake; newcomers open the name.
+    if ((!signalled || !IsNamed()) && Reattach()) {
+        static_cast<void>(m_pState->semaphore.SetValue(1));
     }
 }
 
-void NNamedEvent::Signal() {
-    m_pEvent->nSignalled.store(1, std::memory_order_release);
-    Futex(&m_pEvent->nSignalled, FUTEX_WAKE, IsManualReset() ? INT_MAX : 1, nullptr);
+void NNamedEvent::Reset() { static_cast<void>(m_pState->semaphore.SetValue(0)); }
+
+NWaitResult NNamedEvent::Wait(uint32_t timeoutMs) {
+    return m_pState->semaphore.Wait(m_pState->bManualReset, timeoutMs);
+}
+
+// One look at the path: the folders above the record are the owner's alone.
+bool NNamedEvent::IsNamed() const {
+    struct stat info {};
+    return ::fstatat(AT_FDCWD, m_pState->strRecordPath.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+           NFileId{static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)} ==
+               m_pState->record.id;
 }
 
 bool NNamedEvent::Reattach() {
     bool existed = false;
-    std::unique_ptr<NSharedMemory> memory =
-        CreateEventObject(m_strName, IsManualReset(), m_eAccess, &existed);
-    if (!memory) {
+    NResult<std::unique_ptr<NState>> state =
+        MakeState(m_pState->strName, m_pState->bManualReset, m_pState->eAccess, &existed);
+    if (!state) {
         return false;
     }
-    m_pMemory = std::move(memory);
-    m_pEvent = static_cast<NEventObject*>(m_pMemory->GetData());
+    m_pState = state.Take();
     return true;
-}
-
-void NNamedEvent::Reset() { m_pEvent->nSignalled.store(0, std::memory_order_release); }
-
-bool NNamedEvent::TryConsume() {
-    if (IsManualReset()) {
-        return m_pEvent->nSignalled.load(std::memory_order_acquire) != 0;
-    }
-    return m_pEvent->nSignalled.exchange(0, std::memory_order_acq_rel) != 0;
-}
-
-NWaitResult NNamedEvent::Wait(uint32_t timeoutMs) {
-    const bool infinite = timeoutMs == kWaitInfinite;
-    const timespec deadline = infinite ? timespec{} : DeadlineAfter(timeoutMs);
-    for (;;) {
-        if (TryConsume()) {
-            return NWaitResult::Signalled;
-        }
-        if (timeoutMs == 0) {
-            return NWaitResult::TimedOut;
-        }
-        // Sleeps only while the word is still 0; a set in between wakes it.
-        if (Futex(&m_pEvent->nSignalled, FUTEX_WAIT_BITSET, 0, infinite ? nullptr : &deadline) !=
-            0) {
-            if (errno == ETIMEDOUT) {
-                return TryConsume() ? NWaitResult::Signalled : NWaitResult::TimedOut;
-            }
-            if (errno != EAGAIN && errno != EINTR) {
-                return NWaitResult::Failed;
-            }
-        }
-    }
 }
 
 }  // namespace NOs

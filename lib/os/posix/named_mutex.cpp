@@ -1,82 +1,126 @@
+// A mutex is held twice over: as a lock on its record, a file that only its
+// owner's account can open, and as a name in the abstract socket space, which
+// no file stands for. Removing the record frees the lock for a newcomer, but
+// the name still tells it that a process of the same account holds the
+// mutex; another account taking the name in advance does not stop the
+// owner, whom the lock then guards alone.
+
 #include "os/named_mutex.h"
 
-#include <utility>
+#include <fcntl.h>
 
+#include <cerrno>
+
+#include "os/object_error.h"
+#include "os/posix/abstract_socket_name.h"
 #include "os/posix/named_object.h"
-#include "os/robust_mutex.h"
+#include "os/posix/object_folder.h"
 
 namespace NOs {
 
+struct NNamedMutex::NState {
+    NUniqueFd lock;   // invalid when not owned
+    NUniqueFd guard;  // the abstract socket name, when it could be taken
+    std::string strGuardName;
+};
+
 namespace {
 
-bool InitMutex(void* data) { return InitRobustMutex(&static_cast<NMutexObject*>(data)->mutex); }
+constexpr uint32_t kRecordMode = 0600;  // nobody else may even open it
+
+NResult<NOpenEntry> OpenOrMakeRecord(const NObjectFolder& folder, const std::string& entry) {
+    NMutexRecord record{};
+    bool made = false;
+    return FindOrMake(
+        folder, entry,
+        [&] {
+            return NNamedObject::OpenRecord(folder, entry, NObjectKind::Mutex, &record,
+                                            sizeof(record), true);
+        },
+        [&] {
+            return NNamedObject::CreateRecord(folder, entry, NObjectKind::Mutex, &record,
+                                              sizeof(record), kRecordMode);
+        },
+        &made);
+}
+
+// An open-file-description lock: held per open file, not per process, and
+// released by the kernel when the holder ends.
+NResult<bool> TryLock(int fd) {
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    if (::fcntl(fd, F_OFD_SETLK, &lock) == 0) {
+        return true;
+    }
+    if (errno == EAGAIN || errno == EACCES) {
+        return false;
+    }
+    return LastError();
+}
+
+// The guard name, or an empty guard when it cannot be had because another
+// account sits on it (or the system has no such names); nothing when a
+// process of this account holds it.
+std::optional<NUniqueFd> TakeGuard(const std::string& name) {
+    NResult<NUniqueFd> guard = HoldAbstractSocketName(name);
+    if (guard) {
+        return guard.Take();
+    }
+    if (guard.Error() == std::errc::address_in_use) {
+        const std::optional<uid_t> holder = FindAbstractSocketHolder(name);
+        if (holder && *holder == ::geteuid()) {
+            return std::nullopt;
+        }
+    }
+    return NUniqueFd();
+}
 
 }  // namespace
 
-NNamedMutex::NNamedMutex(std::unique_ptr<NSharedMemory> memory, bool owned, std::string name,
-                         NObjectAccess access)
-    : m_pMemory(std::move(memory)),
-      m_pMutex(static_cast<NMutexObject*>(m_pMemory->GetData())),
-      m_bOwned(owned),
-      m_strName(std::move(name)),
-      m_eAccess(access) {}
+NNamedMutex::NNamedMutex(std::unique_ptr<NState> state) : m_pState(std::move(state)) {}
 
-NNamedMutex::~NNamedMutex() {
-    if (m_bOwned) {
-        ::pthread_mutex_unlock(&m_pMutex->mutex);
+NNamedMutex::~NNamedMutex() = default;
+
+NResult<std::unique_ptr<NNamedMutex>> NNamedMutex::CreateOwned(const std::string& name,
+                                                               bool* alreadyExists) {
+    NResult<NNamedObject::NPlace> place = NNamedObject::FindPlace(name);
+    if (!place) {
+        return place.Error();
     }
-}
-
-std::unique_ptr<NNamedMutex> NNamedMutex::CreateOwned(const std::string& name, NObjectAccess access,
-                                                      bool* alreadyExists) {
-    // An unrecoverable mutex is replaced once by a fresh one.
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        bool opened = false;
-        std::unique_ptr<NSharedMemory> memory = NNamedObject::Create(
-            name, NObjectKind::Mutex, sizeof(NMutexObject), access, InitMutex, &opened);
-        if (!memory) {
-            return nullptr;
-        }
-        auto* object = static_cast<NMutexObject*>(memory->GetData());
-        switch (LockRobustMutex(&object->mutex, true)) {
-            case NLockResult::Locked:
-                *alreadyExists = false;
-                return std::unique_ptr<NNamedMutex>(
-                    new NNamedMutex(std::move(memory), true, name, access));
-            case NLockResult::Busy:
-                *alreadyExists = true;
-                return std::unique_ptr<NNamedMutex>(
-                    new NNamedMutex(std::move(memory), false, name, access));
-            case NLockResult::Unrecoverable:
-                if (!memory->Unlink()) {
-                    return nullptr;
-                }
-                break;
-            case NLockResult::Failed:
-                return nullptr;
+    const NObjectFolder& folder = place.Value().folder;
+    const std::string& entry = place.Value().name.strEntry;
+    NResult<NOpenEntry> record = OpenOrMakeRecord(folder, entry);
+    if (!record) {
+        return record.Error();
+    }
+    const NResult<bool> locked = TryLock(record.Value().fd.Get());
+    if (!locked) {
+        return locked.Error();
+    }
+    auto state = std::make_unique<NState>();
+    state->strGuardName = AbstractNameOf(folder.Path() + "/" + entry);
+    if (locked.Value()) {
+        std::optional<NUniqueFd> guard = TakeGuard(state->strGuardName);
+        if (guard) {
+            state->lock = std::move(record.Value().fd);
+            state->guard = std::move(*guard);
         }
     }
-    return nullptr;
+    *alreadyExists = !state->lock.IsValid();
+    return std::unique_ptr<NNamedMutex>(new NNamedMutex(std::move(state)));
 }
 
-bool NNamedMutex::KeepName() {
-    if (!m_bOwned) {
-        return false;
+bool NNamedMutex::IsOwned() const { return m_pState->lock.IsValid(); }
+
+void NNamedMutex::KeepHeld() {
+    if (!IsOwned() || m_pState->guard.IsValid()) {
+        return;
     }
-    if (m_pMemory->IsNamed()) {
-        return true;
+    NResult<NUniqueFd> guard = HoldAbstractSocketName(m_pState->strGuardName);
+    if (guard) {
+        m_pState->guard = guard.Take();
     }
-    bool alreadyExists = false;
-    const std::unique_ptr<NNamedMutex> fresh = CreateOwned(m_strName, m_eAccess, &alreadyExists);
-    if (!fresh || !fresh->m_bOwned) {
-        return false;
-    }
-    // The nameless mutex is released, the fresh one kept.
-    ::pthread_mutex_unlock(&m_pMutex->mutex);
-    std::swap(m_pMemory, fresh->m_pMemory);
-    std::swap(m_pMutex, fresh->m_pMutex);
-    fresh->m_bOwned = false;
-    return true;
 }
 
 }  // namespace NOs

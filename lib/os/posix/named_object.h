@@ -1,60 +1,67 @@
 #pragma once
-// What every named object shares: a header that records its kind, and
-// creation and opening with that kind checked.
+// What the named events and mutexes share: a record under the object's name
+// that tells its kind, read and written as a small file, never mapped.
 
-#include <pthread.h>
-
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
-#include <functional>
-#include <memory>
 #include <string>
+#include <system_error>
 
-#include "os/named_object_space.h"
-#include "os/shared_memory.h"
+#include "os/object_name.h"
+#include "os/posix/object_folder.h"
+#include "os/result.h"
 
 namespace NOs {
 
 enum class NObjectKind : uint32_t { Event = 1, Mutex = 2 };
 
-// First member of every object.
+// First member of every record.
 struct NObjectHeader {
     uint32_t nMagic;
     uint32_t nKind;
     uint32_t nLayout;
-    uint32_t nSize;  // of the whole object
+    uint32_t nSize;  // of the whole record
 };
 
-// The futex word is the state: 0 non-signalled, anything else signalled.
-// Without a lock, a process that dies anywhere leaves the event usable.
-struct NEventObject {
+// An event's state is a System V semaphore of one value (0 non-signalled,
+// anything else signalled), which any account that the semaphore's mode lets
+// in can set and wait, but which only its creator can remove or re-mode, and
+// which has no memory that another account could shrink.
+struct NEventRecord {
     NObjectHeader header;
     uint32_t nManualReset;
-    std::atomic<uint32_t> nSignalled;
+    int32_t nSemaphoreKey;
+    int32_t nSemaphoreId;
+    uint32_t nReserved;
 };
-static_assert(std::atomic<uint32_t>::is_always_lock_free, "the futex word must be a plain word");
-static_assert(sizeof(std::atomic<uint32_t>) == sizeof(uint32_t), "the futex word is 32 bits");
 
-// A robust, process-shared mutex: the system tells the next taker when the
-// holder died.
-struct NMutexObject {
+// A mutex is a lock held on its record.
+struct NMutexRecord {
     NObjectHeader header;
-    pthread_mutex_t mutex;
 };
 
 namespace NNamedObject {
 
-// Creates the object, size bytes with its header filled in and the rest
-// prepared by init, or opens the existing object of that name. Null when the
-// name cannot be mapped, holds an object of another kind or a damaged one, or
-// the object cannot be made (init returned false).
-std::unique_ptr<NSharedMemory> Create(const std::string& name, NObjectKind kind, size_t size,
-                                      NObjectAccess access, const std::function<bool(void*)>& init,
-                                      bool* existed);
+// Where a named event or mutex lives: its object name and its space's folder.
+struct NPlace {
+    NObjectName name;
+    NObjectFolder folder;
+};
 
-// Opens the existing object of that name and kind; null otherwise.
-std::unique_ptr<NSharedMemory> Open(const std::string& name, NObjectKind kind, size_t size);
+// BadName for a name that cannot be used.
+NResult<NPlace> FindPlace(const std::string& name);
+
+// Opens the record of kind under entry and reads it into record (size
+// bytes): a plain file of the space's owner, exactly size bytes, whose header
+// tells kind. OtherKind for a sound record of another kind, Damaged for a
+// header that is not sound.
+NResult<NOpenEntry> OpenRecord(const NObjectFolder& folder, const std::string& entry,
+                               NObjectKind kind, void* record, size_t size, bool writable);
+
+// Puts a new record of kind under entry, its header filled in; EEXIST when
+// the name is taken meanwhile.
+NResult<NOpenEntry> CreateRecord(const NObjectFolder& folder, const std::string& entry,
+                                 NObjectKind kind, void* record, size_t size, uint32_t mode);
 
 }  // namespace NNamedObject
 }  // namespace NOs
