@@ -1,10 +1,10 @@
 #include "ipcdrv/control_block.h"
 
-#include <sys/stat.h>
-
 #include <optional>
 
 #include "ipcdrv/shm_layout.h"
+#include "os/named_object_space.h"
+#include "os/object_error.h"
 #include "os/shared_memory.h"
 
 namespace NControlBlock {
@@ -19,58 +19,68 @@ bool HasSoundFields(const NIpcShm::NControlObject& control) {
            control.nSlotObjectSize == kSoundControl.nSlotObjectSize;
 }
 
-bool IsSound(const NOs::NSharedMemory& memory) {
-    return memory.GetSize() == sizeof(NIpcShm::NControlObject) &&
-           HasSoundFields(*static_cast<const NIpcShm::NControlObject*>(memory.GetData()));
+std::optional<NOs::NObjectName> ObjectName() {
+    return NOs::MakeObjectName(NOs::NObjectSpace::Machine, NIpcShm::kScope, NIpcShm::kControlName);
 }
 
-bool Exists(const std::string& objectName) {
-    struct stat info {};
-    return ::lstat(NOs::GetSharedMemoryPath(objectName).c_str(), &info) == 0;
-}
-
-}  // namespace
-
-std::string GetObjectName() {
-    return NOs::MakeSharedMemoryName(NIpcShm::kScope, NIpcShm::kControlName);
-}
-
-NState Check() {
-    const std::string objectName = GetObjectName();
-    // Read, not mapped: every data operation checks the block first.
-    NIpcShm::NControlObject control{};
-    const std::optional<size_t> size = NOs::ReadSharedMemory(objectName, &control, sizeof(control));
-    if (size) {
-        return *size == sizeof(control) && HasSoundFields(control) ? NState::Sound
-                                                                   : NState::Damaged;
-    }
-    return !objectName.empty() && Exists(objectName) ? NState::Damaged : NState::Missing;
-}
-
-bool Load() {
-    const NState state = Check();
-    if (state != NState::Missing) {
-        return state == NState::Sound;
-    }
-    const NOs::NShmLayout layout{sizeof(NIpcShm::NControlObject), NIpcShm::kMode,
-                                 NOs::NShmUmask::Ignore, NOs::NShmOwner::Anyone};
+NOs::NStatus Create(const NOs::NObjectName& name) {
+    const NOs::NShmLayout layout{sizeof(NIpcShm::NControlObject), NIpcShm::kMode};
     const auto init = [](void* data) {
         *static_cast<NIpcShm::NControlObject*>(data) = kSoundControl;
         return true;
     };
     bool existed = false;
-    const std::unique_ptr<NOs::NSharedMemory> memory =
-        NOs::NSharedMemory::Create(GetObjectName(), layout, init, &existed);
-    return memory && IsSound(*memory);
-}
-
-bool Repair() {
-    if (Check() == NState::Sound) {
-        return true;
+    const auto memory = NOs::NSharedMemory::Create(name, layout, init, &existed);
+    if (!memory) {
+        return memory.Error();
     }
-    return Remove() && Load();
+    const auto* control = static_cast<const NIpcShm::NControlObject*>(memory.Value()->GetData());
+    return HasSoundFields(*control) ? NOs::Ok() : NOs::NStatus(NOs::NObjectError::Damaged);
 }
 
-bool Remove() { return NOs::RemoveSharedMemory(GetObjectName()); }
+}  // namespace
+
+NState Check() {
+    const std::optional<NOs::NObjectName> name = ObjectName();
+    if (!name) {
+        return NState::Missing;
+    }
+    // Read, not mapped: every data operation checks the block first.
+    NIpcShm::NControlObject control{};
+    const NOs::NStatus read = NOs::ReadSharedMemory(*name, &control, sizeof(control));
+    if (read) {
+        return HasSoundFields(control) ? NState::Sound : NState::Damaged;
+    }
+    return read.Error() == std::errc::no_such_file_or_directory ? NState::Missing
+                                                                : NState::Damaged;
+}
+
+NOs::NStatus Load() {
+    switch (Check()) {
+        case NState::Sound:
+            return NOs::Ok();
+        case NState::Damaged:
+            return NOs::NObjectError::Damaged;
+        case NState::Missing:
+            break;
+    }
+    const std::optional<NOs::NObjectName> name = ObjectName();
+    return name ? Create(*name) : NOs::NStatus(NOs::NObjectError::BadName);
+}
+
+NOs::NStatus Repair() {
+    if (Check() == NState::Sound) {
+        return NOs::Ok();
+    }
+    if (NOs::NStatus removed = Remove(); !removed) {
+        return removed;
+    }
+    return Load();
+}
+
+NOs::NStatus Remove() {
+    const std::optional<NOs::NObjectName> name = ObjectName();
+    return name ? NOs::RemoveSharedMemory(*name) : NOs::NStatus(NOs::NObjectError::BadName);
+}
 
 }  // namespace NControlBlock

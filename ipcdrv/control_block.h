@@ -1,25 +1,23 @@
 #pragma once
 // The driver's shared control block: while it is there and sound, the
-// driver counts as loaded and data slots can be used.
+// driver counts as loaded and data slots can be used. Only root makes,
+// mends and removes it.
 
-#include <string>
+#include "os/result.h"
 
 namespace NControlBlock {
 
 enum class NState { Sound, Missing, Damaged };
 
-std::string GetObjectName();
-
 NState Check();
 
-// Creates the control block when it is missing; true when it is sound.
-bool Load();
+// Creates the control block when it is missing.
+NOs::NStatus Load();
 
-// Replaces a missing or damaged control block; true when a sound one is in
-// place afterwards.
-bool Repair();
+// Replaces a missing or damaged control block; a sound one is kept.
+NOs::NStatus Repair();
 
-// True when no control block is left.
-bool Remove();
+// Succeeds when no control block is left.
+NOs::NStatus Remove();
 
 }  // namespace NControlBlock

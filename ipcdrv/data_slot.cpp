@@ -8,6 +8,8 @@
 #include <memory>
 
 #include "ipcdrv/shm_layout.h"
+#include "os/named_object_space.h"
+#include "os/object_error.h"
 #include "os/robust_mutex.h"
 #include "os/shared_memory.h"
 
@@ -22,7 +24,6 @@ using NIpcShm::NSlotObject;
 constexpr int kReadAttempts = 1000;
 constexpr size_t kWordBytes = sizeof(uint64_t);
 
-enum class NWriteResult { Written, Damaged, Failed };
 
 class NWriteLock {
 public:
@@ -79,9 +80,6 @@ bool TakeValue(const NSlotBuffer& buffer, void* target, uint32_t capacity, uint3
 }
 
 bool IsSound(const NOs::NSharedMemory& memory, uint32_t id) {
-    if (memory.GetSize() != sizeof(NSlotObject)) {
-        return false;
-    }
     const auto* slot = static_cast<const NSlotObject*>(memory.GetData());
     return slot->nMagic == NIpcShm::kSlotMagic && slot->nLayout == NIpcShm::kLayoutVersion &&
            slot->nId == id && slot->nCapacity == QXIPC_MAX_DATA_SIZE;
@@ -99,68 +97,78 @@ bool InitSlot(void* data, uint32_t id, const void* value, uint32_t size) {
     return NOs::InitRobustMutex(&slot->writeLock);
 }
 
-// Removes the slot so that the next attempt makes a fresh one.
-NWriteResult ReplaceDamaged(const NOs::NSharedMemory& memory) {
-    return memory.Unlink() ? NWriteResult::Damaged : NWriteResult::Failed;
+// Removes a damaged slot so that the next attempt makes a fresh one; the
+// error says why this attempt did not write.
+NOs::NStatus ReplaceDamaged(const NOs::NSharedMemory& memory) {
+    if (NOs::NStatus removed = memory.Unlink(); !removed) {
+        return removed;
+    }
+    return NOs::NObjectError::Damaged;
 }
 
-NWriteResult WriteOnce(uint32_t id, const void* data, uint32_t size) {
-    const NOs::NShmLayout layout{sizeof(NSlotObject), NIpcShm::kMode, NOs::NShmUmask::Ignore,
-                                 NOs::NShmOwner::Caller};
+NOs::NStatus WriteOnce(const NOs::NObjectName& name, uint32_t id, const void* data,
+                       uint32_t size) {
+    const NOs::NShmLayout layout{sizeof(NSlotObject), NIpcShm::kMode};
     bool existed = false;
-    const std::unique_ptr<NOs::NSharedMemory> memory = NOs::NSharedMemory::Create(
-        GetObjectName(id), layout, [&](void* slot) { return InitSlot(slot, id, data, size); },
-        &existed);
+    const auto memory = NOs::NSharedMemory::Create(
+        name, layout, [&](void* slot) { return InitSlot(slot, id, data, size); }, &existed);
     if (!memory) {
-        return NWriteResult::Failed;
+        return memory.Error();
     }
     if (!existed) {
-        return NWriteResult::Written;
+        return NOs::Ok();
     }
-    if (!IsSound(*memory, id)) {
-        return ReplaceDamaged(*memory);
+    if (!IsSound(*memory.Value(), id)) {
+        return ReplaceDamaged(*memory.Value());
     }
-    auto* slot = static_cast<NSlotObject*>(memory->GetData());
+    auto* slot = static_cast<NSlotObject*>(memory.Value()->GetData());
     const NWriteLock lock(&slot->writeLock);
     if (!lock.IsLocked()) {
-        return ReplaceDamaged(*memory);
+        return ReplaceDamaged(*memory.Value());
     }
     const uint32_t spare = (slot->nCurrent.load(std::memory_order_relaxed) & 1u) ^ 1u;
     PutValue(slot->aBuffers[spare], data, size);
     slot->nCurrent.store(spare, std::memory_order_release);
-    return NWriteResult::Written;
+    return NOs::Ok();
 }
 
 }  // namespace
 
-std::string GetObjectName(uint32_t id) {
-    char name[sizeof("slot.XXXXXXXX")];
-    std::snprintf(name, sizeof(name), "slot.%08X", static_cast<unsigned>(id));
-    return NOs::MakeSharedMemoryName(NIpcShm::kScope, name);
+std::optional<NOs::NObjectName> GetObjectName(uint32_t id) {
+    std::string name = "slot.XXXXXXXX";
+    for (size_t digit = name.size(); digit > name.size() - 8; --digit, id >>= 4) {
+        name[digit - 1] = "0123456789ABCDEF"[id & 0xF];
+    }
+    return NOs::MakeObjectName(NOs::NObjectSpace::Machine, NIpcShm::kScope, name);
 }
 
-bool Write(uint32_t id, const void* data, uint32_t size) {
+NOs::NStatus Write(uint32_t id, const void* data, uint32_t size) {
     if (size > QXIPC_MAX_DATA_SIZE || (data == nullptr && size != 0)) {
-        return false;
+        return std::errc::invalid_argument;
+    }
+    const std::optional<NOs::NObjectName> name = GetObjectName(id);
+    if (!name) {
+        return NOs::NObjectError::BadName;
     }
     // A damaged slot is replaced once by a fresh one.
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        const NWriteResult result = WriteOnce(id, data, size);
-        if (result != NWriteResult::Damaged) {
-            return result == NWriteResult::Written;
-        }
+    NOs::NStatus written = WriteOnce(*name, id, data, size);
+    if (!written && written.Error() == NOs::NObjectError::Damaged) {
+        written = WriteOnce(*name, id, data, size);
     }
-    return false;
+    return written;
 }
 
 NReadResult Read(uint32_t id, void* buffer, uint32_t capacity, uint32_t* size) {
     *size = 0;
-    const std::unique_ptr<NOs::NSharedMemory> memory =
-        NOs::NSharedMemory::Open(GetObjectName(id), false);
-    if (!memory || !IsSound(*memory, id)) {
+    const std::optional<NOs::NObjectName> name = GetObjectName(id);
+    if (!name) {
         return NReadResult::Missing;
     }
-    const auto* slot = static_cast<const NSlotObject*>(memory->GetData());
+    const auto memory = NOs::NSharedMemory::Open(*name, sizeof(NSlotObject), false);
+    if (!memory || !IsSound(*memory.Value(), id)) {
+        return NReadResult::Missing;
+    }
+    const auto* slot = static_cast<const NSlotObject*>(memory.Value()->GetData());
     for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
         const uint32_t current = slot->nCurrent.load(std::memory_order_acquire) & 1u;
         if (TakeValue(slot->aBuffers[current], buffer, capacity, size)) {
@@ -172,6 +180,9 @@ NReadResult Read(uint32_t id, void* buffer, uint32_t capacity, uint32_t* size) {
     return NReadResult::Busy;
 }
 
-bool Remove(uint32_t id) { return NOs::RemoveSharedMemory(GetObjectName(id)); }
+NOs::NStatus Remove(uint32_t id) {
+    const std::optional<NOs::NObjectName> name = GetObjectName(id);
+    return name ? NOs::RemoveSharedMemory(*name) : NOs::NStatus(NOs::NObjectError::BadName);
+}
 
 }  // namespace NDataSlot

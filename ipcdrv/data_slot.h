@@ -1,27 +1,31 @@
 #pragma once
-// Data slots: writing, reading and removing the value of one slot.
+// Data slots: writing, reading and removing the value of one slot. Every
+// account reads the slots; only root writes and removes them.
 
 #include <cstdint>
-#include <string>
+#include <optional>
+
+#include "os/object_name.h"
+#include "os/result.h"
 
 namespace NDataSlot {
 
 enum class NReadResult { Read, TooSmall, Missing, Busy };
 
-// Empty when the namespace is invalid.
-std::string GetObjectName(uint32_t id);
+// Nothing when the namespace is invalid.
+std::optional<NOs::NObjectName> GetObjectName(uint32_t id);
 
 // Stores a copy of size bytes (at most QXIPC_MAX_DATA_SIZE) in slot id,
-// creating the slot when needed. A slot of another account, or a damaged one,
-// is replaced where the system allows it; otherwise the write fails.
-bool Write(uint32_t id, const void* data, uint32_t size);
+// creating the slot when needed; a damaged slot, or whatever else stands
+// under its name, is replaced.
+NOs::NStatus Write(uint32_t id, const void* data, uint32_t size);
 
 // Copies the current value into buffer when it fits into capacity bytes;
 // *size receives its size (0 when Missing). Busy when writers kept changing
 // the value during every attempt.
 NReadResult Read(uint32_t id, void* buffer, uint32_t capacity, uint32_t* size);
 
-// True when the slot is gone.
-bool Remove(uint32_t id);
+// Succeeds when the slot is gone.
+NOs::NStatus Remove(uint32_t id);
 
 }  // namespace NDataSlot

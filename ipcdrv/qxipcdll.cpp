@@ -3,15 +3,15 @@
 
 #include "ipcdrv/qxipcdll.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <string>
 
 #include "ipcdrv/control_block.h"
 #include "ipcdrv/data_slot.h"
 #include "ipcdrv/shm_layout.h"
+#include "os/named_object_space.h"
 #include "os/shared_memory.h"
 
 namespace {
@@ -19,17 +19,27 @@ namespace {
 std::atomic<int32_t> g_nDebugLevel{0};
 
 // Reports a failed call when asked to; always 0, the failure result.
-int32_t Failure(const char* function, const char* reason) {
+int32_t Failure(const char* function, const std::string& reason) {
     if (g_nDebugLevel.load() > 0) {
-        std::fprintf(stderr, "qxipcdll: %s: %s\n", function, reason);
+        std::fprintf(stderr, "qxipcdll: %s: %s\n", function, reason.c_str());
     }
     return 0;
 }
 
-int32_t SlotFailure(const char* function, uint32_t id, const char* reason) {
+// "what: why", for a failure whose reason the system told.
+std::string Because(const char* what, const NOs::NStatus& status) {
+    return std::string(what) + ": " + status.Error().Message();
+}
+
+// 1 when status says success, else the reported failure.
+int32_t Outcome(const char* function, const NOs::NStatus& status, const char* what) {
+    return status ? 1 : Failure(function, Because(what, status));
+}
+
+int32_t SlotFailure(const char* function, uint32_t id, const std::string& reason) {
     if (g_nDebugLevel.load() > 0) {
         std::fprintf(stderr, "qxipcdll: %s(0x%08X): %s\n", function, static_cast<unsigned>(id),
-                     reason);
+                     reason.c_str());
     }
     return 0;
 }
@@ -68,24 +78,20 @@ extern "C" {
 
 int32_t fnLoadIpcDriver(void) {
     return Guarded(__func__, [](const char* function) {
-        return NControlBlock::Load()
-                   ? 1
-                   : Failure(function, "the control block is damaged or cannot be made");
+        return Outcome(function, NControlBlock::Load(), "the control block cannot be used");
     });
 }
 
 int32_t fnUnloadIpcDriver(void) {
     return Guarded(__func__, [](const char* function) {
-        return NControlBlock::Remove() ? 1
-                                       : Failure(function, "the control block cannot be removed");
+        return Outcome(function, NControlBlock::Remove(), "the control block cannot be removed");
     });
 }
 
 int32_t fnUninstallIpcDriver(void) {
     return Guarded(__func__, [](const char* function) {
-        return NOs::RemoveSharedMemoryScope(NIpcShm::kScope)
-                   ? 1
-                   : Failure(function, "some objects of the driver cannot be removed");
+        return Outcome(function, NOs::RemoveSharedMemoryScope(NOs::NObjectSpace::Machine, NIpcShm::kScope),
+                       "some objects of the driver cannot be removed");
     });
 }
 
@@ -95,8 +101,7 @@ int32_t fnIsLoadedIpcDriver(void) {
 
 int32_t fnIsInstalledIpcDriver(void) {
     return Guarded(__func__, [](const char*) {
-        // The path of the empty name is the shared-memory folder itself.
-        return ::access(NOs::GetSharedMemoryPath("").c_str(), W_OK | X_OK) == 0 ? 1 : 0;
+        return NOs::CheckObjectSpace(NOs::NObjectSpace::Machine) ? 1 : 0;
     });
 }
 
@@ -108,8 +113,7 @@ int32_t fnSetIpcDebugLevel(int32_t level) {
 
 int32_t fnIpcFixDriverConfig(void) {
     return Guarded(__func__, [](const char* function) {
-        return NControlBlock::Repair() ? 1
-                                       : Failure(function, "the control block cannot be rebuilt");
+        return Outcome(function, NControlBlock::Repair(), "the control block cannot be rebuilt");
     });
 }
 
@@ -124,9 +128,10 @@ int32_t fnSetData(uint32_t id, const void* data, uint32_t size) {
         if (!IsLoaded()) {
             return SlotFailure(function, id, kNotLoaded);
         }
-        return NDataSlot::Write(id, data, size)
-                   ? 1
-                   : SlotFailure(function, id, "the slot cannot be written");
+        const NOs::NStatus written = NDataSlot::Write(id, data, size);
+        return written ? 1
+                       : SlotFailure(function, id,
+                                     Because("the slot cannot be written", written));
     });
 }
 
@@ -162,7 +167,10 @@ int32_t fnDeleteData(uint32_t id) {
         if (!IsLoaded()) {
             return SlotFailure(function, id, kNotLoaded);
         }
-        return NDataSlot::Remove(id) ? 1 : SlotFailure(function, id, "the slot cannot be removed");
+        const NOs::NStatus removed = NDataSlot::Remove(id);
+        return removed ? 1
+                       : SlotFailure(function, id,
+                                     Because("the slot cannot be removed", removed));
     });
 }
 

@@ -3,20 +3,26 @@
  * qxipcdll.dll: the IPC driver library. Processes hand data to each other
  * through data slots, each named by a 32-bit identifier.
  *
- * Every slot is one POSIX shared-memory object that holds a copy of the last
- * value written (0 to QXIPC_MAX_DATA_SIZE bytes). A slot belongs to the
- * account that first wrote it: every account may read it (mode 0644), only
- * its owner writes it. Readers never block a writer and never see a torn
- * value: each write goes into the slot's spare buffer under a sequence
- * counter and then becomes the current one, so a writer that dies in the
- * middle of a write leaves the previous value readable.
+ * Every slot is one shared-memory object of the machine (in /dev/shm/q6tsa,
+ * a folder that only root can change) that holds a copy of the last value
+ * written (0 to QXIPC_MAX_DATA_SIZE bytes). The slots are machine-wide and
+ * root's: every account reads them (mode 0644), and a reader uses a slot
+ * only when root made it. Only root writes, replaces and removes slots and
+ * the control block; for any other account fnSetData, fnDeleteData,
+ * fnUnloadIpcDriver, fnUninstallIpcDriver and the making or mending of the
+ * control block fail with 0, so that no account can put a value where
+ * another account's reader would take it for root's. Readers never block a
+ * writer and never see a torn value: each write goes into the slot's spare
+ * buffer under a sequence counter and then becomes the current one, so a
+ * writer that dies in the middle of a write leaves the previous value
+ * readable. No call of the library ever waits for another process.
  *
  * "The driver" is the shared control block: loading the driver creates it or
  * checks it, and every data operation fails while it is missing or damaged.
  *
  * Results: unless said otherwise an int32_t is 1 for success and 0 for
- * failure. Setting the debug level to 1 or more reports each failure on
- * standard error.
+ * failure. Setting the debug level to 1 or more reports each failure, with
+ * its reason, on standard error.
  *
  * The environment variable Q6_SHM_NAMESPACE (1 to 32 letters, digits, '-',
  * '_') puts the control block and the slots into a namespace of their own,
@@ -37,8 +43,9 @@ extern "C" {
 /* Version of the library: major in the high 16 bits, minor in the low. */
 #define QXIPC_VERSION 0x00010000u
 
-/* Creates the control block, or checks the one that exists: 1 when data
- * slots can be used, 0 when the control block is damaged or cannot be made. */
+/* Creates the control block (root only), or checks the one that exists: 1
+ * when data slots can be used, 0 when the control block is damaged or cannot
+ * be made. */
 QXIPC_EXPORT int32_t fnLoadIpcDriver(void);
 
 /* Removes the control block; the slots stay but cannot be used until the
@@ -52,7 +59,8 @@ QXIPC_EXPORT int32_t fnUninstallIpcDriver(void);
 /* 1 when the control block exists and is sound. */
 QXIPC_EXPORT int32_t fnIsLoadedIpcDriver(void);
 
-/* 1 when the shared-memory folder that holds the driver can be used. */
+/* 1 when the machine's object folder is in place and sound (for root: can
+ * be made). */
 QXIPC_EXPORT int32_t fnIsInstalledIpcDriver(void);
 
 /* QXIPC_VERSION. */
@@ -68,9 +76,9 @@ QXIPC_EXPORT int32_t fnSetIpcDebugLevel(int32_t level);
 QXIPC_EXPORT int32_t fnIpcFixDriverConfig(void);
 
 /* Stores a copy of size bytes at data in slot id, creating the slot when it
- * is missing. 0 when the driver is not loaded, data is null while size is
- * not 0, size exceeds QXIPC_MAX_DATA_SIZE, or the slot belongs to another
- * account. */
+ * is missing (root only). 0 when the caller is not root, the driver is not
+ * loaded, data is null while size is not 0, or size exceeds
+ * QXIPC_MAX_DATA_SIZE. */
 QXIPC_EXPORT int32_t fnSetData(uint32_t id, const void* data, uint32_t size);
 
 /* Size of slot id's value in *size. 0, with *size set to 0, when the driver
