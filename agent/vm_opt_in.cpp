@@ -13,10 +13,11 @@ bool IsVirtualMachineAllowed() {
         return false;
     }
     const auto path = NLogPaths::JoinPath(folder, kPropertiesFileName);
-    if (!path) {
+    const std::optional<std::string> osPath = path ? NUtf::Utf16ToPath(*path) : std::nullopt;
+    if (!osPath) {
         return false;
     }
-    const NOs::NProfileFile properties(NUtf::ToUtf8(*path));
+    const NOs::NProfileFile properties(*osPath);
     return properties.GetInt("agent", "allowVirtualMachine", 0) != 0;
 }
 

@@ -1,6 +1,7 @@
 #include "base/module_path.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "base/text_convert.h"
 #include "os/file_system.h"
@@ -11,14 +12,15 @@ namespace {
 // Longest path that MakeFolderPath works on, in code units.
 constexpr size_t kMaxFolderPathUnits = 1023;
 
-std::string ToOsPath(const char16_t* path) {
-    return NUtf::ToUtf8(path);
+// Nothing for a path that names no file (see NUtf::Utf16ToPath).
+std::optional<std::string> ToOsPath(const char16_t* path) {
+    return NUtf::Utf16ToPath(path);
 }
 
 }  // namespace
 
 std::u16string GetModuleFileName(NModuleHandle module) {
-    return NUtf::ToUtf16(NOs::GetModuleFilePath(module));
+    return NUtf::PathToUtf16(NOs::GetModuleFilePath(module));
 }
 
 bool GetModuleFolder(NModuleHandle module, char16_t* folder, uint32_t capacity) {
@@ -43,7 +45,11 @@ PathKind GetPathKind(const char16_t* path) {
     if (text.empty() || text.back() == u'/') {
         return kPathMissing;
     }
-    switch (NOs::GetFileKind(ToOsPath(path))) {
+    const std::optional<std::string> osPath = ToOsPath(path);
+    if (!osPath) {
+        return kPathMissing;
+    }
+    switch (NOs::GetFileKind(*osPath)) {
         case NOs::NFileKind::Folder: return kPathFolder;
         case NOs::NFileKind::File: return kPathFile;
         case NOs::NFileKind::Missing: break;
@@ -56,11 +62,16 @@ bool MakeFolder(const char16_t* path) {
     if (kind == kPathFolder) {
         return true;
     }
-    const std::string osPath = ToOsPath(path);
-    if (kind == kPathFile) {
-        NOs::RemoveFile(osPath);
+    const std::optional<std::string> osPath = ToOsPath(path);
+    if (!osPath) {
+        return false;
     }
-    return NOs::CreateFolder(osPath);
+    // Only a plain file in the way is deleted, as Windows deletes only a
+    // file; a link, a device, a FIFO or a socket makes the call fail.
+    if (kind == kPathFile && !NOs::RemoveRegularFile(*osPath)) {
+        return false;
+    }
+    return NOs::CreateFolder(*osPath);
 }
 
 void MakeFolderPath(const char16_t* path) {

@@ -1,6 +1,7 @@
 #pragma once
 // Module path and folder helpers. Paths are zero-terminated UTF-16 with '/'
-// as the separator.
+// as the separator; bytes of a system path that are not UTF-8 stand in them
+// as U+DC80..U+DCFF (see NUtf::PathToUtf16), so that they name the same file.
 
 #include <cstdint>
 #include <string>
@@ -20,7 +21,9 @@ std::u16string GetModuleFileName(NModuleHandle module);
 
 PathKind GetPathKind(const char16_t* path);
 
-// Makes sure that path is a folder; a plain file in the way is removed.
+// Makes sure that path is a folder; a plain file in the way is removed. A
+// link to a folder counts as the folder; anything else in the way (a link to
+// anything else, a device, a FIFO, a socket) makes it fail.
 bool MakeFolder(const char16_t* path);
 
 // Makes sure that every folder along path, and path itself, is a folder.

@@ -3,10 +3,17 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <optional>
 
 namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
+// What the decoders return for a malformed sequence.
+constexpr char32_t kInvalid = 0xFFFFFFFF;
+// Bytes that are not UTF-8 stand in a path as U+DC80..U+DCFF.
+constexpr char16_t kEscapeBase = 0xDC00;
+constexpr char16_t kFirstEscape = 0xDC80;
+constexpr char16_t kLastEscape = 0xDCFF;
 
 bool IsHighSurrogate(char32_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 bool IsLowSurrogate(char32_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
@@ -61,34 +68,35 @@ NLeadByte ClassifyLead(unsigned char lead) {
     return {0, 0, 0};
 }
 
-// Decodes one code point at text[pos]. A malformed sequence yields U+FFFD
+// Decodes one code point at text[pos]. A malformed sequence yields kInvalid
 // and consumes its longest valid prefix (at least one byte).
 char32_t DecodeUtf8(std::string_view text, size_t& pos) {
     const auto lead = static_cast<unsigned char>(text[pos]);
     const NLeadByte shape = ClassifyLead(lead);
     ++pos;
     if (shape.nLength == 1) return lead;
-    if (shape.nLength == 0) return kReplacement;
+    if (shape.nLength == 0) return kInvalid;
 
     char32_t code = lead & (0xFF >> (shape.nLength + 1));
     for (int index = 1; index < shape.nLength; ++index) {
-        if (pos >= text.size()) return kReplacement;
+        if (pos >= text.size()) return kInvalid;
         const auto byte = static_cast<unsigned char>(text[pos]);
         const bool valid = index == 1 ? (byte >= shape.bSecondMin && byte <= shape.bSecondMax)
                                       : IsContinuation(byte);
-        if (!valid) return kReplacement;
+        if (!valid) return kInvalid;
         code = (code << 6) | (byte & 0x3F);
         ++pos;
     }
     return code;
 }
 
-// Decodes one code point at text[pos]; an unpaired surrogate yields U+FFFD.
+// Decodes one code point at text[pos]; an unpaired surrogate yields kInvalid
+// and consumes just itself.
 char32_t DecodeUtf16(std::u16string_view text, size_t& pos) {
     const char32_t unit = text[pos++];
-    if (IsLowSurrogate(unit)) return kReplacement;
+    if (IsLowSurrogate(unit)) return kInvalid;
     if (!IsHighSurrogate(unit)) return unit;
-    if (pos >= text.size() || !IsLowSurrogate(text[pos])) return kReplacement;
+    if (pos >= text.size() || !IsLowSurrogate(text[pos])) return kInvalid;
     const char32_t low = text[pos++];
     return 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
 }
@@ -109,15 +117,34 @@ Unit* ConvertToMalloc(Convert convert) try {
     return nullptr;
 }
 
-// Decodes every code point of text and appends it in the other encoding.
-template <class Out, class In>
-Out Transcode(In text, char32_t (*decode)(In, size_t&), void (*append)(Out&, char32_t)) {
+// Decodes every code point of text and appends it in the other encoding;
+// onInvalid(out, malformed input) decides what a malformed sequence becomes,
+// false giving up.
+template <class Out, class In, class OnInvalid>
+std::optional<Out> Transcode(In text, char32_t (*decode)(In, size_t&),
+                             void (*append)(Out&, char32_t), OnInvalid onInvalid) {
     Out out;
     out.reserve(text.size());
     for (size_t pos = 0; pos < text.size();) {
-        append(out, decode(text, pos));
+        const size_t start = pos;
+        const char32_t code = decode(text, pos);
+        if (code != kInvalid) {
+            append(out, code);
+        } else if (!onInvalid(out, text.substr(start, pos - start))) {
+            return std::nullopt;
+        }
     }
     return out;
+}
+
+// Text for people: what is malformed shows as U+FFFD.
+template <class Out, class In>
+std::optional<Out> TranscodeText(In text, char32_t (*decode)(In, size_t&),
+                                 void (*append)(Out&, char32_t)) {
+    return Transcode<Out>(text, decode, append, [append](Out& out, In /*malformed*/) {
+        append(out, kReplacement);
+        return true;
+    });
 }
 
 }  // namespace
@@ -125,11 +152,34 @@ Out Transcode(In text, char32_t (*decode)(In, size_t&), void (*append)(Out&, cha
 namespace NUtf {
 
 std::string ToUtf8(std::u16string_view text) {
-    return Transcode<std::string>(text, &DecodeUtf16, &AppendUtf8);
+    return *TranscodeText<std::string>(text, &DecodeUtf16, &AppendUtf8);
 }
 
 std::u16string ToUtf16(std::string_view text) {
-    return Transcode<std::u16string>(text, &DecodeUtf8, &AppendUtf16);
+    return *TranscodeText<std::u16string>(text, &DecodeUtf8, &AppendUtf16);
+}
+
+std::u16string PathToUtf16(std::string_view path) {
+    const auto escape = [](std::u16string& out, std::string_view bytes) {
+        for (const char byte : bytes) {
+            out.push_back(static_cast<char16_t>(kEscapeBase + static_cast<unsigned char>(byte)));
+        }
+        return true;
+    };
+    return *Transcode<std::u16string>(path, &DecodeUtf8, &AppendUtf16, escape);
+}
+
+std::optional<std::string> Utf16ToPath(std::u16string_view path) {
+    // A lone surrogate is one unit; only an escaped byte stands for a byte.
+    const auto unescape = [](std::string& out, std::u16string_view units) {
+        const char16_t unit = units.front();
+        if (unit < kFirstEscape || unit > kLastEscape) {
+            return false;
+        }
+        out.push_back(static_cast<char>(unit - kEscapeBase));
+        return true;
+    };
+    return Transcode<std::string>(path, &DecodeUtf16, &AppendUtf8, unescape);
 }
 
 }  // namespace NUtf

@@ -42,7 +42,8 @@ void NIpcDrvLoader::LoadNwLib() {
     if (!FormatLibraryPath(szLibraryPath)) {
         return;
     }
-    if (!m_hLib.Open(NUtf::ToUtf8(szLibraryPath))) {
+    const std::optional<std::string> path = NUtf::Utf16ToPath(szLibraryPath);
+    if (!path || !m_hLib.Open(*path)) {
         WriteLog(3, u"NIpcDrvLoader::LoadNwLib driver load error. (%s)", szLibraryPath);
         WriteLog(7, u"NIpcDrvLoader::LoadNwLib %s", NUtf::ToUtf16(m_hLib.GetError()).c_str());
         return;

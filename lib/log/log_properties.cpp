@@ -22,7 +22,7 @@ std::optional<std::string> GetPropertiesPath() {
     if (!path) {
         return std::nullopt;
     }
-    return NUtf::ToUtf8(*path);
+    return NUtf::Utf16ToPath(*path);
 }
 
 }  // namespace

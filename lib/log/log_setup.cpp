@@ -76,15 +76,21 @@ void SetLogLevel(log4cpp::Category& category, int logLevel) {
     }
 }
 
-void AttachAppender(const std::optional<NLogProperties>& properties,
+// False when the file name names no file.
+bool AttachAppender(const std::optional<NLogProperties>& properties,
                     const std::u16string& fileName) {
-    std::unique_ptr<log4cpp::Appender> appender = MakeAppender(properties, NUtf::ToUtf8(fileName));
+    const std::optional<std::string> path = NUtf::Utf16ToPath(fileName);
+    if (!path) {
+        return false;
+    }
+    std::unique_ptr<log4cpp::Appender> appender = MakeAppender(properties, *path);
     auto layout = std::make_unique<log4cpp::PatternLayout>();
     layout->setConversionPattern(kLayoutPattern);
     appender->setLayout(layout.release());  // the appender owns its layout
     log4cpp::Category& category = log4cpp::Category::getInstance(g_szLogName);
     SetLogLevel(category, properties ? properties->logLevel : kInfoLogLevel);
     category.addAppender(appender.release());  // the category owns its appender
+    return true;
 }
 
 // The whole set-up but the handler; it stops where a name does not fit.
@@ -101,7 +107,7 @@ void ConfigureLog(NModuleHandle module) {
         return;
     }
     std::u16string folder =
-        IsVistaOrLater() ? NUtf::ToUtf16(NLogPaths::GetDefaultFolder()) : moduleFolder;
+        IsVistaOrLater() ? NUtf::PathToUtf16(NLogPaths::GetDefaultFolder()) : moduleFolder;
     g_bMiniInstall = IsMiniInstall(module);
     // The default folder is made even when the properties name another one.
     MakeFolderPath(folder.c_str());
@@ -113,7 +119,8 @@ void ConfigureLog(NModuleHandle module) {
         if (!ReadLogProperties(*properties)) {
             return;
         }
-        folder = NUtf::ToUtf16(properties->path);
+        // Read as a path, so that bytes that are not UTF-8 name that folder.
+        folder = NUtf::PathToUtf16(properties->path);
         MakeFolderPath(folder.c_str());
     }
     const std::optional<std::u16string> fileName =
@@ -121,7 +128,9 @@ void ConfigureLog(NModuleHandle module) {
     if (!fileName) {
         return;
     }
-    AttachAppender(properties, *fileName);
+    if (!AttachAppender(properties, *fileName)) {
+        return;
+    }
     g_pwszLogBuf = std::make_unique<char16_t[]>(kLogBufferUnits);
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // File system services: the kind of a path, folders, file removal.
-// Paths are UTF-8.
+// Paths are the system's own bytes (UTF-8 where they are text).
 
 #include <string>
 
@@ -14,6 +14,9 @@ NFileKind GetFileKind(const std::string& path);
 // Creates one folder with mode 0755 (less the umask).
 bool CreateFolder(const std::string& path);
 
-bool RemoveFile(const std::string& path);
+// Removes the path only when it is a plain file itself: a link (even to a
+// plain file), a device, a FIFO, a socket or a folder is left alone and the
+// result is false.
+bool RemoveRegularFile(const std::string& path);
 
 }  // namespace NOs

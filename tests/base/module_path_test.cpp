@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -79,6 +80,46 @@ TEST_F(ModulePathTest, MakeFolderKeepsFolderAndReplacesFileInTheWay) {
     EXPECT_TRUE(fs::is_directory(m_root / "blocked"));
 
     EXPECT_FALSE(MakeFolder(Path("no/parent").c_str()));
+}
+
+// Only a plain file is deleted where a folder must be: a link (to a plain
+// file or to nothing), a FIFO, a socket or a device makes the call fail and
+// is left as it was, as is what a link points to.
+TEST_F(ModulePathTest, MakeFolderRemovesNothingButAPlainFile) {
+    WriteFile("target");
+    fs::create_symlink(m_root / "target", m_root / "link");
+    fs::create_symlink(m_root / "nowhere", m_root / "dangling");
+    ASSERT_EQ(::mkfifo((m_root / "fifo").c_str(), 0644), 0);
+    for (const char* name : {"link", "dangling", "fifo"}) {
+        SCOPED_TRACE(name);
+        EXPECT_FALSE(MakeFolder(Path(name).c_str()));
+        EXPECT_FALSE(fs::is_directory(fs::symlink_status(m_root / name)));
+        EXPECT_TRUE(fs::exists(fs::symlink_status(m_root / name)));
+    }
+    EXPECT_TRUE(fs::is_regular_file(m_root / "target"));
+    // A device is found where it is: /dev/null, which only root could remove.
+    EXPECT_FALSE(MakeFolder(u"/dev/null"));
+    EXPECT_TRUE(fs::is_character_file("/dev/null"));
+    // A link to a folder is the folder.
+    fs::create_directory(m_root / "real");
+    fs::create_directory_symlink(m_root / "real", m_root / "folder-link");
+    EXPECT_TRUE(MakeFolder(Path("folder-link").c_str()));
+
+    MakeFolderPath(Path("fifo/logs").c_str());
+    EXPECT_FALSE(fs::exists(m_root / "fifo/logs"));
+    EXPECT_TRUE(fs::is_fifo(m_root / "fifo"));
+}
+
+// A folder whose name is not UTF-8 is reached by the name the system gave.
+TEST_F(ModulePathTest, FolderNamesThatAreNotUtf8RoundTrip) {
+    const std::string latin1 = "caf\xE9";  // not UTF-8
+    const std::u16string path = NUtf::PathToUtf16((m_root / latin1).string()) + u"/logs";
+    MakeFolderPath(path.c_str());
+    EXPECT_TRUE(fs::is_directory(m_root / latin1 / "logs"));
+    EXPECT_EQ(GetPathKind(path.c_str()), kPathFolder);
+    // Nor does the text that U+FFFD would make of it name that folder.
+    EXPECT_FALSE(fs::exists(m_root / "caf\xEF\xBF\xBD"));
+    EXPECT_EQ(GetPathKind(u"/tmp/\xD800"), kPathMissing);  // a lone surrogate names no file
 }
 
 TEST_F(ModulePathTest, MakeFolderPathCreatesEveryMissingLevel) {

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -82,6 +83,44 @@ TEST(TextConvertTest, InvalidUtf8BecomesReplacementCharacterWithoutCuttingTheRes
     };
     for (const Case& test : cases) {
         EXPECT_EQ(ToWide(test.input), test.expected) << test.input;
+    }
+}
+
+struct NPathCase {
+    std::string strBytes;
+    std::u16string strUnits;
+};
+
+// Bytes that are not UTF-8 become U+DC80..U+DCFF, one unit a byte, and come
+// back as the same bytes; UTF-8 reads as UTF-8.
+TEST(PathTextTest, PathsRoundTripExactlyWhateverTheirBytes) {
+    const std::vector<NPathCase> cases = {
+        {"/opt/q6tsa", u"/opt/q6tsa"},
+        {"/opt/\xED\x95\x9C", u"/opt/\uD55C"},
+        {"/x\xFFy", u"/x\xDCFFy"},
+        {"\xC3", u"\xDCC3"},                           // a sequence cut short
+        {"\xE2\x82z", u"\xDCE2\xDC82z"},                // cut short before another character
+        {"\xC0\xAF", u"\xDCC0\xDCAF"},                  // an overlong form
+        {"\xED\xA0\x80", u"\xDCED\xDCA0\xDC80"},         // an encoded surrogate
+        {"\xF0\x9F\x98\x80", u"\U0001F600"},            // a pair stays a pair
+        {"\xF0\x9F\x98\x80\xFF", u"\U0001F600\xDCFF"},
+        {"\xEF\xBF\xBD", u"\uFFFD"},                     // a real U+FFFD is itself
+    };
+    for (const NPathCase& test : cases) {
+        EXPECT_EQ(NUtf::PathToUtf16(test.strBytes), test.strUnits) << test.strBytes;
+        EXPECT_EQ(NUtf::Utf16ToPath(test.strUnits), test.strBytes) << test.strBytes;
+    }
+}
+
+// The same units shown to people: U+FFFD, never the bytes.
+TEST(PathTextTest, EscapedBytesShowAsReplacementInText) {
+    EXPECT_EQ(NUtf::ToUtf8(NUtf::PathToUtf16("/x\xFFy")), "/x\xEF\xBF\xBDy");
+}
+
+TEST(PathTextTest, OtherLoneSurrogatesNameNoFile) {
+    for (const std::u16string& units :
+         {std::u16string(u"/a\xD800"), std::u16string(u"\xDC7F"), std::u16string(u"\xDBFF/x")}) {
+        EXPECT_EQ(NUtf::Utf16ToPath(units), std::nullopt);
     }
 }
 
