@@ -37,22 +37,23 @@ bool RunsInForbiddenVirtualMachine() {
 // that cannot be made at all does not stop start-up.
 bool TakeInstanceMutex(std::unique_ptr<NOs::NNamedMutex>& mutex) {
     bool alreadyExists = false;
-    mutex = NOs::NNamedMutex::CreateOwned(NUtf::ToUtf8(NLaunchArguments::kInstanceMutexName),
-                                          NOs::NObjectAccess::Default, &alreadyExists);
+    NOs::NResult<std::unique_ptr<NOs::NNamedMutex>> created = NOs::NNamedMutex::CreateOwned(
+        NUtf::ToUtf8(NLaunchArguments::kInstanceMutexName), &alreadyExists);
     if (alreadyExists) {
-        mutex.reset();
         return false;
+    }
+    if (created) {
+        mutex = created.Take();
     }
     return true;
 }
 
-// Each cycle also puts the instance mutex back under its name should the
-// name have been removed from /dev/shm meanwhile, so that no second agent
-// starts; the publish event puts its own name back when it is set.
+// The publish event puts its own name back when it is set; the mutex takes
+// the part of it that another account may have held at start-up.
 [[noreturn]] void PublishForever(NOs::NNamedMutex* instanceMutex, NOs::NNamedEvent* event) {
     for (;;) {
         if (instanceMutex != nullptr) {
-            instanceMutex->KeepName();
+            instanceMutex->KeepHeld();
         }
         Send_Time_tick(event);
         std::this_thread::sleep_for(kPublishPause);

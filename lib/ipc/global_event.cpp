@@ -8,8 +8,9 @@ NEventHandle CreateGlobalEvent(const char16_t* name, int32_t manualReset) {
     if (name == nullptr) {
         return nullptr;
     }
-    return NOs::NNamedEvent::Create(NUtf::ToUtf8(name), manualReset != 0,
-                                    NOs::NObjectAccess::Everyone);
+    NOs::NResult<NEventHandle> event = NOs::NNamedEvent::Create(
+        NUtf::ToUtf8(name), manualReset != 0, NOs::NObjectAccess::Everyone);
+    return event ? event.Take() : nullptr;
 }
 
 void SetGlobalEvent(NOs::NNamedEvent* event) {

@@ -2,11 +2,12 @@
 
 #include <json/json.h>
 
+#include <chrono>
 #include <cstdio>
 #include <memory>
+#include <thread>
 
 #include "base/text_convert.h"
-#include "ipc/global_event.h"
 #include "ipc/ipc_data_server_dt.h"
 #include "ipc/server_time_channel.h"
 #include "os/tick_source.h"
@@ -16,6 +17,8 @@
 
 namespace NQ6Ipc {
 namespace {
+
+constexpr auto kReopenPause = std::chrono::seconds(1);
 
 int Fail(const std::string& message) {
     std::fprintf(stderr, "q6ipc: %s\n", message.c_str());
@@ -76,36 +79,54 @@ int RunNow(const NCommand& command) {
     return Flushed();
 }
 
-int RunWatch(const NCommand& command) {
-    // Created when missing, as the agent does, so the watcher may start first.
-    const NMisc::NEventHandle event =
-        NMisc::CreateGlobalEvent(NServerTimeChannel::EventNameFor(command.bMini), 0);
-    if (!event) {
-        return Fail("cannot open the publish event " +
-                    NUtf::ToUtf8(NServerTimeChannel::EventNameFor(command.bMini)));
+// Prints the record of one publication; false when standard output fails.
+bool PrintPublication(NSlotReader& reader, bool mini) {
+    const std::optional<std::string> bytes = reader.Read(NServerTimeChannel::SlotFor(mini));
+    if (!bytes) {
+        Fail(reader.GetError());
+        return true;
     }
-    NSlotReader reader;
-    while (event->Wait(NOs::kWaitInfinite) == NOs::NWaitResult::Signalled) {
-        const std::optional<std::string> bytes =
-            reader.Read(NServerTimeChannel::SlotFor(command.bMini));
-        if (!bytes) {
-            Fail(reader.GetError());
-            continue;
+    std::printf("%s\n", SlotTextToUtf8(*bytes).c_str());
+    return Flushed() == kExitOk;
+}
+
+// The publish event, created when missing as the agent does, so that the
+// watcher may start first. An account that may not create it waits for the
+// agent to, as it does for an event removed under it, which comes back with
+// the agent's next set; a name that holds another kind of object ends it.
+NOs::NResult<std::unique_ptr<NOs::NNamedEvent>> OpenPublishEvent(const std::string& name) {
+    for (;;) {
+        NOs::NResult<std::unique_ptr<NOs::NNamedEvent>> event =
+            NOs::NNamedEvent::Create(name, false, NOs::NObjectAccess::Everyone);
+        if (event || event.Error() == NOs::NObjectError::OtherKind ||
+            event.Error() == NOs::NObjectError::BadName) {
+            return event;
         }
-        std::printf("%s\n", SlotTextToUtf8(*bytes).c_str());
-        if (Flushed() != kExitOk) {
+        std::this_thread::sleep_for(kReopenPause);
+    }
+}
+
+int RunWatch(const NCommand& command) {
+    const std::string name = NUtf::ToUtf8(NServerTimeChannel::EventNameFor(command.bMini));
+    NOs::NResult<std::unique_ptr<NOs::NNamedEvent>> event = OpenPublishEvent(name);
+    NSlotReader reader;
+    while (event) {
+        if (event.Value()->Wait(NOs::kWaitInfinite) != NOs::NWaitResult::Signalled) {
+            event = OpenPublishEvent(name);
+        } else if (!PrintPublication(reader, command.bMini)) {
             return kExitMissing;
         }
     }
-    return Fail("waiting for the publish event failed");
+    return Fail("cannot open the publish event " + name + ": " + event.Error().Message());
 }
 
 int RunWait(const NCommand& command) {
-    const std::unique_ptr<NOs::NNamedEvent> event = NOs::NNamedEvent::Open(command.strEvent);
+    const NOs::NResult<std::unique_ptr<NOs::NNamedEvent>> event =
+        NOs::NNamedEvent::Open(command.strEvent);
     if (!event) {
-        return Fail("no event named " + command.strEvent);
+        return Fail("no event named " + command.strEvent + ": " + event.Error().Message());
     }
-    switch (event->Wait(command.nTimeoutMs)) {
+    switch (event.Value()->Wait(command.nTimeoutMs)) {
         case NOs::NWaitResult::Signalled:
             return kExitOk;
         case NOs::NWaitResult::TimedOut:
