@@ -28,9 +28,15 @@ agent=""
 watcher=""
 namespace=""
 
+# The namespace's objects live in /dev/shm/q6tsa/ns-NAME; an event's record names
+# its System V semaphore (id at byte 24), which goes with it.
 remove_namespace() {
   if [[ -n $namespace ]]; then
-    rm -f /dev/shm/"q6-$namespace".*
+    local folder=/dev/shm/q6tsa/ns-$namespace record
+    for record in "$folder"/Global.*; do
+      [[ -f $record ]] && ipcrm -s "$(od -An -t d4 -j 24 -N 4 "$record")" 2>/dev/null || true
+    done
+    rm -rf "$folder"
   fi
   namespace=""
 }
@@ -70,7 +76,7 @@ measure_once() {
   # The watcher creates the publish event and waits on it.
   exec {watch_out}< <(exec "$bin/q6ipc" watch)
   watcher=$!
-  local event="/dev/shm/q6-$namespace.Global.q6pt_event01"
+  local event="/dev/shm/q6tsa/ns-$namespace/Global.q6pt_event01"
   for _ in $(seq 200); do
     [[ -e $event ]] && break
     sleep 0.01

@@ -1,13 +1,13 @@
-// Runs the benchmarks in a shared-memory namespace of their own, so that they
+// Runs the benchmarks in an object namespace of their own, so that they
 // never touch the machine's slots and events, and removes it afterwards.
 
 #include <benchmark/benchmark.h>
 
 #include "bench/bench_check.h"
-#include "tests/support/shm_namespace.h"
+#include "tests/support/object_namespace.h"
 
 int main(int argc, char** argv) {
-    const NShmNamespace space;
+    const NObjectNamespace space;
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
         return 2;

@@ -22,16 +22,16 @@ constexpr uint32_t kWaitMs = 10000;
 
 // The child: answers each ping with a pong, count times.
 int Answer(benchmark::IterationCount count) {
-    const std::unique_ptr<NOs::NNamedEvent> ping = NOs::NNamedEvent::Open(kPingName);
-    const std::unique_ptr<NOs::NNamedEvent> pong = NOs::NNamedEvent::Open(kPongName);
+    const auto ping = NOs::NNamedEvent::Open(kPingName);
+    const auto pong = NOs::NNamedEvent::Open(kPongName);
     if (!ping || !pong) {
         return 1;
     }
     for (benchmark::IterationCount round = 0; round < count; ++round) {
-        if (ping->Wait(kWaitMs) != NOs::NWaitResult::Signalled) {
+        if (ping.Value()->Wait(kWaitMs) != NOs::NWaitResult::Signalled) {
             return 1;
         }
-        pong->Set();
+        pong.Value()->Set();
     }
     return 0;
 }
@@ -50,8 +50,8 @@ void BM_EventRoundTrip(benchmark::State& state) {
         return;
     }
     for (auto _ : state) {
-        ping->Set();
-        if (pong->Wait(kWaitMs) != NOs::NWaitResult::Signalled) {
+        ping.Value()->Set();
+        if (pong.Value()->Wait(kWaitMs) != NOs::NWaitResult::Signalled) {
             Fail(state, "no answer from the other process");
             break;
         }

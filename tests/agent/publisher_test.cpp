@@ -9,7 +9,7 @@
 #include "agent/agent_state.h"
 #include "ipc/global_event.h"
 #include "tests/support/log_capture.h"
-#include "tests/support/shm_namespace.h"
+#include "tests/support/object_namespace.h"
 #include "tools/q6ipc/slot_reader.h"
 
 namespace {
@@ -37,7 +37,7 @@ protected:
         return bytes ? NQ6Ipc::SlotTextToUtf8(*bytes) : std::string("<missing>");
     }
 
-    NShmNamespace m_namespace;
+    NObjectNamespace m_namespace;
     uint64_t m_llTick = 0;
     NMisc::NEventHandle m_pEvent;
     NLogCapture m_log;

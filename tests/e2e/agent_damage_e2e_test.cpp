@@ -26,8 +26,8 @@ constexpr auto kPatience = milliseconds(15000);
 constexpr auto kNextCycle = milliseconds(40000);
 constexpr uint64_t kPauseMs = 30000;
 
-const char* const kAgentObjects[] = {".ipc.control", ".ipc.slot.30000259", ".Global.q6pt_event01",
-                                     ".Local.0.q6tsapp_5B3E90C7-2D41-4A6F-8C19-E07D2A4F6B38"};
+// What a cycle puts back; the single-instance mutex needs no object to hold.
+const char* const kAgentObjects[] = {"ipc.control", "ipc.slot.30000259", "Global.q6pt_event01"};
 
 pid_t StartAgent(NAgentSandbox& sandbox) {
     return sandbox.Start({"NORMAL", NAgentSandbox::kLaunchId, "2015-06-01 09:30:00",
@@ -48,16 +48,14 @@ std::optional<NPublishedRecord> WaitForNextRecord(const NAgentSandbox& sandbox,
     return std::nullopt;
 }
 
-bool HasObject(const NAgentSandbox& sandbox, const std::string& suffix) {
-    const std::vector<fs::path> objects = sandbox.ShmObjects();
-    return std::any_of(objects.begin(), objects.end(), [&](const fs::path& object) {
-        return object.filename().string() == "q6-" + sandbox.Namespace() + suffix;
-    });
+bool HasObject(const NAgentSandbox& sandbox, const std::string& name) {
+    const std::vector<std::string> objects = sandbox.Objects();
+    return std::find(objects.begin(), objects.end(), name) != objects.end();
 }
 
 // Overwrites the driver's control block's magic number.
 bool DamageControlBlock(const NAgentSandbox& sandbox) {
-    std::fstream control("/dev/shm/q6-" + sandbox.Namespace() + ".ipc.control",
+    std::fstream control(sandbox.ObjectFolder() / "ipc.control",
                          std::ios::in | std::ios::out | std::ios::binary);
     return static_cast<bool>(control.write("\0\0\0\0", 4));
 }
@@ -92,7 +90,7 @@ private:
     bool m_bSet = false;
 };
 
-TEST(AgentDamageE2eTest, SharedMemoryAndLogFolderRemovedUnderTheAgentAreBackAfterTheNextCycle) {
+TEST(AgentDamageE2eTest, ObjectsAndLogFolderRemovedUnderTheAgentAreBackAfterTheNextCycle) {
     NAgentSandbox sandbox;
     const pid_t agent = StartAgent(sandbox);
     const std::optional<std::string> first = sandbox.WaitForSlot(kSlot, kPatience);
@@ -101,9 +99,9 @@ TEST(AgentDamageE2eTest, SharedMemoryAndLogFolderRemovedUnderTheAgentAreBackAfte
         ASSERT_TRUE(HasObject(sandbox, object)) << object;
     }
 
-    sandbox.RemoveShmObjects();
+    sandbox.RemoveObjects();
     fs::remove_all(sandbox.LogFolder());
-    ASSERT_TRUE(sandbox.ShmObjects().empty());
+    ASSERT_TRUE(sandbox.Objects().empty());
     ASSERT_EQ(sandbox.ReadSlot(kSlot), std::nullopt);
 
     const std::optional<NPublishedRecord> next = WaitForNextRecord(sandbox, *first);
@@ -114,7 +112,7 @@ TEST(AgentDamageE2eTest, SharedMemoryAndLogFolderRemovedUnderTheAgentAreBackAfte
     for (const char* object : kAgentObjects) {
         EXPECT_TRUE(HasObject(sandbox, object)) << object;
     }
-    // Its mutex is back too: another agent still refuses.
+    // Its mutex never went: another agent still refuses.
     const pid_t second = StartAgent(sandbox);
     EXPECT_EQ(sandbox.WaitForExit(second, kPatience), 0);
     EXPECT_FALSE(sandbox.WaitForExit(agent, milliseconds(0)).has_value());

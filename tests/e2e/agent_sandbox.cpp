@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "base/text_convert.h"
+#include "os/named_object_space.h"
 #include "os/tick_source.h"
 #include "os/utf16le_bytes.h"
 #include "support/child_process.h"
@@ -41,35 +42,20 @@ auto PollUntil(std::chrono::milliseconds timeout, Probe probe) -> decltype(probe
     }
 }
 
-// The zero-terminated array of the texts' characters, for execve.
-std::vector<char*> PointersTo(std::vector<std::string>& texts) {
-    std::vector<char*> pointers;
-    for (std::string& text : texts) pointers.push_back(text.data());
-    pointers.push_back(nullptr);
-    return pointers;
-}
-
-// Runs in a child forked from a process that may have threads: it allocates
-// nothing.
-[[noreturn]] void ExecAs(uid_t uid, const char* program, char* const* argv, char* const* envp) {
-    if (uid != 0 && (::setresgid(uid, uid, uid) != 0 || ::setresuid(uid, uid, uid) != 0)) {
-        ::_exit(126);
-    }
-    ::execve(program, argv, envp);
-    ::_exit(127);
-}
-
 }  // namespace
 
-NAgentSandbox::NAgentSandbox()
-    : m_strNamespace(
+NAgentSandbox::NAgentSandbox(const std::string& binFolderName)
+    : m_strBinFolderName(binFolderName),
+      m_strNamespace(
           "e2e" + std::to_string(::getpid()) + "x" +
           std::to_string(std::chrono::steady_clock::now().time_since_epoch().count() % 1000000)) {
-    CopyBuildOutputs(Folder());
+    fs::create_directories(BinFolder());
+    CopyBuildOutputs(BinFolder());
     fs::create_directories(Folder() / "log");
     fs::create_directories(Folder() / "profile");
     // An unprivileged agent must be able to reach its files and write its log.
-    for (const fs::path& folder : {Folder(), Folder() / "log", Folder() / "profile"}) {
+    for (const fs::path& folder :
+         {Folder(), BinFolder(), Folder() / "log", Folder() / "profile"}) {
         fs::permissions(folder, fs::perms::all);
     }
     WriteProperties(true);
@@ -79,34 +65,35 @@ NAgentSandbox::~NAgentSandbox() {
     while (!m_vecStarted.empty()) {
         Kill(m_vecStarted.back());
     }
-    RemoveShmObjects();
+    RemoveObjects();
 }
 
-std::vector<fs::path> NAgentSandbox::ShmObjects() const {
-    std::vector<fs::path> objects;
-    for (const auto& entry : fs::directory_iterator("/dev/shm")) {
-        if (entry.path().filename().string().rfind("q6-" + m_strNamespace + ".", 0) == 0) {
-            objects.push_back(entry.path());
-        }
+fs::path NAgentSandbox::ObjectFolder() const {
+    return NOs::GetObjectSpacePath(NOs::NObjectSpace::Machine, m_strNamespace);
+}
+
+std::vector<std::string> NAgentSandbox::Objects() const {
+    std::vector<std::string> objects;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(ObjectFolder(), error)) {
+        objects.push_back(entry.path().filename().string());
     }
     return objects;
 }
 
-void NAgentSandbox::RemoveShmObjects() {
-    for (const fs::path& object : ShmObjects()) {
-        fs::remove(object);
-    }
+void NAgentSandbox::RemoveObjects() {
+    static_cast<void>(NOs::RemoveObjectNamespace(m_strNamespace));
 }
 
 void NAgentSandbox::WriteProperties(bool allowVirtualMachine) {
-    std::ofstream properties(Folder() / "q6agent.properties", std::ios::trunc);
+    std::ofstream properties(BinFolder() / "q6agent.properties", std::ios::trunc);
     properties << "[log]\npath=" << (Folder() / "log").string() << "\n";
     if (allowVirtualMachine) {
         properties << "[agent]\nallowVirtualMachine=1\n";
     }
 }
 
-void NAgentSandbox::RemoveIpcLibrary() { fs::remove(Folder() / "qxipcdll.dll"); }
+void NAgentSandbox::RemoveIpcLibrary() { fs::remove(BinFolder() / "qxipcdll.dll"); }
 
 std::vector<std::string> NAgentSandbox::Environment() const {
     return {"Q6_SHM_NAMESPACE=" + m_strNamespace,
@@ -114,12 +101,21 @@ std::vector<std::string> NAgentSandbox::Environment() const {
 }
 
 pid_t NAgentSandbox::Start(const std::vector<std::string>& arguments, uid_t uid) {
-    return Spawn((Folder() / "q6tsa").string(), arguments, uid);
+    return Spawn((BinFolder() / "q6tsa").string(), arguments, uid);
 }
 
 pid_t NAgentSandbox::StartProgram(const std::string& program,
-                                  const std::vector<std::string>& arguments) {
-    return Spawn(program, arguments, 0);
+                                  const std::vector<std::string>& arguments, uid_t uid) {
+    return Spawn(program, arguments, uid);
+}
+
+NChildResult NAgentSandbox::RunReader(const std::vector<std::string>& arguments, uid_t uid,
+                                      std::chrono::milliseconds timeout) const {
+    NChildOptions options;
+    options.vecEnvironment = Environment();
+    options.nUid = uid;
+    options.timeout = timeout;
+    return RunChild((BinFolder() / "q6ipc").string(), arguments, options);
 }
 
 pid_t NAgentSandbox::Spawn(const std::string& program, const std::vector<std::string>& arguments,
@@ -127,11 +123,11 @@ pid_t NAgentSandbox::Spawn(const std::string& program, const std::vector<std::st
     std::vector<std::string> argumentTexts{program};
     argumentTexts.insert(argumentTexts.end(), arguments.begin(), arguments.end());
     std::vector<std::string> environment = Environment();
-    const std::vector<char*> argv = PointersTo(argumentTexts);
-    const std::vector<char*> envp = PointersTo(environment);
+    const std::vector<char*> argv = NChildProcess::PointersTo(argumentTexts);
+    const std::vector<char*> envp = NChildProcess::PointersTo(environment);
     const pid_t pid = ::fork();
     if (pid == 0) {
-        ExecAs(uid, program.c_str(), argv.data(), envp.data());
+        NChildProcess::Exec(-1, uid, program.c_str(), argv.data(), envp.data());
     }
     if (pid > 0) {
         m_vecStarted.push_back(pid);
@@ -181,8 +177,7 @@ bool NAgentSandbox::WaitForLog(const std::string& fragment,
 }
 
 std::optional<std::string> NAgentSandbox::ReadSlot(uint32_t slot) const {
-    const NChildResult result = RunChild((Folder() / "q6ipc").string(),
-                                         {"get", std::to_string(slot), "--raw"}, Environment());
+    const NChildResult result = RunReader({"get", std::to_string(slot), "--raw"});
     if (result.nExitCode != 0) {
         return std::nullopt;
     }
@@ -195,9 +190,7 @@ std::optional<std::string> NAgentSandbox::WaitForSlot(uint32_t slot,
 }
 
 int NAgentSandbox::WaitForEvent(const std::string& eventName, int timeoutMs) const {
-    return RunChild((Folder() / "q6ipc").string(),
-                    {"wait", eventName, "--timeout", std::to_string(timeoutMs)}, Environment())
-        .nExitCode;
+    return RunReader({"wait", eventName, "--timeout", std::to_string(timeoutMs)}).nExitCode;
 }
 
 uint64_t NAgentSandbox::CurrentTick() { return NOs::GetTickCount64(); }

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "support/child_process.h"
 #include "support/published_record.h"
 #include "support/temp_folder.h"
 
@@ -18,7 +19,9 @@ class NAgentSandbox {
 public:
     static constexpr char kLaunchId[] = "5B3E90C7-2D41-4A6F-8C19-E07D2A4F6B38";
 
-    NAgentSandbox();
+    // The binaries go into the folder binFolderName of the sandbox (the
+    // sandbox itself when empty), which may be any name of the system's.
+    explicit NAgentSandbox(const std::string& binFolderName = "");
     ~NAgentSandbox();
     NAgentSandbox(const NAgentSandbox&) = delete;
     NAgentSandbox& operator=(const NAgentSandbox&) = delete;
@@ -32,7 +35,12 @@ public:
     // uid; the sandbox kills whatever is still running when it goes away.
     pid_t Start(const std::vector<std::string>& arguments, uid_t uid = 0);
     // Starts any program the same way, with the sandbox's environment.
-    pid_t StartProgram(const std::string& program, const std::vector<std::string>& arguments);
+    pid_t StartProgram(const std::string& program, const std::vector<std::string>& arguments,
+                       uid_t uid = 0);
+    // Runs the sandbox's q6ipc to its end, as user uid, killed at the time
+    // limit (none: 0).
+    NChildResult RunReader(const std::vector<std::string>& arguments, uid_t uid = 0,
+                           std::chrono::milliseconds timeout = std::chrono::milliseconds(0)) const;
     // The exit code, or nothing when the process is still running after timeout.
     std::optional<int> WaitForExit(pid_t pid, std::chrono::milliseconds timeout);
     void Kill(pid_t pid);
@@ -50,12 +58,17 @@ public:
     static uint64_t CurrentTick();
 
     const std::filesystem::path& Folder() const { return m_folder.Path(); }
+    std::filesystem::path BinFolder() const {
+        return m_strBinFolderName.empty() ? Folder() : Folder() / m_strBinFolderName;
+    }
     std::filesystem::path LogFolder() const { return Folder() / "log"; }
     // Q6_SHM_NAMESPACE of everything started in the sandbox.
     const std::string& Namespace() const { return m_strNamespace; }
-    // The sandbox's objects in /dev/shm, as paths.
-    std::vector<std::filesystem::path> ShmObjects() const;
-    void RemoveShmObjects();
+    // The folder of the machine's objects of the sandbox's namespace, and
+    // the names of the objects in it.
+    std::filesystem::path ObjectFolder() const;
+    std::vector<std::string> Objects() const;
+    void RemoveObjects();
 
 private:
     std::vector<std::string> Environment() const;
@@ -64,6 +77,7 @@ private:
     void Forget(pid_t pid);
 
     NTempFolder m_folder;
+    std::string m_strBinFolderName;
     std::string m_strNamespace;
     std::vector<pid_t> m_vecStarted;
 };

@@ -11,26 +11,37 @@
 
 #include "ipcdrv/qxipcdll.h"
 #include "ipcdrv/shm_layout.h"
+#include "os/named_object_space.h"
 #include "os/shared_memory.h"
-#include "tests/support/shm_namespace.h"
+#include "tests/support/object_namespace.h"
 
 constexpr uint32_t kSlot = 0x30000259;
 constexpr uint32_t kMiniSlot = 0x40000259;
 
-inline std::string SlotObjectName(uint32_t id) {
+inline NOs::NObjectName SlotObjectName(uint32_t id) {
     char name[sizeof("slot.XXXXXXXX")];
     std::snprintf(name, sizeof(name), "slot.%08X", static_cast<unsigned>(id));
-    return NOs::MakeSharedMemoryName(NIpcShm::kScope, name);
+    return NObjectNamespace::Object(NOs::NObjectSpace::Machine, NIpcShm::kScope, name);
 }
 
-inline std::string ControlObjectName() {
-    return NOs::MakeSharedMemoryName(NIpcShm::kScope, NIpcShm::kControlName);
+inline NOs::NObjectName ControlObjectName() {
+    return NObjectNamespace::Object(NOs::NObjectSpace::Machine, NIpcShm::kScope,
+                                    NIpcShm::kControlName);
 }
 
-inline struct stat StatObject(const std::string& objectName) {
+inline std::string ObjectPath(const NOs::NObjectName& name) { return NOs::GetObjectPath(name); }
+
+inline struct stat StatObject(const NOs::NObjectName& name) {
     struct stat info {};
-    ::stat(NOs::GetSharedMemoryPath(objectName).c_str(), &info);
+    ::stat(ObjectPath(name).c_str(), &info);
     return info;
+}
+
+// The object mapped for writing, as only root may.
+inline std::unique_ptr<NOs::NSharedMemory> MapForWriting(const NOs::NObjectName& name,
+                                                         size_t size) {
+    auto memory = NOs::NSharedMemory::Open(name, size, true);
+    return memory ? memory.Take() : nullptr;
 }
 
 inline int32_t SetText(uint32_t id, const std::string& text) {
@@ -48,9 +59,24 @@ inline std::string GetText(uint32_t id) {
     return value;
 }
 
-class IpcDriverTest : public ::testing::Test {
+// The driver's objects are root's: the tests make them as root.
+class IpcDriverUnloadedTest : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_EQ(fnLoadIpcDriver(), 1); }
+    void SetUp() override {
+        if (::geteuid() != 0) {
+            GTEST_SKIP() << "needs root: only root makes the driver's objects";
+        }
+    }
 
-    NShmNamespace m_namespace;
+    NObjectNamespace m_namespace;
+};
+
+class IpcDriverTest : public IpcDriverUnloadedTest {
+protected:
+    void SetUp() override {
+        IpcDriverUnloadedTest::SetUp();
+        if (!IsSkipped()) {
+            ASSERT_EQ(fnLoadIpcDriver(), 1);
+        }
+    }
 };

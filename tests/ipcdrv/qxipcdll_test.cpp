@@ -9,12 +9,6 @@
 
 namespace {
 
-// A namespace without the driver loaded.
-class IpcDriverUnloadedTest : public ::testing::Test {
-protected:
-    NShmNamespace m_namespace;
-};
-
 TEST_F(IpcDriverUnloadedTest, AWriteFailsUntilTheDriverIsLoaded) {
     EXPECT_EQ(fnIsLoadedIpcDriver(), 0);
     EXPECT_EQ(SetText(kSlot, "value"), 0);
@@ -36,19 +30,20 @@ TEST_F(IpcDriverUnloadedTest, TheObjectsAreReadableByAllAndWritableByTheirOwnerW
     ASSERT_EQ(fnLoadIpcDriver(), 1);
     ASSERT_EQ(SetText(kSlot, "value"), 1);
     ::umask(saved);
-    for (const std::string& name : {ControlObjectName(), SlotObjectName(kSlot)}) {
+    for (const NOs::NObjectName& name : {ControlObjectName(), SlotObjectName(kSlot)}) {
         const struct stat info = StatObject(name);
-        EXPECT_EQ(info.st_mode & 07777, 0644u) << name;
-        EXPECT_EQ(info.st_uid, ::geteuid()) << name;
+        EXPECT_EQ(info.st_mode & 07777, 0644u) << name.strEntry;
+        EXPECT_EQ(info.st_uid, 0u) << name.strEntry;
     }
 }
 
 TEST(IpcDriverNamespaceTest, AnInvalidNamespaceLoadsNothing) {
-    ::setenv(NOs::kShmNamespaceVariable, "not/valid", 1);
+    ::setenv(NOs::kObjectNamespaceVariable, "not/valid", 1);
     EXPECT_EQ(fnLoadIpcDriver(), 0);
     EXPECT_EQ(fnIpcFixDriverConfig(), 0);
     EXPECT_EQ(fnIsLoadedIpcDriver(), 0);
-    ::unsetenv(NOs::kShmNamespaceVariable);
+    EXPECT_EQ(fnIsInstalledIpcDriver(), 0);
+    ::unsetenv(NOs::kObjectNamespaceVariable);
 }
 
 TEST_F(IpcDriverTest, LoadingAgainKeepsTheControlBlockAndTheData) {
@@ -77,14 +72,14 @@ TEST_F(IpcDriverTest, ADamagedControlBlockStopsTheDriverUntilItIsRepaired) {
         {"truncated", 0, 0, 8},
         {"grown", 0, 0, 4096},
     };
-    const std::string path = NOs::GetSharedMemoryPath(ControlObjectName());
+    const std::string path = ObjectPath(ControlObjectName());
     for (const NDamageCase& test : cases) {
         SCOPED_TRACE(test.pszWhat);
         ASSERT_EQ(fnLoadIpcDriver(), 1);
         if (test.nTruncateTo >= 0) {
             ASSERT_EQ(::truncate(path.c_str(), test.nTruncateTo), 0);
         } else {
-            const auto memory = NOs::NSharedMemory::Open(ControlObjectName(), true);
+            const auto memory = MapForWriting(ControlObjectName(), sizeof(NIpcShm::NControlObject));
             ASSERT_NE(memory, nullptr);
             std::memcpy(static_cast<char*>(memory->GetData()) + test.nOffset, &test.nValue, 4);
         }
@@ -196,7 +191,7 @@ TEST_F(IpcDriverTest, DeletingRemovesTheSlot) {
 TEST_F(IpcDriverTest, ADamagedSlotIsUnreadableUntilItsOwnerWritesItAgain) {
     ASSERT_EQ(SetText(kSlot, "value"), 1);
     {
-        const auto memory = NOs::NSharedMemory::Open(SlotObjectName(kSlot), true);
+        const auto memory = MapForWriting(SlotObjectName(kSlot), sizeof(NIpcShm::NSlotObject));
         ASSERT_NE(memory, nullptr);
         static_cast<NIpcShm::NSlotObject*>(memory->GetData())->nId = kMiniSlot;
     }
@@ -205,7 +200,7 @@ TEST_F(IpcDriverTest, ADamagedSlotIsUnreadableUntilItsOwnerWritesItAgain) {
     EXPECT_EQ(GetText(kSlot), "fresh");
 }
 
-TEST(IpcDriverInfoTest, VersionInstallationAndDebugLevel) {
+TEST_F(IpcDriverUnloadedTest, VersionInstallationAndDebugLevel) {
     EXPECT_EQ(fnGetIpcDiverVersion(), QXIPC_VERSION);
     EXPECT_EQ(fnIsInstalledIpcDriver(), 1);
     EXPECT_EQ(fnSetIpcDebugLevel(3), 0);

@@ -1,18 +1,22 @@
 #include "os/named_event.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/sem.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <vector>
 
 #include "os/named_mutex.h"
 #include "os/named_object_space.h"
+#include "os/object_error.h"
 #include "os/posix/named_object.h"
-#include "os/shared_memory.h"
 #include "tests/support/forked_child.h"
-#include "tests/support/shm_namespace.h"
+#include "tests/support/object_namespace.h"
 
 namespace {
 
@@ -27,13 +31,41 @@ constexpr uint32_t kReleaseTimeoutMs = 60000;
 std::unique_ptr<NNamedEvent> CreateEvent(const std::string& name, bool manualReset,
                                          bool* existed = nullptr,
                                          NObjectAccess access = NObjectAccess::Everyone) {
-    return NNamedEvent::Create(name, manualReset, access, existed);
+    auto event = NNamedEvent::Create(name, manualReset, access, existed);
+    return event ? event.Take() : nullptr;
 }
 
+std::unique_ptr<NNamedEvent> OpenEvent(const std::string& name) {
+    auto event = NNamedEvent::Open(name);
+    return event ? event.Take() : nullptr;
+}
+
+std::string RecordPath(const std::string& name) {
+    return NOs::GetObjectPath(NOs::GetNamedObjectName(name).value());
+}
+
+// The record that stands for the event (zeros when it cannot be read).
+NOs::NEventRecord ReadRecord(const std::string& name) {
+    NOs::NEventRecord record{};
+    std::ifstream(RecordPath(name), std::ios::binary)
+        .read(reinterpret_cast<char*>(&record), sizeof(record));
+    return record;
+}
+
+// Takes the event's record away as an administrator's rm would: its
+// semaphore stays; returns it, for the test to remove in the end.
+int RemoveRecordOnly(const std::string& name) {
+    const int semaphore = ReadRecord(name).nSemaphoreId;
+    std::filesystem::remove(RecordPath(name));
+    return semaphore;
+}
+
+// The mode of the event's semaphore; 0 when there is none.
 uint32_t ModeOf(const std::string& name) {
-    struct stat info {};
-    const std::string path = NOs::GetSharedMemoryPath(NOs::GetNamedObjectShmName(name));
-    return ::stat(path.c_str(), &info) == 0 ? info.st_mode & 07777 : 0;
+    struct semid_ds info {};
+    return ::semctl(ReadRecord(name).nSemaphoreId, 0, IPC_STAT, &info) == 0
+               ? info.sem_perm.mode & 0777
+               : 0;
 }
 
 // A child that opens the event by name, sends a byte through ready and
@@ -43,7 +75,7 @@ uint32_t ModeOf(const std::string& name) {
 std::unique_ptr<NForkedChild> StartWaiter(const std::string& name, NPipe& ready,
                                           NPipe* released = nullptr, char tag = 'w') {
     return std::make_unique<NForkedChild>([&name, &ready, released, tag] {
-        const auto event = NNamedEvent::Open(name);
+        const auto event = OpenEvent(name);
         if (!event) {
             return 2;
         }
@@ -58,7 +90,14 @@ std::unique_ptr<NForkedChild> StartWaiter(const std::string& name, NPipe& ready,
 
 class NamedEventTest : public ::testing::Test {
 protected:
-    NShmNamespace m_namespace;
+    void SetUp() override {
+        if (::geteuid() != 0) {
+            GTEST_SKIP() << "needs root: only root makes the machine's object space";
+        }
+        ASSERT_TRUE(NOs::CheckObjectSpace(NOs::NObjectSpace::Machine));
+    }
+
+    NObjectNamespace m_namespace;
 };
 
 TEST_F(NamedEventTest, ANewEventIsNotSignalled) {
@@ -115,26 +154,61 @@ TEST_F(NamedEventTest, LocalNamesShareOneSpaceApartFromGlobalNames) {
     const auto plain = CreateEvent("name", true);
     ASSERT_NE(plain, nullptr);
     plain->Set();
-    const auto local = NNamedEvent::Open("Local\\name");
+    const auto local = OpenEvent("Local\\name");
     ASSERT_NE(local, nullptr);
     EXPECT_EQ(local->Wait(0), NWaitResult::Signalled);
-    EXPECT_EQ(NNamedEvent::Open("Global\\name"), nullptr);
-    EXPECT_EQ(NNamedEvent::Open("NAME"), nullptr);  // names are case-sensitive
+    EXPECT_EQ(OpenEvent("Global\\name"), nullptr);
+    EXPECT_EQ(OpenEvent("NAME"), nullptr);  // names are case-sensitive
 }
 
-TEST_F(NamedEventTest, ANameOfAnotherKindOrADamagedObjectGivesNull) {
+TEST_F(NamedEventTest, ANameOfAnotherKindGivesNull) {
     bool exists = false;
-    const auto mutex = NOs::NNamedMutex::CreateOwned(kName, NObjectAccess::Default, &exists);
-    ASSERT_NE(mutex, nullptr);
-    EXPECT_EQ(CreateEvent(kName, false), nullptr);
-    EXPECT_EQ(NNamedEvent::Open(kName), nullptr);
+    const auto mutex = NOs::NNamedMutex::CreateOwned(kName, &exists);
+    ASSERT_TRUE(mutex);
+    EXPECT_EQ(NNamedEvent::Create(kName, false, NObjectAccess::Everyone).Error(),
+              NOs::NObjectError::OtherKind);
+    EXPECT_EQ(NNamedEvent::Open(kName).Error(), NOs::NObjectError::OtherKind);
+}
 
-    const auto event = CreateEvent("Global\\damaged", false);
+// A record that does not hold together, or whose semaphore is gone: only the
+// space's owner may mend it, by making the event anew.
+TEST_F(NamedEventTest, ADamagedEventIsRefusedByOthersAndMadeAnewByItsOwner) {
+    const auto event = CreateEvent(kName, true);
     ASSERT_NE(event, nullptr);
-    const auto raw = NOs::NSharedMemory::Open(NOs::GetNamedObjectShmName("Global\\damaged"), true);
-    ASSERT_NE(raw, nullptr);
-    static_cast<NOs::NObjectHeader*>(raw->GetData())->nLayout = 99;
-    EXPECT_EQ(CreateEvent("Global\\damaged", false), nullptr);
+    NOs::NEventRecord record = ReadRecord(kName);
+    record.header.nLayout = 99;
+    std::ofstream(RecordPath(kName), std::ios::binary | std::ios::in)
+        .write(reinterpret_cast<const char*>(&record), sizeof(record));
+    EXPECT_EQ(NNamedEvent::Open(kName).Error(), NOs::NObjectError::Damaged);
+
+    bool existed = true;
+    const auto mended = CreateEvent(kName, false, &existed);
+    ASSERT_NE(mended, nullptr);
+    EXPECT_FALSE(existed);
+    EXPECT_FALSE(mended->IsManualReset());
+
+    ASSERT_EQ(::semctl(ReadRecord(kName).nSemaphoreId, 0, IPC_RMID), 0);
+    EXPECT_EQ(NNamedEvent::Open(kName).Error(), NOs::NObjectError::Damaged);
+    ASSERT_NE(CreateEvent(kName, false, &existed), nullptr);
+    EXPECT_FALSE(existed);
+    EXPECT_NE(OpenEvent(kName), nullptr);
+}
+
+// A wait on an event whose semaphore was removed ends at once; the owner's
+// next set makes the event anew under its name.
+TEST_F(NamedEventTest, ARemovedSemaphoreEndsEveryWaitAndTheNextSetMakesTheEventAnew) {
+    const auto setter = CreateEvent(kName, false);
+    ASSERT_NE(setter, nullptr);
+    NPipe ready;
+    const auto waiter = StartWaiter(kName, ready);
+    ASSERT_TRUE(ready.Receive());
+    ASSERT_EQ(::semctl(ReadRecord(kName).nSemaphoreId, 0, IPC_RMID), 0);
+    EXPECT_EQ(waiter->Wait(), 1);
+
+    setter->Set();
+    const auto reader = OpenEvent(kName);
+    ASSERT_NE(reader, nullptr);
+    EXPECT_EQ(reader->Wait(0), NWaitResult::Signalled);
 }
 
 TEST_F(NamedEventTest, ASetPutsARemovedNameBackWithTheSameModeAndAccess) {
@@ -142,11 +216,11 @@ TEST_F(NamedEventTest, ASetPutsARemovedNameBackWithTheSameModeAndAccess) {
     const auto setter = CreateEvent(kName, true);
     ASSERT_NE(setter, nullptr);
     ASSERT_TRUE(NOs::RemoveNamedObject(kName));
-    ASSERT_EQ(NNamedEvent::Open(kName), nullptr);
+    ASSERT_EQ(OpenEvent(kName), nullptr);
 
     setter->Set();
     ::umask(previousUmask);
-    const auto reader = NNamedEvent::Open(kName);
+    const auto reader = OpenEvent(kName);
     ASSERT_NE(reader, nullptr);
     EXPECT_TRUE(reader->IsManualReset());
     EXPECT_EQ(ModeOf(kName), 0666u);
@@ -160,9 +234,9 @@ TEST_F(NamedEventTest, ASetPutsARemovedNameBackWithTheSameModeAndAccess) {
 TEST_F(NamedEventTest, ASetReachesTheEventThatNowHoldsTheNameAndItsOldWaiters) {
     const auto setter = CreateEvent(kName, false);
     ASSERT_NE(setter, nullptr);
-    const auto oldHandle = NNamedEvent::Open(kName);
+    const auto oldHandle = OpenEvent(kName);
     ASSERT_NE(oldHandle, nullptr);
-    ASSERT_TRUE(NOs::RemoveNamedObject(kName));
+    const int oldSemaphore = RemoveRecordOnly(kName);
     const auto newcomer = CreateEvent(kName, false);
     ASSERT_NE(newcomer, nullptr);
     NPipe ready;
@@ -175,19 +249,21 @@ TEST_F(NamedEventTest, ASetReachesTheEventThatNowHoldsTheNameAndItsOldWaiters) {
     setter->Set();
     EXPECT_EQ(newcomer->Wait(0), NWaitResult::Signalled);
     EXPECT_EQ(oldHandle->Wait(0), NWaitResult::TimedOut);
+    ::semctl(oldSemaphore, 0, IPC_RMID);
 }
 
 TEST_F(NamedEventTest, ASetKeepsItsEventWhenTheNameHoldsAnotherKind) {
     const auto setter = CreateEvent(kName, false);
     ASSERT_NE(setter, nullptr);
-    ASSERT_TRUE(NOs::RemoveNamedObject(kName));
+    const int semaphore = RemoveRecordOnly(kName);
     bool exists = false;
-    const auto mutex = NOs::NNamedMutex::CreateOwned(kName, NObjectAccess::Default, &exists);
-    ASSERT_NE(mutex, nullptr);
+    const auto mutex = NOs::NNamedMutex::CreateOwned(kName, &exists);
+    ASSERT_TRUE(mutex);
 
     setter->Set();
     EXPECT_EQ(setter->Wait(0), NWaitResult::Signalled);
-    EXPECT_EQ(NNamedEvent::Open(kName), nullptr);
+    EXPECT_EQ(OpenEvent(kName), nullptr);
+    ::semctl(semaphore, 0, IPC_RMID);
 }
 
 TEST_F(NamedEventTest, AnEventForEveryAccountHasMode0666WhateverTheUmask) {
@@ -199,6 +275,9 @@ TEST_F(NamedEventTest, AnEventForEveryAccountHasMode0666WhateverTheUmask) {
     ASSERT_NE(own, nullptr);
     EXPECT_EQ(ModeOf("Global\\everyone"), 0666u);
     EXPECT_EQ(ModeOf("Global\\own"), 0600u);
+    struct stat info {};
+    ASSERT_EQ(::stat(RecordPath("Global\\everyone").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0644u);  // read by all, written by root alone
 }
 
 TEST_F(NamedEventTest, AnotherProcessOpensTheEventAndASetReleasesIt) {
@@ -215,7 +294,7 @@ TEST_F(NamedEventTest, AnotherProcessSetsTheEvent) {
     const auto event = CreateEvent(kName, false);
     ASSERT_NE(event, nullptr);
     NForkedChild setter([] {
-        const auto opened = NNamedEvent::Open(kName);
+        const auto opened = OpenEvent(kName);
         if (opened) {
             opened->Set();
         }
@@ -275,14 +354,7 @@ TEST_F(NamedEventTest, AWaiterKilledWhileWaitingLeavesTheEventWorking) {
     EXPECT_EQ(event->Wait(0), NWaitResult::TimedOut);
 }
 
-class NamedEventAccountTest : public NamedEventTest {
-protected:
-    void SetUp() override {
-        if (::geteuid() != 0) {
-            GTEST_SKIP() << "needs root to change to another account";
-        }
-    }
-};
+using NamedEventAccountTest = NamedEventTest;
 
 TEST_F(NamedEventAccountTest, AnyAccountOpensAndSetsAnEventForEveryAccount) {
     const auto event = CreateEvent(kName, false);
@@ -290,10 +362,10 @@ TEST_F(NamedEventAccountTest, AnyAccountOpensAndSetsAnEventForEveryAccount) {
     ASSERT_NE(event, nullptr);
     ASSERT_NE(own, nullptr);
     NForkedChild other([] {
-        if (!DropToNobody() || NNamedEvent::Open("Global\\own") != nullptr) {
+        if (!DropToNobody() || OpenEvent("Global\\own") != nullptr) {
             return 1;
         }
-        const auto opened = NNamedEvent::Open(kName);
+        const auto opened = OpenEvent(kName);
         if (!opened) {
             return 2;
         }
@@ -308,16 +380,84 @@ TEST_F(NamedEventAccountTest, AnObjectOfAnotherAccountInTheLocalSpaceIsNeverUsed
     const auto event = CreateEvent("local", true);
     ASSERT_NE(event, nullptr);
     event->Set();
-    const std::string path = NOs::GetSharedMemoryPath(NOs::GetNamedObjectShmName("local"));
-    ASSERT_EQ(::chown(path.c_str(), 65534, 65534), 0);
+    ASSERT_EQ(::chown(RecordPath("local").c_str(), 65534, 65534), 0);
 
-    EXPECT_EQ(NNamedEvent::Open("local"), nullptr);
+    EXPECT_EQ(NNamedEvent::Open("local").Error(), NOs::NObjectError::WrongOwner);
     bool existed = true;
     const auto replaced = CreateEvent("local", false, &existed);
     ASSERT_NE(replaced, nullptr);
     EXPECT_FALSE(existed);
     EXPECT_FALSE(replaced->IsManualReset());
     EXPECT_EQ(replaced->Wait(0), NWaitResult::TimedOut);
+}
+
+// Any account may set, reset and wait an event for every account, but
+// neither its record nor its semaphore can be removed, re-moded or shrunk.
+TEST_F(NamedEventAccountTest, AnotherAccountCanUseButNotRemoveOrChangeAnEvent) {
+    const auto event = CreateEvent(kName, false);
+    ASSERT_NE(event, nullptr);
+    const std::string path = RecordPath(kName);
+    const int semaphore = ReadRecord(kName).nSemaphoreId;
+    NForkedChild other([&path, semaphore] {
+        if (!DropToNobody()) {
+            return 1;
+        }
+        struct semid_ds info {};
+        info.sem_perm.mode = 0600;
+        if (::semctl(semaphore, 0, IPC_RMID) == 0 || ::semctl(semaphore, 0, IPC_SET, &info) == 0) {
+            return 2;
+        }
+        if (::truncate(path.c_str(), 0) == 0 || ::unlink(path.c_str()) == 0 ||
+            ::open(path.c_str(), O_WRONLY) >= 0) {
+            return 3;
+        }
+        const auto opened = OpenEvent(kName);
+        if (!opened || opened->Wait(0) != NWaitResult::TimedOut) {
+            return 4;
+        }
+        opened->Set();
+        return 0;
+    });
+    EXPECT_EQ(other.Wait(), 0);
+    EXPECT_EQ(event->Wait(0), NWaitResult::Signalled);
+    event->Set();
+    EXPECT_EQ(ModeOf(kName), 0666u);
+}
+
+// The events of an account other than root live in its own space, which
+// only it can reach; without root's space nobody else makes Global events.
+TEST_F(NamedEventAccountTest, AnotherAccountsOwnEventsLiveInItsOwnSpace) {
+    NForkedChild other([] {
+        if (!DropToNobody()) {
+            return 1;
+        }
+        if (NNamedEvent::Create("Global\\made-by-nobody", false, NObjectAccess::Everyone)
+                .Error() != NOs::NObjectError::NotPermitted) {
+            return 2;
+        }
+        const auto own = CreateEvent("mine", false);
+        if (!own) {
+            return 3;
+        }
+        own->Set();
+        const auto again = OpenEvent("Local\\mine");
+        struct stat info {};
+        const std::string path = RecordPath("mine");
+        const std::string folder = path.substr(0, path.rfind('/'));
+        return again && again->Wait(0) == NWaitResult::Signalled &&
+                       ::stat(folder.c_str(), &info) == 0 && info.st_uid == 65534 &&
+                       (info.st_mode & 07777) == 0700
+                   ? 0
+                   : 4;
+    });
+    EXPECT_EQ(other.Wait(), 0);
+    EXPECT_EQ(OpenEvent("Global\\made-by-nobody"), nullptr);
+    EXPECT_EQ(OpenEvent("mine"), nullptr);  // root's own space is another
+    // The account's space goes with the test, as root's does.
+    NForkedChild cleaner([this] {
+        return DropToNobody() && NOs::RemoveObjectNamespace(m_namespace.Name()) ? 0 : 1;
+    });
+    EXPECT_EQ(cleaner.Wait(), 0);
 }
 
 }  // namespace

@@ -1,13 +1,18 @@
 #include "os/named_mutex.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
+
+#include <filesystem>
 
 #include "os/named_event.h"
-#include "os/posix/named_object.h"
-#include "os/shared_memory.h"
+#include "os/named_object_space.h"
+#include "os/object_error.h"
+#include "os/posix/abstract_socket_name.h"
 #include "tests/support/forked_child.h"
-#include "tests/support/shm_namespace.h"
+#include "tests/support/object_namespace.h"
 
 namespace {
 
@@ -17,7 +22,12 @@ using NOs::NObjectAccess;
 constexpr char kName[] = "q6tsapp_5B3E90C7-2D41-4A6F-8C19-E07D2A4F6B38";
 
 std::unique_ptr<NNamedMutex> CreateOwned(bool* alreadyExists, const std::string& name = kName) {
-    return NNamedMutex::CreateOwned(name, NObjectAccess::Default, alreadyExists);
+    auto mutex = NNamedMutex::CreateOwned(name, alreadyExists);
+    return mutex ? mutex.Take() : nullptr;
+}
+
+std::string RecordPath(const std::string& name = kName) {
+    return NOs::GetObjectPath(NOs::GetNamedObjectName(name).value());
 }
 
 // How a holder ends: releasing the mutex, exiting while it holds it, or
@@ -47,6 +57,13 @@ std::unique_ptr<NForkedChild> StartHolder(NPipe& held, NPipe& release, NHolderEn
 
 class NamedMutexTest : public ::testing::Test {
 protected:
+    void SetUp() override {
+        if (::geteuid() != 0) {
+            GTEST_SKIP() << "needs root: only root makes the machine's object space";
+        }
+        ASSERT_TRUE(NOs::CheckObjectSpace(NOs::NObjectSpace::Machine));
+    }
+
     // A new creator takes the mutex over.
     static void ExpectFree() {
         bool alreadyExists = true;
@@ -56,7 +73,7 @@ protected:
         EXPECT_TRUE(mutex->IsOwned());
     }
 
-    NShmNamespace m_namespace;
+    NObjectNamespace m_namespace;
 };
 
 TEST_F(NamedMutexTest, TheFirstCreatorOwnsTheMutexAndASecondFindsItTaken) {
@@ -100,87 +117,104 @@ TEST_F(NamedMutexTest, AMutexExistsExactlyWhileALiveProcessHoldsIt) {
     }
 }
 
-TEST_F(NamedMutexTest, AnUnrecoverableMutexIsReplaced) {
-    // A taker that found the holder dead and let go without making the mutex
-    // consistent leaves it unrecoverable.
+// Removing the mutex's record, or its whole space, frees nothing while the
+// holder lives: a newcomer still finds the mutex taken.
+TEST_F(NamedMutexTest, RemovingItsFilesDoesNotFreeAMutexWhoseHolderLives) {
     NPipe held;
     NPipe release;
-    const auto holder = StartHolder(held, release, NHolderEnd::Kill);
+    const auto holder = StartHolder(held, release, NHolderEnd::Release);
     ASSERT_TRUE(held.Receive());
-    release.Send();
-    holder->Wait();
-    {
-        NForkedChild careless([] {
-            const auto memory = NOs::NSharedMemory::Open(NOs::GetNamedObjectShmName(kName), true);
-            if (!memory) {
-                return 2;
-            }
-            auto* object = static_cast<NOs::NMutexObject*>(memory->GetData());
-            const int result = ::pthread_mutex_lock(&object->mutex);
-            ::pthread_mutex_unlock(&object->mutex);
-            return result == EOWNERDEAD ? 0 : 1;
-        });
-        ASSERT_EQ(careless.Wait(), 0);
+    for (const bool wholeSpace : {false, true}) {
+        SCOPED_TRACE(wholeSpace);
+        if (wholeSpace) {
+            std::filesystem::remove_all(m_namespace.Folder());
+        } else {
+            ASSERT_TRUE(NOs::RemoveNamedObject(kName));
+        }
+        bool alreadyExists = false;
+        const auto newcomer = CreateOwned(&alreadyExists);
+        ASSERT_NE(newcomer, nullptr);
+        EXPECT_TRUE(alreadyExists);
+        EXPECT_FALSE(newcomer->IsOwned());
     }
+    release.Send();
+    EXPECT_EQ(holder->Wait(), 0);
     ExpectFree();
 }
 
-TEST_F(NamedMutexTest, AnOwnerPutsItsMutexBackUnderARemovedName) {
+// The record is root's alone: no other account can open it, let alone lock
+// it; another account's mutex of the same name is one of its own space.
+TEST_F(NamedMutexTest, AnotherAccountCanNeitherOpenNorTakeTheMutex) {
     bool alreadyExists = true;
     const auto owner = CreateOwned(&alreadyExists);
     ASSERT_NE(owner, nullptr);
-    EXPECT_TRUE(owner->KeepName());  // nothing to do
-    ASSERT_TRUE(NOs::RemoveNamedObject(kName));
+    const std::string rootsRecord = RecordPath();
+    NForkedChild other([&rootsRecord] {
+        if (!DropToNobody() || ::open(rootsRecord.c_str(), O_RDONLY) >= 0 || errno != EACCES) {
+            return 1;
+        }
+        bool exists = true;
+        const auto own = CreateOwned(&exists);
+        return own && own->IsOwned() && RecordPath() != rootsRecord ? 0 : 2;
+    });
+    EXPECT_EQ(other.Wait(), 0);
+    struct stat info {};
+    ASSERT_EQ(::stat(RecordPath().c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0600u);
+}
 
-    EXPECT_TRUE(owner->KeepName());
+// Another account that sits on the mutex's abstract socket name in advance
+// does not stop the owner, whose lock still keeps a second one out.
+TEST_F(NamedMutexTest, AnotherAccountSittingOnTheSocketNameDoesNotStopTheOwner) {
+    NPipe sitting;
+    NPipe release;
+    const std::string socketName = NOs::AbstractNameOf(RecordPath());
+    NForkedChild squatter([&sitting, &release, &socketName] {
+        if (!DropToNobody()) {
+            return 1;
+        }
+        const auto name = NOs::HoldAbstractSocketName(socketName);
+        sitting.Send();
+        release.Receive();
+        return name ? 0 : 2;
+    });
+    ASSERT_TRUE(sitting.Receive());
+    EXPECT_EQ(NOs::FindAbstractSocketHolder(socketName), 65534u);
+
+    bool alreadyExists = true;
+    const auto owner = CreateOwned(&alreadyExists);
+    ASSERT_NE(owner, nullptr);
+    EXPECT_FALSE(alreadyExists);
+    EXPECT_TRUE(owner->IsOwned());
     NForkedChild second([] {
         bool exists = false;
         const auto mutex = CreateOwned(&exists);
         return mutex && exists && !mutex->IsOwned() ? 0 : 1;
     });
     EXPECT_EQ(second.Wait(), 0);
-}
-
-TEST_F(NamedMutexTest, AnOwnerDoesNotTakeANameThatALiveProcessHolds) {
-    bool alreadyExists = true;
-    const auto owner = CreateOwned(&alreadyExists);
-    ASSERT_NE(owner, nullptr);
-    ASSERT_TRUE(NOs::RemoveNamedObject(kName));
-    NPipe held;
-    NPipe release;
-    const auto holder = StartHolder(held, release, NHolderEnd::Release);
-    ASSERT_TRUE(held.Receive());
-
-    EXPECT_FALSE(owner->KeepName());
     release.Send();
-    EXPECT_EQ(holder->Wait(), 0);
-    // The holder is gone: the owner takes the name over.
-    EXPECT_TRUE(owner->KeepName());
-    bool exists = false;
-    const auto later = CreateOwned(&exists);
-    ASSERT_NE(later, nullptr);
-    EXPECT_TRUE(exists);
-}
+    EXPECT_EQ(squatter.Wait(), 0);
 
-TEST_F(NamedMutexTest, AMutexThatIsNotOwnedKeepsNoName) {
-    bool alreadyExists = true;
-    const auto owner = CreateOwned(&alreadyExists);
-    ASSERT_NE(owner, nullptr);
-    const auto second = CreateOwned(&alreadyExists);
-    ASSERT_NE(second, nullptr);
-    ASSERT_TRUE(alreadyExists);
+    // Once the name is free the owner takes it: then a removed record frees
+    // nothing.
+    owner->KeepHeld();
+    EXPECT_EQ(NOs::FindAbstractSocketHolder(socketName), 0u);
     ASSERT_TRUE(NOs::RemoveNamedObject(kName));
-
-    EXPECT_FALSE(second->KeepName());
-    EXPECT_EQ(NOs::NSharedMemory::Open(NOs::GetNamedObjectShmName(kName), false), nullptr);
+    NForkedChild third([] {
+        bool exists = false;
+        const auto mutex = CreateOwned(&exists);
+        return mutex && exists && !mutex->IsOwned() ? 0 : 1;
+    });
+    EXPECT_EQ(third.Wait(), 0);
 }
 
 TEST_F(NamedMutexTest, ANameOfAnotherKindGivesNull) {
     const auto event = NOs::NNamedEvent::Create(kName, false, NObjectAccess::Everyone);
-    ASSERT_NE(event, nullptr);
+    ASSERT_TRUE(event);
     bool alreadyExists = true;
-    EXPECT_EQ(CreateOwned(&alreadyExists), nullptr);
-    EXPECT_EQ(CreateOwned(&alreadyExists, ""), nullptr);
+    EXPECT_EQ(NNamedMutex::CreateOwned(kName, &alreadyExists).Error(),
+              NOs::NObjectError::OtherKind);
+    EXPECT_EQ(NNamedMutex::CreateOwned("", &alreadyExists).Error(), NOs::NObjectError::BadName);
 }
 
 }  // namespace

@@ -3,24 +3,34 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sched.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <cstring>
+#include <fstream>
+#include <thread>
+#include <filesystem>
 #include <vector>
 
+#include "os/named_object_space.h"
+#include "os/object_error.h"
 #include "tests/support/forked_child.h"
-#include "tests/support/shm_namespace.h"
+#include "tests/support/object_namespace.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
+namespace fs = std::filesystem;
+using NOs::NObjectError;
+using NOs::NObjectName;
+using NOs::NObjectSpace;
 using NOs::NSharedMemory;
 using NOs::NShmLayout;
-using NOs::NShmOwner;
-using NOs::NShmUmask;
 
 constexpr size_t kObjectSize = 4096;
-constexpr NShmLayout kEveryone{kObjectSize, 0666, NShmUmask::Ignore, NShmOwner::Anyone};
+constexpr NShmLayout kLayout{kObjectSize, 0644};
 
 // Fills the object with value, the last byte set only when all others are.
 bool Fill(void* data, char value) {
@@ -45,162 +55,172 @@ bool IsWhole(const NSharedMemory& memory) {
     return memory.GetSize() == kObjectSize && bytes[kObjectSize - 1] == 'E';
 }
 
-uint32_t ModeOf(const std::string& objectName) {
-    struct stat info {};
-    return ::stat(NOs::GetSharedMemoryPath(objectName).c_str(), &info) == 0 ? info.st_mode & 07777
-                                                                            : 0;
-}
-
-std::unique_ptr<NSharedMemory> CreateFilled(const std::string& objectName, char value,
-                                            bool* existed, const NShmLayout& layout = kEveryone) {
+NOs::NResult<std::unique_ptr<NSharedMemory>> CreateFilled(const NObjectName& name, char value,
+                                                          bool* existed,
+                                                          const NShmLayout& layout = kLayout) {
     return NSharedMemory::Create(
-        objectName, layout, [value](void* data) { return Fill(data, value); }, existed);
+        name, layout, [value](void* data) { return Fill(data, value); }, existed);
 }
 
+char FirstByte(const NObjectName& name) {
+    const auto reader = NSharedMemory::Open(name, kObjectSize, false);
+    return reader ? *static_cast<const char*>(reader.Value()->GetData()) : '\0';
+}
+
+struct stat StatOf(const NObjectName& name) {
+    struct stat info {};
+    ::lstat(NOs::GetObjectPath(name).c_str(), &info);
+    return info;
+}
+
+// The objects of the machine's space live in a folder that only root changes.
 class SharedMemoryTest : public ::testing::Test {
 protected:
-    std::string Name(const std::string& name) const {
-        return NOs::MakeSharedMemoryName("test", name);
+    void SetUp() override {
+        if (::geteuid() != 0) {
+            GTEST_SKIP() << "needs root: only root makes the machine's object space";
+        }
+        ASSERT_TRUE(NOs::CheckObjectSpace(NObjectSpace::Machine));
     }
 
-    NShmNamespace m_namespace;
+    static NObjectName Name(const std::string& name) {
+        return NObjectNamespace::Object(NObjectSpace::Machine, "test", name);
+    }
+
+    NObjectNamespace m_namespace;
 };
-
-struct NNameCase {
-    std::string strName;
-    std::string strExpected;
-};
-
-TEST_F(SharedMemoryTest, NamesEscapeSeparatorsAndThePercentSign) {
-    const std::string prefix = "q6-" + m_namespace.Name() + ".test.";
-    const std::vector<NNameCase> cases = {
-        {"plain", "plain"},       {"a/b", "a%2Fb"}, {"a\\b", "a%5Cb"},
-        {"50%", "50%25"},         {"%2F", "%252F"}, {"Global\\x/y", "Global%5Cx%2Fy"},
-        {"\xC3\xA9", "\xC3\xA9"},
-    };
-    for (const NNameCase& test : cases) {
-        EXPECT_EQ(Name(test.strName), prefix + test.strExpected) << test.strName;
-    }
-}
-
-TEST_F(SharedMemoryTest, NamesThatCannotBeMappedAreRefused) {
-    const size_t room = NOs::kMaxSharedMemoryName - Name("x").size() + 1;
-    EXPECT_EQ(Name(std::string(room, 'n')).size(), NOs::kMaxSharedMemoryName);
-    EXPECT_EQ(Name(std::string(room + 1, 'n')), "");
-    EXPECT_EQ(Name(std::string(room, '/')), "");  // escaping makes it too long
-    EXPECT_EQ(Name(""), "");
-    EXPECT_EQ(Name(std::string("a\0b", 3)), "");
-}
-
-TEST(SharedMemoryNamespaceTest, WithoutNamespaceNamesAreMachineWide) {
-    ::unsetenv(NOs::kShmNamespaceVariable);
-    EXPECT_EQ(NOs::MakeSharedMemoryName("test", "x"), "q6.test.x");
-}
-
-TEST(SharedMemoryNamespaceTest, AnInvalidNamespaceRefusesEveryName) {
-    const std::vector<std::string> invalid = {"a.b", "a/b", "a b", "\xC3\xA9",
-                                              std::string(33, 'a')};
-    for (const std::string& space : invalid) {
-        ::setenv(NOs::kShmNamespaceVariable, space.c_str(), 1);
-        EXPECT_EQ(NOs::MakeSharedMemoryName("test", "x"), "") << space;
-    }
-    ::setenv(NOs::kShmNamespaceVariable, std::string(32, 'a').c_str(), 1);
-    EXPECT_EQ(NOs::MakeSharedMemoryName("test", "x"), "q6-" + std::string(32, 'a') + ".test.x");
-    ::unsetenv(NOs::kShmNamespaceVariable);
-}
 
 TEST_F(SharedMemoryTest, ASecondCreateOpensTheFirstObjectWithoutInitialisingIt) {
     bool existed = true;
     const auto first = CreateFilled(Name("obj"), 'a', &existed);
-    ASSERT_NE(first, nullptr);
+    ASSERT_TRUE(first) << first.Error().Message();
     EXPECT_FALSE(existed);
-    EXPECT_TRUE(IsWhole(*first));
-    EXPECT_EQ(first->GetOwner(), ::geteuid());
+    EXPECT_TRUE(IsWhole(*first.Value()));
 
     const auto second = CreateFilled(Name("obj"), 'b', &existed);
-    ASSERT_NE(second, nullptr);
+    ASSERT_TRUE(second);
     EXPECT_TRUE(existed);
-    EXPECT_EQ(*static_cast<char*>(second->GetData()), 'a');
+    EXPECT_EQ(*static_cast<char*>(second.Value()->GetData()), 'a');
 
-    *static_cast<char*>(second->GetData()) = 'z';
-    const auto reader = NSharedMemory::Open(Name("obj"), false);
-    ASSERT_NE(reader, nullptr);
-    EXPECT_EQ(*static_cast<const char*>(reader->GetData()), 'z');
-    EXPECT_TRUE(NShmNamespace::LeftoverTemporaries().empty());
+    *static_cast<char*>(second.Value()->GetData()) = 'z';
+    EXPECT_EQ(FirstByte(Name("obj")), 'z');
 }
 
-struct NModeCase {
-    NShmUmask eUmask;
-    uint32_t nMode;
-    mode_t nUmask;
-    uint32_t nExpected;
-};
+TEST_F(SharedMemoryTest, TheModeIsExactWhateverTheUmaskAndTheFolderIsRootsAlone) {
+    const mode_t saved = ::umask(077);
+    bool existed = false;
+    const auto memory = CreateFilled(Name("mode"), 'm', &existed);
+    ::umask(saved);
+    ASSERT_TRUE(memory);
+    EXPECT_EQ(StatOf(Name("mode")).st_mode & 07777, 0644u);
+    EXPECT_EQ(StatOf(Name("mode")).st_uid, 0u);
 
-TEST_F(SharedMemoryTest, TheModeIsExactOrFollowsTheUmaskAsAsked) {
-    const std::vector<NModeCase> cases = {
-        {NShmUmask::Ignore, 0666, 077, 0666},
-        {NShmUmask::Ignore, 0644, 022, 0644},
-        {NShmUmask::Apply, 0666, 077, 0600},
-        {NShmUmask::Apply, 0666, 022, 0644},
-    };
-    int index = 0;
-    for (const NModeCase& test : cases) {
-        const std::string name = Name("mode" + std::to_string(index++));
-        const mode_t saved = ::umask(test.nUmask);
-        bool existed = false;
-        const auto memory =
-            CreateFilled(name, 'm', &existed,
-                         NShmLayout{kObjectSize, test.nMode, test.eUmask, NShmOwner::Anyone});
-        ::umask(saved);
-        ASSERT_NE(memory, nullptr);
-        EXPECT_EQ(ModeOf(name), test.nExpected) << name;
-    }
+    struct stat folder {};
+    ASSERT_EQ(::lstat(m_namespace.Folder().c_str(), &folder), 0);
+    EXPECT_TRUE(S_ISDIR(folder.st_mode));
+    EXPECT_EQ(folder.st_mode & 07777, 0755u);
+    EXPECT_EQ(folder.st_uid, 0u);
 }
 
 TEST_F(SharedMemoryTest, AnAbandonedInitialisationLeavesNothingBehind) {
     bool existed = false;
-    EXPECT_EQ(NSharedMemory::Create(
-                  Name("abandoned"), kEveryone, [](void*) { return false; }, &existed),
-              nullptr);
+    const auto memory = NSharedMemory::Create(
+        Name("abandoned"), kLayout, [](void*) { return false; }, &existed);
+    EXPECT_FALSE(memory);
     EXPECT_TRUE(m_namespace.Objects().empty());
-    EXPECT_TRUE(NShmNamespace::LeftoverTemporaries().empty());
 }
 
-TEST_F(SharedMemoryTest, CreateRefusesAnEmptyNameOrSize) {
+TEST_F(SharedMemoryTest, CreateRefusesAnEmptySize) {
     bool existed = false;
-    EXPECT_EQ(CreateFilled("", 'a', &existed), nullptr);
-    EXPECT_EQ(NSharedMemory::Create(
-                  Name("empty"), NShmLayout{0, 0666, NShmUmask::Ignore, NShmOwner::Anyone},
-                  [](void*) { return true; }, &existed),
-              nullptr);
+    const auto memory = NSharedMemory::Create(
+        Name("empty"), NShmLayout{0, 0644}, [](void*) { return true; }, &existed);
+    EXPECT_EQ(memory.Error(), NObjectError::WrongSize);
 }
 
-TEST_F(SharedMemoryTest, OpenAndReadRefuseMissingEmptyAndNonRegularObjects) {
-    ::close(::creat(NOs::GetSharedMemoryPath(Name("empty")).c_str(), 0644));
-    ASSERT_EQ(::symlink("/etc/passwd", NOs::GetSharedMemoryPath(Name("link")).c_str()), 0);
-    ASSERT_EQ(::mkdir(NOs::GetSharedMemoryPath(Name("folder")).c_str(), 0755), 0);
-    for (const std::string& name :
-         {Name("missing"), std::string(), Name("empty"), Name("link"), Name("folder")}) {
-        SCOPED_TRACE(name);
-        EXPECT_EQ(NSharedMemory::Open(name, false), nullptr);
-        char byte = 0;
-        EXPECT_EQ(NOs::ReadSharedMemory(name, &byte, 1), std::nullopt);
+// What can stand under an object's name besides the object.
+enum class NIntruder { WrongSize, Symlink, Folder, Fifo, Socket };
+
+struct NIntruderCase {
+    const char* pszWhat;
+    NIntruder eIntruder;
+    NObjectError eExpected;
+};
+
+void PlaceIntruder(const NObjectName& name, NIntruder intruder) {
+    const std::string path = NOs::GetObjectPath(name);
+    switch (intruder) {
+        case NIntruder::WrongSize:
+            ::close(::open(path.c_str(), O_CREAT | O_WRONLY, 0644));
+            break;
+        case NIntruder::Symlink:
+            ASSERT_EQ(::symlink("/etc/passwd", path.c_str()), 0);
+            break;
+        case NIntruder::Folder:
+            ASSERT_EQ(::mkdir(path.c_str(), 0755), 0);
+            break;
+        case NIntruder::Fifo:
+            ASSERT_EQ(::mkfifo(path.c_str(), 0666), 0);
+            break;
+        case NIntruder::Socket: {
+            const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+            sockaddr_un address{};
+            address.sun_family = AF_UNIX;
+            std::strncpy(address.sun_path, path.c_str(), sizeof(address.sun_path) - 1);
+            ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+            ::close(fd);
+            break;
+        }
     }
-    ::rmdir(NOs::GetSharedMemoryPath(Name("folder")).c_str());
 }
 
-TEST_F(SharedMemoryTest, ReadCopiesTheFirstBytesAndTellsTheObjectsSize) {
+// None of them is ever opened, mapped or read as the object, and no open
+// blocks (a FIFO would); the space's owner replaces each of them.
+TEST_F(SharedMemoryTest, WhateverElseStandsUnderTheNameIsRefusedAndTheOwnerReplacesIt) {
+    const std::vector<NIntruderCase> cases = {
+        {"empty file", NIntruder::WrongSize, NObjectError::WrongSize},
+        {"symbolic link", NIntruder::Symlink, NObjectError::NotRegular},
+        {"folder", NIntruder::Folder, NObjectError::NotRegular},
+        {"fifo", NIntruder::Fifo, NObjectError::NotRegular},
+        {"socket", NIntruder::Socket, NObjectError::NotRegular},
+    };
+    for (const NIntruderCase& test : cases) {
+        SCOPED_TRACE(test.pszWhat);
+        const NObjectName name = Name(test.pszWhat);
+        PlaceIntruder(name, test.eIntruder);
+        EXPECT_EQ(NSharedMemory::Open(name, kObjectSize, false).Error(), test.eExpected);
+        char byte = 0;
+        EXPECT_EQ(NOs::ReadSharedMemory(name, &byte, 1).Error(), test.eExpected);
+
+        bool existed = true;
+        const auto memory = CreateFilled(name, 'o', &existed);
+        ASSERT_TRUE(memory) << memory.Error().Message();
+        EXPECT_FALSE(existed);
+        EXPECT_TRUE(S_ISREG(StatOf(name).st_mode));
+        EXPECT_EQ(FirstByte(name), 'o');
+    }
+    EXPECT_EQ(::access("/etc/passwd", F_OK), 0);
+}
+
+TEST_F(SharedMemoryTest, OpenAndReadRefuseAMissingObjectOrAnotherSize) {
+    EXPECT_EQ(NSharedMemory::Open(Name("missing"), kObjectSize, false).Error(),
+              std::errc::no_such_file_or_directory);
     bool existed = false;
-    ASSERT_NE(CreateFilled(Name("read"), 'r', &existed), nullptr);
-    char head[16] = {};
-    EXPECT_EQ(NOs::ReadSharedMemory(Name("read"), head, sizeof(head)), kObjectSize);
-    EXPECT_EQ(std::string(head, sizeof(head)), std::string(sizeof(head), 'r'));
-    // A larger buffer receives the whole object and nothing more.
-    std::vector<char> whole(2 * kObjectSize, '-');
-    EXPECT_EQ(NOs::ReadSharedMemory(Name("read"), whole.data(), whole.size()), kObjectSize);
+    ASSERT_TRUE(CreateFilled(Name("sized"), 's', &existed));
+    EXPECT_EQ(NSharedMemory::Open(Name("sized"), kObjectSize / 2, false).Error(),
+              NObjectError::WrongSize);
+    std::vector<char> larger(2 * kObjectSize);
+    EXPECT_EQ(NOs::ReadSharedMemory(Name("sized"), larger.data(), larger.size()).Error(),
+              NObjectError::WrongSize);
+}
+
+TEST_F(SharedMemoryTest, ReadCopiesTheWholeObject) {
+    bool existed = false;
+    ASSERT_TRUE(CreateFilled(Name("read"), 'r', &existed));
+    std::vector<char> whole(kObjectSize, '-');
+    ASSERT_TRUE(NOs::ReadSharedMemory(Name("read"), whole.data(), whole.size()));
+    EXPECT_EQ(whole[0], 'r');
     EXPECT_EQ(whole[kObjectSize - 2], 'r');
     EXPECT_EQ(whole[kObjectSize - 1], 'E');
-    EXPECT_EQ(whole[kObjectSize], '-');
 }
 
 // Creators racing for one name: exactly one publishes its object and every
@@ -215,7 +235,7 @@ TEST_F(SharedMemoryTest, ConcurrentCreatorsAllSeeOneWholeObject) {
             start.Receive();
             bool existed = false;
             const auto memory = CreateFilled(Name("race"), static_cast<char>('A' + i), &existed);
-            if (!memory || !IsWhole(*memory)) {
+            if (!memory || !IsWhole(*memory.Value())) {
                 return static_cast<int>(kBroken);
             }
             return static_cast<int>(existed ? kOpenedWhole : kCreatedWhole);
@@ -235,87 +255,64 @@ TEST_F(SharedMemoryTest, ConcurrentCreatorsAllSeeOneWholeObject) {
     EXPECT_EQ(counts[kBroken], 0);
 }
 
-class SharedMemoryOwnerTest : public SharedMemoryTest {
-protected:
-    void SetUp() override {
-        if (::geteuid() != 0) {
-            GTEST_SKIP() << "needs root to hand objects to another account";
-        }
-    }
+TEST_F(SharedMemoryTest, AnObjectOfAnotherAccountIsRefusedAndReplacedByTheOwner) {
+    bool existed = false;
+    ASSERT_TRUE(CreateFilled(Name("foreign"), 'f', &existed));
+    ASSERT_EQ(::chown(NOs::GetObjectPath(Name("foreign")).c_str(), 65534, 65534), 0);
+    EXPECT_EQ(NSharedMemory::Open(Name("foreign"), kObjectSize, false).Error(),
+              NObjectError::WrongOwner);
 
-    // An object that the account nobody owns.
-    void CreateForeign(const std::string& name) {
-        bool existed = false;
-        ASSERT_NE(CreateFilled(name, 'f', &existed), nullptr);
-        ASSERT_EQ(::chown(NOs::GetSharedMemoryPath(name).c_str(), 65534, 65534), 0);
-    }
-};
-
-TEST_F(SharedMemoryOwnerTest, AnObjectOfAnotherAccountIsReplacedWhenTheCallerMustOwnIt) {
-    CreateForeign(Name("foreign"));
-    const std::string emptyPath = NOs::GetSharedMemoryPath(Name("empty"));
-    ::close(::creat(emptyPath.c_str(), 0600));
-    ASSERT_EQ(::chown(emptyPath.c_str(), 65534, 65534), 0);
-
-    for (const std::string& name : {Name("foreign"), Name("empty")}) {
-        bool existed = true;
-        const NShmLayout own{kObjectSize, 0644, NShmUmask::Ignore, NShmOwner::Caller};
-        const auto memory = CreateFilled(name, 'o', &existed, own);
-        ASSERT_NE(memory, nullptr) << name;
-        EXPECT_FALSE(existed);
-        EXPECT_EQ(memory->GetOwner(), 0u);
-        EXPECT_EQ(*static_cast<char*>(memory->GetData()), 'o');
-    }
+    const auto memory = CreateFilled(Name("foreign"), 'o', &existed);
+    ASSERT_TRUE(memory);
+    EXPECT_FALSE(existed);
+    EXPECT_EQ(StatOf(Name("foreign")).st_uid, 0u);
+    EXPECT_EQ(FirstByte(Name("foreign")), 'o');
 }
 
-TEST_F(SharedMemoryOwnerTest, AnObjectOfAnotherAccountIsUsedWhenAnyOwnerWillDo) {
-    CreateForeign(Name("shared"));
+TEST_F(SharedMemoryTest, AnotherAccountReadsTheMachinesObjectsButCannotMakeOrChangeThem) {
     bool existed = false;
-    const auto memory = CreateFilled(Name("shared"), 'o', &existed);
-    ASSERT_NE(memory, nullptr);
-    EXPECT_TRUE(existed);
-    EXPECT_EQ(memory->GetOwner(), 65534u);
-    EXPECT_EQ(*static_cast<char*>(memory->GetData()), 'f');
-}
-
-TEST_F(SharedMemoryOwnerTest, AnUnprivilegedCallerCannotReplaceRootsObject) {
-    bool existed = false;
-    ASSERT_NE(CreateFilled(Name("roots"), 'r', &existed), nullptr);
+    ASSERT_TRUE(CreateFilled(Name("roots"), 'r', &existed));
     NForkedChild child([&] {
+        if (!DropToNobody()) {
+            return 1;
+        }
         bool childExisted = false;
-        const NShmLayout own{kObjectSize, 0644, NShmUmask::Ignore, NShmOwner::Caller};
-        return DropToNobody() && CreateFilled(Name("roots"), 'n', &childExisted, own) == nullptr
-                   ? 0
-                   : 1;
+        if (CreateFilled(Name("roots"), 'n', &childExisted).Error() != NObjectError::NotPermitted ||
+            CreateFilled(Name("new"), 'n', &childExisted).Error() != NObjectError::NotPermitted) {
+            return 2;
+        }
+        if (NSharedMemory::Open(Name("roots"), kObjectSize, true)) {
+            return 3;
+        }
+        if (NOs::RemoveSharedMemory(Name("roots")).Error() != NObjectError::NotPermitted) {
+            return 4;
+        }
+        return FirstByte(Name("roots")) == 'r' ? 0 : 5;
     });
     EXPECT_EQ(child.Wait(), 0);
-    const auto memory = NSharedMemory::Open(Name("roots"), false);
-    ASSERT_NE(memory, nullptr);
-    EXPECT_EQ(memory->GetOwner(), 0u);
+    EXPECT_EQ(FirstByte(Name("roots")), 'r');
+    EXPECT_EQ(::access(NOs::GetObjectPath(Name("new")).c_str(), F_OK), -1);
 }
 
 TEST_F(SharedMemoryTest, UnlinkLeavesANewerObjectOfTheSameNameAlone) {
     bool existed = false;
     const auto older = CreateFilled(Name("obj"), 'o', &existed);
-    ASSERT_NE(older, nullptr);
-    EXPECT_TRUE(older->IsNamed());
+    ASSERT_TRUE(older);
+    EXPECT_TRUE(older.Value()->IsNamed());
     ASSERT_TRUE(NOs::RemoveSharedMemory(Name("obj")));
     EXPECT_TRUE(NOs::RemoveSharedMemory(Name("obj")));  // already gone
-    EXPECT_FALSE(older->IsNamed());
+    EXPECT_FALSE(older.Value()->IsNamed());
     const auto newer = CreateFilled(Name("obj"), 'n', &existed);
-    ASSERT_NE(newer, nullptr);
-    EXPECT_FALSE(older->IsNamed());
-    EXPECT_TRUE(newer->IsNamed());
+    ASSERT_TRUE(newer);
+    EXPECT_FALSE(older.Value()->IsNamed());
+    EXPECT_TRUE(newer.Value()->IsNamed());
 
-    EXPECT_TRUE(older->Unlink());
-    const auto reader = NSharedMemory::Open(Name("obj"), false);
-    ASSERT_NE(reader, nullptr);
-    EXPECT_EQ(*static_cast<const char*>(reader->GetData()), 'n');
-    EXPECT_TRUE(reader->IsNamed());
+    EXPECT_TRUE(older.Value()->Unlink());
+    EXPECT_EQ(FirstByte(Name("obj")), 'n');
 
-    EXPECT_TRUE(newer->Unlink());
-    EXPECT_FALSE(newer->IsNamed());
-    EXPECT_EQ(NSharedMemory::Open(Name("obj"), false), nullptr);
+    EXPECT_TRUE(newer.Value()->Unlink());
+    EXPECT_FALSE(newer.Value()->IsNamed());
+    EXPECT_FALSE(NSharedMemory::Open(Name("obj"), kObjectSize, false));
 }
 
 TEST_F(SharedMemoryTest, RemovingAScopeRemovesItsObjectsOnly) {
@@ -323,13 +320,60 @@ TEST_F(SharedMemoryTest, RemovingAScopeRemovesItsObjectsOnly) {
     std::vector<std::unique_ptr<NSharedMemory>> objects;
     for (const auto& [scope, name] : std::vector<std::pair<std::string, std::string>>{
              {"a", "one"}, {"a", "two"}, {"ab", "three"}}) {
-        objects.push_back(CreateFilled(NOs::MakeSharedMemoryName(scope, name), 's', &existed));
-        ASSERT_NE(objects.back(), nullptr);
+        auto memory = CreateFilled(NObjectNamespace::Object(NObjectSpace::Machine, scope, name),
+                                   's', &existed);
+        ASSERT_TRUE(memory);
+        objects.push_back(memory.Take());
     }
-    EXPECT_TRUE(NOs::RemoveSharedMemoryScope("a"));
-    const std::vector<std::string> left = m_namespace.Objects();
-    ASSERT_EQ(left.size(), 1u);
-    EXPECT_EQ(left.front(), NOs::MakeSharedMemoryName("ab", "three"));
+    EXPECT_TRUE(NOs::RemoveSharedMemoryScope(NObjectSpace::Machine, "a"));
+    EXPECT_EQ(m_namespace.Objects(), std::vector<std::string>{"ab.three"});
+}
+
+// What stands where the space's folder should be, a link or another
+// account's folder, is never followed nor used: others refuse it, and the
+// owner moves it aside, whole, for a folder of its own.
+TEST_F(SharedMemoryTest, TheSpacesFolderIsNeverALinkNorAnotherAccounts) {
+    const NTempFolder elsewhere;
+    const fs::path folder = m_namespace.Folder();
+    fs::remove_all(folder);
+    fs::create_directory_symlink(elsewhere.Path(), folder);
+    bool existed = false;
+    ASSERT_TRUE(CreateFilled(Name("linked"), 'l', &existed));
+    EXPECT_TRUE(fs::is_directory(fs::symlink_status(folder)));
+    EXPECT_TRUE(fs::is_empty(elsewhere.Path()));
+
+    fs::remove_all(folder);
+    fs::create_directory(folder);
+    std::ofstream(folder / "test.squatted") << "forged";
+    ASSERT_EQ(::chown(folder.c_str(), 65534, 65534), 0);
+    // A reader looks at a folder it knows again after at most 10 ms.
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    NForkedChild reader([this] {
+        return DropToNobody() &&
+                       NSharedMemory::Open(Name("squatted"), kObjectSize, false).Error() ==
+                           NObjectError::UnsafeFolder
+                   ? 0
+                   : 1;
+    });
+    EXPECT_EQ(reader.Wait(), 0);
+    ASSERT_TRUE(CreateFilled(Name("squatted"), 's', &existed));
+    EXPECT_FALSE(existed);
+    EXPECT_EQ(FirstByte(Name("squatted")), 's');
+    EXPECT_EQ(StatOf(Name("squatted")).st_uid, 0u);
+
+    std::vector<fs::path> moved;
+    for (const auto& entry : fs::directory_iterator(folder.parent_path())) {
+        if (entry.path().filename().string().rfind(folder.filename().string() + ".moved-", 0) == 0) {
+            moved.push_back(entry.path());
+        }
+    }
+    ASSERT_EQ(moved.size(), 2u);  // the link and the folder, neither deleted
+    for (const fs::path& aside : moved) {
+        if (fs::is_directory(fs::symlink_status(aside))) {
+            EXPECT_TRUE(fs::exists(aside / "test.squatted"));
+        }
+        fs::remove_all(aside);
+    }
 }
 
 }  // namespace

@@ -19,7 +19,7 @@
 #include "ipc/server_time_channel.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/published_record.h"
-#include "tests/support/shm_namespace.h"
+#include "tests/support/object_namespace.h"
 #include "tools/q6ipc/slot_reader.h"
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -97,7 +97,7 @@ std::optional<std::string> FaultOf(const std::optional<std::string>& bytes, uint
 }
 
 TEST(PublisherSoakTest, HundredThousandCyclesPublishEveryTickWithoutGrowth) {
-    const NShmNamespace space;
+    const NObjectNamespace space;
     NLogCapture log;
     uint64_t tick = kAnchorTick;
     g_bMiniMode = 0;
