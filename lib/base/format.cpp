@@ -156,7 +156,8 @@ bool StartsWith(const char16_t* text, const char16_t* prefix) {
     return true;
 }
 
-// Length modifiers with the sizes of Windows: l is 32 bits.
+// Length modifiers with the sizes of Windows: l is 32 bits. hh is 8 bits as
+// the Microsoft documentation gives it; Wine's runtime reads it as h.
 void ReadLength(const char16_t*& cursor, NDirective& directive) {
     struct NModifier {
         const char16_t* pszText;
@@ -198,13 +199,15 @@ struct NField {
     std::u16string_view strBody;
 };
 
-// Writes the field, padded to the directive's width.
+// Writes the field, padded to the directive's width. As in the Microsoft
+// runtime, the '0' flag pads every conversion with zeros, a precision
+// notwithstanding.
 template <class Sink>
-void PutPadded(Sink& sink, const NDirective& directive, const NField& field, bool zeroPadAllowed) {
+void PutPadded(Sink& sink, const NDirective& directive, const NField& field) {
     const int length =
         static_cast<int>(field.strPrefix.size() + field.strBody.size()) + field.nZeros;
     const int padding = std::max(directive.nWidth - length, 0);
-    const bool zeroPad = zeroPadAllowed && directive.bZero && !directive.bLeft;
+    const bool zeroPad = directive.bZero && !directive.bLeft;
     if (!directive.bLeft && !zeroPad) {
         PutRepeated(sink, u' ', padding);
     }
@@ -276,12 +279,13 @@ void PutInteger(Sink& sink, const NDirective& directive, uint64_t bits) {
     // At least one digit, unless the precision is 0.
     const int wanted = directive.nPrecision == kUnset ? 1 : directive.nPrecision;
     int zeros = std::max(wanted - static_cast<int>(digits.size()), 0);
-    // The alternate octal form starts with a 0; the digits never do.
-    if (directive.chConversion == u'o' && directive.bAlternate && zeros == 0) {
+    // The alternate octal form puts a 0 before a value other than 0 whose
+    // digits do not already start with one (the digits never do).
+    if (directive.chConversion == u'o' && directive.bAlternate && zeros == 0 && magnitude != 0) {
         zeros = 1;
     }
-    PutPadded(sink, directive, NField{IntegerPrefix(directive, negative, magnitude), zeros, digits},
-              directive.nPrecision == kUnset);
+    PutPadded(sink, directive,
+              NField{IntegerPrefix(directive, negative, magnitude), zeros, digits});
 }
 
 template <class Sink>
@@ -292,7 +296,7 @@ void PutString(Sink& sink, const NDirective& directive, const char16_t* text) {
     while (length < limit && shown[length] != u'\0') {
         ++length;
     }
-    PutPadded(sink, directive, NField{u"", 0, std::u16string_view(shown, length)}, false);
+    PutPadded(sink, directive, NField{u"", 0, std::u16string_view(shown, length)});
 }
 
 // Writes one converted argument; false when the argument is missing or of
@@ -316,8 +320,10 @@ bool PutConversion(Sink& sink, const NDirective& directive, NArgCursor& args) {
     if (wantsText) {
         PutString(sink, directive, arg->Text());
     } else if (conversion == u'c') {
+        // The character is a text of one unit, so a precision of 0 leaves it out.
         const char16_t unit = static_cast<char16_t>(arg->Bits());
-        PutPadded(sink, directive, NField{u"", 0, std::u16string_view(&unit, 1)}, false);
+        const size_t length = directive.nPrecision == 0 ? 0 : 1;
+        PutPadded(sink, directive, NField{u"", 0, std::u16string_view(&unit, length)});
     } else {
         PutInteger(sink, directive, arg->Bits());
     }

@@ -2,8 +2,11 @@
 // printf-style formatting into a char16_t buffer.
 //
 // Conversions: d i u o x X c s %, flags - + space # 0, width and precision
-// (digits or *), length modifiers hh h l ll I64 z with Windows sizes (l is
-// 32 bits, ll and I64 are 64 bits). Each argument is checked against its
+// (digits or *), length modifiers hh h l ll I64 I32 z with Windows sizes (l
+// is 32 bits, ll and I64 are 64 bits). As in the Microsoft runtime, the 0
+// flag pads every conversion with zeros even with a precision, a precision
+// of 0 leaves a %c character out, and %#o prefixes its 0 to values other
+// than 0 only. Each argument is checked against its
 // conversion at run time: a missing argument or one of the wrong kind (text
 // for a number, a number for %s) leaves the directive in the output as it was
 // written. The buffer is never overrun: the text is cut to capacity - 1 units

@@ -45,8 +45,9 @@ bool SetLogName(const char16_t* moduleName) {
     return true;
 }
 
-// A negative count would reach log4cpp as about four billion backups, and
-// every roll-over would then rename that many names: the default applies.
+// A negative count would reach the size-rolling appender as about four
+// billion backups, and every roll-over would then rename that many names:
+// the default applies.
 unsigned BackupCount(int maxBackupIndex) {
     return maxBackupIndex < 0 ? static_cast<unsigned>(NLogProperties().maxBackupIndex)
                               : static_cast<unsigned>(maxBackupIndex);
@@ -59,8 +60,14 @@ std::unique_ptr<log4cpp::Appender> MakeAppender(const std::optional<NLogProperti
             kAppenderName, fileName, kFixedMaxFileSize, kFixedMaxBackupIndex, true, kLogFileMode);
     }
     if (properties->logType != 0) {
+        // The days to keep go as the unsigned value they convert to, unguarded:
+        // log4cpp takes 0 as its default of 30 days and, at each roll-over,
+        // deletes the files of the folder whose names contain the log's name
+        // and that are older than days * 86400 seconds, a product it wraps to
+        // 32 bits. A negative count thus keeps every file; nothing loops.
         return std::make_unique<log4cpp::DailyRollingFileAppender>(
-            kAppenderName, fileName, BackupCount(properties->maxBackupIndex), true, kLogFileMode);
+            kAppenderName, fileName, static_cast<unsigned>(properties->maxBackupIndex), true,
+            kLogFileMode);
     }
     // The size is taken as the 32-bit unsigned value it was read as.
     return std::make_unique<log4cpp::RollingFileAppender>(

@@ -3,16 +3,20 @@
 // GetPrivateProfileStringA read them.
 //
 // Text rules:
-// - lines end at '\n' or '\r'; a UTF-8 byte order mark at the start is skipped;
-// - white space (space, tab, '\v', '\f', Ctrl-Z) around lines, section names,
-//   keys and values is trimmed;
+// - a file that starts with a UTF-16 byte order mark (either byte order) is
+//   UTF-16 and read as UTF-8; a UTF-8 byte order mark at the start is skipped;
+// - lines end at '\n' or '\r'; white space (space, tab, '\v', '\f', Ctrl-Z)
+//   around lines, section names, keys and values is trimmed, and each of them
+//   then ends at its first NUL byte;
 // - "[name]" starts a section; the name ends at the last ']' of the line;
-// - a line whose first character is ';' is a comment; a ';' later in a line
-//   belongs to the value, as on Windows;
-// - "key=value" splits at the first '='; a line without '=' is a key with an
-//   empty value; lines before the first section belong to no section;
-// - section and key names compare without regard to ASCII letter case; only
-//   the first section of a name is searched, and in it the first key;
+// - "key=value" splits at the first '='; a line without '=' is a key without
+//   a value, which reads as missing; a line starting with ';' is no comment
+//   but a key like any other (nobody asks for it);
+// - lines before the first section form a section without a name, so ""
+//   finds them and never a later "[]";
+// - section and key names compare without regard to ASCII letter case (only
+//   ASCII, as on Wine); only the first section of a name is searched, and in
+//   it the first key;
 // - a value enclosed in a matching pair of '"' or '\'' loses the pair.
 
 #include <cstdint>
@@ -33,15 +37,16 @@ public:
     std::optional<std::string> FindValue(std::string_view section, std::string_view key) const;
 
     // GetPrivateProfileIntA: defaultValue when the key is missing or its value
-    // is empty; otherwise the value read like Windows reads it: leading white
-    // space, one '+' or '-', a "0x", "0o" or "0b" prefix for base 16, 8 or 2,
-    // then digits up to the first other character, wrapping modulo 2^32.
-    // "12abc" gives 12, "abc" gives 0, "-1" gives -1.
+    // is empty; otherwise the value's first 29 UTF-16 code units read like
+    // Windows reads them: leading white space, one '+' or '-', a "0x", "0o" or
+    // "0b" prefix for base 16, 8 or 2, then digits up to the first other
+    // character, wrapping modulo 2^32. "12abc" gives 12, "abc" gives 0, "-1"
+    // gives -1.
     int GetInt(std::string_view section, std::string_view key, int defaultValue) const;
 
     // The text GetPrivateProfileStringA would return with an unlimited buffer:
-    // the value, or defaultValue without its trailing spaces when the key is
-    // missing.
+    // the value, or, when the key is missing, defaultValue without its
+    // trailing spaces and then without a matching pair of quotes.
     std::string GetString(std::string_view section, std::string_view key,
                           std::string_view defaultValue) const;
 
@@ -54,7 +59,7 @@ public:
 private:
     struct NKey {
         std::string name;
-        std::string value;
+        std::optional<std::string> value;  // none for a line without '='
     };
     struct NSection {
         std::string name;

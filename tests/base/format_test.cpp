@@ -44,10 +44,10 @@ TEST(FormatTest, FlagsWidthAndPrecision) {
         {NFormat::ToString(u"[%-5d]", 42), u"[42   ]"},
         {NFormat::ToString(u"[%05d]", -42), u"[-0042]"},
         {NFormat::ToString(u"[%+d|% d]", 7, 7), u"[+7| 7]"},
-        {NFormat::ToString(u"[%08.3d]", 7), u"[     007]"},  // precision turns off zero padding
+        {NFormat::ToString(u"[%08.3d]", 7), u"[00000007]"},  // a precision keeps zero padding
         {NFormat::ToString(u"[%.0d]", 0), u"[]"},
         {NFormat::ToString(u"[%#x|%#X|%#o|%#x]", 255, 255, 8, 0), u"[0xff|0XFF|010|0]"},
-        {NFormat::ToString(u"[%#.0o|%#.4o|%#o]", 0, 8, 0), u"[0|0010|0]"},  // one leading 0
+        {NFormat::ToString(u"[%#.0o|%#.4o|%#o]", 0, 8, 0), u"[|0010|0]"},  // one leading 0
         {NFormat::ToString(u"[%-6.3d|%6.3x]", -5, 255), u"[-005  |   0ff]"},
         {NFormat::ToString(u"[%*d|%-*d]", 4, 1, 3, 2), u"[   1|2  ]"},
         {NFormat::ToString(u"[%*d]", -4, 1), u"[1   ]"},
@@ -56,6 +56,46 @@ TEST(FormatTest, FlagsWidthAndPrecision) {
         {NFormat::ToString(u"[%c%c]", u'O', 0x4B), u"[OK]"},
         {NFormat::ToString(u"[%3c]", u'x'), u"[  x]"},
         {NFormat::ToString(u"[%s]", static_cast<const char16_t*>(nullptr)), u"[(null)]"},
+    };
+    for (const Case& test : cases) {
+        EXPECT_EQ(test.actual, test.expected) << Narrow(test.expected);
+    }
+}
+
+// What _snwprintf of msvcrt and ucrtbase wrote on Wine.
+TEST(FormatTest, ZeroFlagAndPrecisionAsTheMicrosoftRuntime) {
+    struct Case {
+        std::u16string actual;
+        std::u16string expected;
+    };
+    const Case cases[] = {
+        // The '0' flag pads texts and characters with zeros too.
+        {NFormat::ToString(u"[%05s]", u"ab"), u"[000ab]"},
+        {NFormat::ToString(u"[%-05s]", u"ab"), u"[ab   ]"},
+        {NFormat::ToString(u"[%05.1s]", u"ab"), u"[0000a]"},
+        {NFormat::ToString(u"[%018s]", static_cast<const char16_t*>(nullptr)),
+         u"[000000000000(null)]"},
+        {NFormat::ToString(u"[%05c]", u'A'), u"[0000A]"},
+        // A precision does not turn zero padding off.
+        {NFormat::ToString(u"[%05.0d]", 0), u"[00000]"},
+        {NFormat::ToString(u"[%#08.3x]", 1), u"[0x000001]"},
+        {NFormat::ToString(u"[%+010.4d]", 42), u"[+000000042]"},
+        {NFormat::ToString(u"[%0*.*x]", 6, 3, 255), u"[0000ff]"},
+        {NFormat::ToString(u"[%-08.3d]", 7), u"[007     ]"},
+        {NFormat::ToString(u"[%0*d]", -6, 5), u"[5     ]"},
+        // A character is a text of one unit: a precision of 0 leaves it out.
+        {NFormat::ToString(u"[%.0c]", u'A'), u"[]"},
+        {NFormat::ToString(u"[%.*c]", 0, u'A'), u"[]"},
+        {NFormat::ToString(u"[%5.0c]", u'A'), u"[     ]"},
+        {NFormat::ToString(u"[%-3.0c]", u'A'), u"[   ]"},
+        {NFormat::ToString(u"[%05.0c]", u'A'), u"[00000]"},
+        {NFormat::ToString(u"[%.1c]", u'A'), u"[A]"},
+        // The alternate octal form prefixes a 0 to values other than 0 only.
+        {NFormat::ToString(u"[%#.0o]", 0), u"[]"},
+        {NFormat::ToString(u"[%#5.0o]", 0), u"[     ]"},
+        {NFormat::ToString(u"[%#o]", 0), u"[0]"},
+        {NFormat::ToString(u"[%#.3o]", 8), u"[010]"},
+        {NFormat::ToString(u"[%#05o]", 8), u"[00010]"},
     };
     for (const Case& test : cases) {
         EXPECT_EQ(test.actual, test.expected) << Narrow(test.expected);
@@ -76,7 +116,7 @@ TEST(FormatTest, LengthModifiersCutAndExtendLikeWindows) {
         {NFormat::ToString(u"%llx", uint64_t{0xDEADBEEF12345678}), u"deadbeef12345678"},
         {NFormat::ToString(u"%zu", size_t{1} << 40), u"1099511627776"},
         {NFormat::ToString(u"%hd", 0x18000), u"-32768"},
-        {NFormat::ToString(u"%hhu|%hhd", 0x1FF, 0xFF), u"255|-1"},
+        {NFormat::ToString(u"%hhu|%hhd", 0x1FF, 0xFF), u"255|-1"},  // documented; Wine reads h
         {NFormat::ToString(u"%u", -1), u"4294967295"},
         {NFormat::ToString(u"%X", 0xABCDEFu), u"ABCDEF"},
         {NFormat::ToString(u"%o", 8), u"10"},

@@ -164,7 +164,12 @@ TEST_F(LogSetupTest, LogTypeChoosesTheAppender) {
         {"logtype=abc", "rolling", "3"},
         // A negative count would make every roll-over rename billions of names.
         {"maxBackupIndex=-1", "rolling", "3"},
-        {"logtype=2\nmaxBackupIndex=-1", "daily", "3"},
+        // The days to keep reach log4cpp as the unsigned value, as on Windows;
+        // log4cpp itself turns 0 into its default of 30.
+        {"logtype=2\nmaxBackupIndex=-1", "daily", "4294967295"},
+        {"logtype=1\nmaxBackupIndex=-2", "daily", "4294967294"},
+        {"logtype=1\nmaxBackupIndex=0", "daily", "30"},
+        {"logtype=1\nmaxBackupIndex=400", "daily", "400"},
     };
     for (const NAppenderCase& entry : cases) {
         const NProbeRun run = InstallAndRun(std::string("[log]\n") + entry.properties + "\n");

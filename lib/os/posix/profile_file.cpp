@@ -1,6 +1,7 @@
 #include "os/profile_file.h"
 
 #include <fcntl.h>
+#include <iconv.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,6 +13,13 @@ namespace NOs {
 namespace {
 
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf16LeBom = "\xFF\xFE";
+constexpr std::string_view kUtf16BeBom = "\xFE\xFF";
+constexpr std::string_view kUtf8Replacement = "\xEF\xBF\xBD";
+
+// GetPrivateProfileIntA reads the value through a buffer of 30 UTF-16 code
+// units, so only its first 29 count.
+constexpr size_t kIntegerTextUnits = 29;
 
 // Closes the descriptor it owns.
 class NFileDescriptor {
@@ -52,6 +60,49 @@ std::string ReadRegularFile(const std::string& path) {
     }
 }
 
+// UTF-16 bytes of the given byte order as UTF-8. An unpaired surrogate
+// becomes U+FFFD; an odd last byte is dropped.
+std::string Utf16ToUtf8(std::string_view bytes, const char* encoding) {
+    const iconv_t converter = ::iconv_open("UTF-8", encoding);
+    if (converter == reinterpret_cast<iconv_t>(-1)) {
+        return {};  // both encodings are built into the C library
+    }
+    std::string text;
+    // One UTF-16 code unit gives at most three UTF-8 bytes.
+    std::string out(bytes.size() * 3 / 2 + 3, '\0');
+    char* in = const_cast<char*>(bytes.data());  // iconv does not write its input
+    size_t inLeft = bytes.size() & ~size_t{1};
+    while (inLeft > 0) {
+        char* outAt = out.data();
+        size_t outLeft = out.size();
+        const size_t result = ::iconv(converter, &in, &inLeft, &outAt, &outLeft);
+        text.append(out.data(), out.size() - outLeft);
+        if (result == static_cast<size_t>(-1)) {
+            text += kUtf8Replacement;
+            in += 2;
+            inLeft -= 2;
+        }
+    }
+    ::iconv_close(converter);
+    return text;
+}
+
+// The profile's text as UTF-8, without its byte order mark: Windows reads a
+// file that starts with a UTF-16 byte order mark as UTF-16.
+std::string ProfileText(std::string bytes) {
+    const std::string_view view = bytes;
+    if (view.substr(0, 2) == kUtf16LeBom) {
+        return Utf16ToUtf8(view.substr(2), "UTF-16LE");
+    }
+    if (view.substr(0, 2) == kUtf16BeBom) {
+        return Utf16ToUtf8(view.substr(2), "UTF-16BE");
+    }
+    if (view.substr(0, kUtf8Bom.size()) == kUtf8Bom) {
+        bytes.erase(0, kUtf8Bom.size());
+    }
+    return bytes;
+}
+
 bool IsProfileSpace(char c) {
     return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r' || c == '\n' || c == '\x1a';
 }
@@ -64,6 +115,13 @@ std::string_view Trim(std::string_view text) {
         text.remove_suffix(1);
     }
     return text;
+}
+
+// A name or value: trimmed, then ended at its first NUL, as Windows keeps
+// them as C strings.
+std::string Entry(std::string_view text) {
+    text = Trim(text);
+    return std::string(text.substr(0, text.find('\0')));
 }
 
 char FoldCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
@@ -121,6 +179,23 @@ int ReadWindowsInteger(std::string_view text) {
     return static_cast<int>(negative ? 0u - total : total);
 }
 
+// The first units UTF-16 code units of a UTF-8 text (a four-byte sequence
+// counts two), never ending inside a sequence.
+std::string_view FirstUnits(std::string_view text, size_t units) {
+    size_t pos = 0;
+    for (size_t counted = 0; pos < text.size(); ++pos) {
+        const auto byte = static_cast<unsigned char>(text[pos]);
+        if ((byte & 0xC0) == 0x80) {
+            continue;
+        }
+        counted += byte >= 0xF0 ? 2 : 1;
+        if (counted > units) {
+            break;
+        }
+    }
+    return text.substr(0, pos);
+}
+
 // Length of text cut to at most limit bytes, not inside a UTF-8 sequence.
 size_t CutLength(std::string_view text, size_t limit) {
     if (text.size() <= limit) {
@@ -135,34 +210,31 @@ size_t CutLength(std::string_view text, size_t limit) {
 
 }  // namespace
 
-NProfileFile::NProfileFile(const std::string& path) { Parse(ReadRegularFile(path)); }
+NProfileFile::NProfileFile(const std::string& path) { Parse(ProfileText(ReadRegularFile(path))); }
 
 void NProfileFile::Parse(std::string_view text) {
-    if (text.substr(0, kUtf8Bom.size()) == kUtf8Bom) {
-        text.remove_prefix(kUtf8Bom.size());
-    }
+    // Lines before the first section header form a section without a name;
+    // being first, it is the one that the name "" finds.
+    m_vecSections.push_back({});
     while (!text.empty()) {
         const size_t lineEnd = std::min(text.find_first_of("\r\n"), text.size());
         const std::string_view line = Trim(text.substr(0, lineEnd));
         text.remove_prefix(std::min(lineEnd + 1, text.size()));
-        if (line.empty() || line.front() == ';') {
+        if (line.empty()) {
             continue;
         }
         const size_t close = line.rfind(']');
         if (line.front() == '[' && close != std::string_view::npos) {
-            m_vecSections.push_back({std::string(Trim(line.substr(1, close - 1))), {}});
+            m_vecSections.push_back({Entry(line.substr(1, close - 1)), {}});
             continue;
         }
-        // Keys before the first section belong to no section.
-        if (m_vecSections.empty()) {
-            continue;
-        }
+        // A ';' comment is a key like any other, one that nobody asks for.
         const size_t equals = line.find('=');
         if (equals == std::string_view::npos) {
-            m_vecSections.back().keys.push_back({std::string(line), {}});
+            m_vecSections.back().keys.push_back({Entry(line), std::nullopt});
         } else {
-            m_vecSections.back().keys.push_back({std::string(Trim(line.substr(0, equals))),
-                                                 std::string(Trim(line.substr(equals + 1)))});
+            m_vecSections.back().keys.push_back(
+                {Entry(line.substr(0, equals)), Entry(line.substr(equals + 1))});
         }
     }
 }
@@ -181,12 +253,14 @@ std::optional<std::string> NProfileFile::FindValue(std::string_view section,
         return std::nullopt;
     }
     key = Trim(key);
-    for (const NKey& entry : found->keys) {
-        if (EqualNoCase(entry.name, key)) {
-            return std::string(StripQuotes(entry.value));
-        }
+    const auto entry =
+        std::find_if(found->keys.begin(), found->keys.end(),
+                     [key](const NKey& each) { return EqualNoCase(each.name, key); });
+    // The first key of the name answers, even one without a value.
+    if (entry == found->keys.end() || !entry->value) {
+        return std::nullopt;
     }
-    return std::nullopt;
+    return std::string(StripQuotes(*entry->value));
 }
 
 int NProfileFile::GetInt(std::string_view section, std::string_view key, int defaultValue) const {
@@ -194,7 +268,7 @@ int NProfileFile::GetInt(std::string_view section, std::string_view key, int def
     if (!value || value->empty()) {
         return defaultValue;
     }
-    return ReadWindowsInteger(*value);
+    return ReadWindowsInteger(FirstUnits(*value, kIntegerTextUnits));
 }
 
 std::string NProfileFile::GetString(std::string_view section, std::string_view key,
@@ -202,10 +276,12 @@ std::string NProfileFile::GetString(std::string_view section, std::string_view k
     if (std::optional<std::string> value = FindValue(section, key)) {
         return std::move(*value);
     }
+    // Windows documents that all trailing blanks go; Wine keeps the first
+    // character of a default made only of blanks.
     while (!defaultValue.empty() && defaultValue.back() == ' ') {
         defaultValue.remove_suffix(1);
     }
-    return std::string(defaultValue);
+    return std::string(StripQuotes(defaultValue));
 }
 
 uint32_t NProfileFile::GetString(std::string_view section, std::string_view key,
@@ -213,6 +289,8 @@ uint32_t NProfileFile::GetString(std::string_view section, std::string_view key,
     if (capacity == 0) {
         return 0;
     }
+    // A quoted value that fits exactly is copied whole, as documented; Wine
+    // cuts it by one more character.
     const std::string text = GetString(section, key, defaultValue == nullptr ? "" : defaultValue);
     const size_t length = CutLength(text, capacity - 1);
     std::memcpy(buffer, text.data(), length);

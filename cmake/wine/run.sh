@@ -1,0 +1,31 @@
+#!/bin/sh
+# Runs a Winelib program under Wine without an X display:
+#   run.sh --prefix DIR PROGRAM.exe [ARG...]
+# The prefix DIR is made on first use. The exit status is the program's.
+set -e
+if [ "$1" = --prefix ]; then
+    WINEPREFIX=$2
+    shift 2
+fi
+export WINEPREFIX="${WINEPREFIX:?run.sh needs --prefix DIR or WINEPREFIX}"
+# No Mono or Gecko installer, no debug channels, no display.
+export WINEDEBUG="${WINEDEBUG:--all}"
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+unset DISPLAY WAYLAND_DISPLAY
+
+if [ ! -f "$WINEPREFIX/.q6-ready" ]; then
+    mkdir -p "$(dirname "$WINEPREFIX")"
+    # Programs started side by side by ctest -j make the prefix once.
+    flock "$WINEPREFIX.lock" sh -c '
+        [ -f "$WINEPREFIX/.q6-ready" ] && exit 0
+        wineboot -i >/dev/null 2>&1
+        wineserver -w
+        touch "$WINEPREFIX/.q6-ready"'
+fi
+# A wine server that outlives the program, with its services started apart
+# from it: they would otherwise hold the caller's pipes open (ctest waits on
+# them) until the server ends, seconds after the program.
+if wineserver -p60 </dev/null >/dev/null 2>&1; then
+    wine cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
+fi
+exec wine "$@"
