@@ -59,11 +59,16 @@ std::optional<std::string> GetObjectNamespace() {
 
 std::optional<NObjectName> MakeObjectName(NObjectSpace space, const std::string& scope,
                                           const std::string& name) {
-    std::optional<std::string> objectNamespace = GetObjectNamespace();
-    if (!objectNamespace || name.empty() || name.find('\0') != std::string::npos) {
+    const std::optional<std::string> objectNamespace = GetObjectNamespace();
+    return objectNamespace ? MakeObjectName(*objectNamespace, space, scope, name) : std::nullopt;
+}
+
+std::optional<NObjectName> MakeObjectName(const std::string& objectNamespace, NObjectSpace space,
+                                          const std::string& scope, const std::string& name) {
+    if (name.empty() || name.find('\0') != std::string::npos) {
         return std::nullopt;
     }
-    NObjectName result{space, std::move(*objectNamespace), scope + "."};
+    NObjectName result{space, objectNamespace, scope + "."};
     AppendEscaped(result.strEntry, name);
     if (result.strEntry.size() > kMaxObjectEntryName) {
         return std::nullopt;

@@ -43,6 +43,11 @@ bool IsValidObjectNamespace(const std::string& objectNamespace);
 std::optional<NObjectName> MakeObjectName(NObjectSpace space, const std::string& scope,
                                           const std::string& name);
 
+// The same within objectNamespace (which must be valid, or empty for the
+// machine's own objects) instead of the process's.
+std::optional<NObjectName> MakeObjectName(const std::string& objectNamespace, NObjectSpace space,
+                                          const std::string& scope, const std::string& name);
+
 // The name of a named event or mutex: "Global\NAME" is machine-wide (scope
 // "Global"); any other name, with or without "Local\", lives in the calling
 // account's space (scope "Local"). Names are case-sensitive.

@@ -50,13 +50,19 @@ public:
     void* GetData() const { return m_pData; }
     size_t GetSize() const { return m_nSize; }
 
-    // True while the object's name refers to this object: false once the
-    // name was removed, or now names another object.
+    // True while the object's name refers to this object, and the object is
+    // still what Open checks: false once the name was removed, or names
+    // another object, or the object's owner or size changed.
     bool IsNamed() const;
 
     // Removes the object's name, unless the name already refers to another
     // object (which is left alone).
     NStatus Unlink() const;
+
+    // Puts this mapping where older is mapped, in one step, so that whoever
+    // reads older's address from then on reads this object; older's own
+    // object is unmapped. Both must have the same size.
+    NStatus TakePlaceOf(NSharedMemory& older);
 
 private:
     struct NIdentity {
@@ -67,7 +73,7 @@ private:
     NSharedMemory(NObjectName name, void* data, size_t size, NIdentity identity);
 
     NObjectName m_name;
-    void* m_pData;
+    void* m_pData;  // null once another mapping took its place
     size_t m_nSize;
     NIdentity m_identity;
 };

@@ -10,12 +10,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <chrono>
 #include <memory>
-#include <pthread.h>
+#include <mutex>
 #include <string_view>
 
 #include "os/object_error.h"
+#include "os/tick_source.h"
 
 namespace NOs {
 namespace {
@@ -274,34 +274,29 @@ namespace {
 
 // Folders opened before: a look at the path tells whether it still leads to
 // the same folder, with its owner and mode. For a reader, a folder looked at
-// within the last kRecheckAfter is taken as it is; its owner, who may be
+// within the last kRecheckAfterMs is taken as it is; its owner, who may be
 // about to make something in it, always looks. A folder found replaced is no
 // longer handed out but kept open until the cache goes, so that a folder
 // object in use meanwhile never loses it.
 class NFolderCache {
 public:
-    NFolderCache() = default;
-    ~NFolderCache() { ::pthread_mutex_destroy(&m_mutex); }
-    NFolderCache(const NFolderCache&) = delete;
-    NFolderCache& operator=(const NFolderCache&) = delete;
-
     // The folder of the owner's space of the namespace.
     const NObjectFolder::NHandle* Find(uid_t owner, const std::string& objectNamespace,
                                        uid_t caller) {
-        const NLock lock(m_mutex);
+        const std::lock_guard<std::mutex> lock(m_mutex);
         for (NEntry& entry : m_vecFolders) {
             const NObjectFolder::NHandle& handle = *entry.pHandle;
             if (entry.bRetired || handle.nOwner != owner ||
                 handle.strNamespace != objectNamespace) {
                 continue;
             }
-            const auto now = std::chrono::steady_clock::now();
-            if (caller == owner || now - entry.checked >= kRecheckAfter) {
+            const uint64_t now = GetCoarseMonotonicMs();
+            if (caller == owner || now >= entry.nCheckedMs + kRecheckAfterMs) {
                 if (!IsStill(handle)) {
                     entry.bRetired = true;
                     return nullptr;
                 }
-                entry.checked = now;
+                entry.nCheckedMs = now;
             }
             return &handle;
         }
@@ -309,34 +304,23 @@ public:
     }
 
     const NObjectFolder::NHandle* Keep(std::unique_ptr<NObjectFolder::NHandle> handle) {
-        const NLock lock(m_mutex);
+        const std::lock_guard<std::mutex> lock(m_mutex);
         Retire(handle->strPath);
-        m_vecFolders.push_back({std::move(handle), std::chrono::steady_clock::now(), false});
+        m_vecFolders.push_back({std::move(handle), GetCoarseMonotonicMs(), false});
         return m_vecFolders.back().pHandle.get();
     }
 
     void Forget(const std::string& path) {
-        const NLock lock(m_mutex);
+        const std::lock_guard<std::mutex> lock(m_mutex);
         Retire(path);
     }
 
 private:
-    static constexpr auto kRecheckAfter = std::chrono::milliseconds(10);
-
-    class NLock {
-    public:
-        explicit NLock(pthread_mutex_t& mutex) : m_mutex(mutex) { ::pthread_mutex_lock(&m_mutex); }
-        ~NLock() { ::pthread_mutex_unlock(&m_mutex); }
-        NLock(const NLock&) = delete;
-        NLock& operator=(const NLock&) = delete;
-
-    private:
-        pthread_mutex_t& m_mutex;
-    };
+    static constexpr uint64_t kRecheckAfterMs = 10;
 
     struct NEntry {
         std::unique_ptr<NObjectFolder::NHandle> pHandle;
-        std::chrono::steady_clock::time_point checked;
+        uint64_t nCheckedMs;
         bool bRetired;
     };
 
@@ -353,7 +337,7 @@ private:
         }
     }
 
-    pthread_mutex_t m_mutex = PTHREAD_MUTEX_INITIALIZER;
+    std::mutex m_mutex;
     std::vector<NEntry> m_vecFolders;
 };
 

@@ -73,7 +73,26 @@ private:
 NSharedMemory::NSharedMemory(NObjectName name, void* data, size_t size, NIdentity identity)
     : m_name(std::move(name)), m_pData(data), m_nSize(size), m_identity(identity) {}
 
-NSharedMemory::~NSharedMemory() { ::munmap(m_pData, m_nSize); }
+NSharedMemory::~NSharedMemory() {
+    if (m_pData != nullptr) {
+        ::munmap(m_pData, m_nSize);
+    }
+}
+
+NStatus NSharedMemory::TakePlaceOf(NSharedMemory& older) {
+    if (older.m_nSize != m_nSize || older.m_pData == nullptr) {
+        return NObjectError::WrongSize;
+    }
+    // The kernel replaces what is mapped at the target as one change of the
+    // address space: a reader there never finds it unmapped.
+    void* moved = ::mremap(m_pData, m_nSize, m_nSize, MREMAP_MAYMOVE | MREMAP_FIXED, older.m_pData);
+    if (moved == MAP_FAILED) {
+        return LastError();
+    }
+    m_pData = moved;
+    older.m_pData = nullptr;
+    return Ok();
+}
 
 NResult<std::unique_ptr<NSharedMemory>> NSharedMemory::Open(const NObjectName& name, size_t size,
                                                             bool writable) {
@@ -137,8 +156,9 @@ bool NSharedMemory::IsNamed() const {
     if (!folder) {
         return false;
     }
-    const std::optional<NFileId> found = folder.Value().FindEntry(m_name.strEntry);
-    return found && *found == NFileId{m_identity.nDevice, m_identity.nInode};
+    // Opened again, so that it is checked again as it was when first opened.
+    const NResult<NOpenEntry> entry = folder.Value().OpenEntry(m_name.strEntry, false, m_nSize);
+    return entry && entry.Value().id == NFileId{m_identity.nDevice, m_identity.nInode};
 }
 
 NStatus NSharedMemory::Unlink() const {

@@ -15,4 +15,11 @@ uint64_t GetTickCount64() {
 
 uint32_t GetTickCount() { return static_cast<uint32_t>(GetTickCount64()); }
 
+uint64_t GetCoarseMonotonicMs() {
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
+    return static_cast<uint64_t>(now.tv_sec) * 1000u +
+           static_cast<uint64_t>(now.tv_nsec) / 1000000u;
+}
+
 }  // namespace NOs

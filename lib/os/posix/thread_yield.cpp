@@ -1,0 +1,9 @@
+#include "os/thread_yield.h"
+
+#include <sched.h>
+
+namespace NOs {
+
+void YieldThread() { ::sched_yield(); }
+
+}  // namespace NOs
