@@ -1,7 +1,8 @@
 #include "ipcdrv/control_block.h"
 
-#include <optional>
+#include <cstddef>
 
+#include "ipcdrv/kept_mappings.h"
 #include "ipcdrv/shm_layout.h"
 #include "os/named_object_space.h"
 #include "os/object_error.h"
@@ -10,49 +11,98 @@
 namespace NControlBlock {
 namespace {
 
-constexpr NIpcShm::NControlObject kSoundControl{NIpcShm::kControlMagic, NIpcShm::kLayoutVersion,
-                                                QXIPC_MAX_DATA_SIZE, sizeof(NIpcShm::NSlotObject)};
+using NIpcShm::NControlObject;
 
-bool HasSoundFields(const NIpcShm::NControlObject& control) {
-    return control.nMagic == kSoundControl.nMagic && control.nLayout == kSoundControl.nLayout &&
-           control.nMaxDataSize == kSoundControl.nMaxDataSize &&
-           control.nSlotObjectSize == kSoundControl.nSlotObjectSize;
+constexpr size_t kRetiredOffset = offsetof(NControlObject, nRetired);
+
+bool HasSoundFields(const NControlObject& control) {
+    return control.nMagic == NIpcShm::kControlMagic &&
+           control.nLayout == NIpcShm::kLayoutVersion &&
+           control.nMaxDataSize == QXIPC_MAX_DATA_SIZE &&
+           control.nSlotObjectSize == sizeof(NIpcShm::NSlotObject);
 }
 
-std::optional<NOs::NObjectName> ObjectName() {
-    return NOs::MakeObjectName(NOs::NObjectSpace::Machine, NIpcShm::kScope, NIpcShm::kControlName);
+// In the namespace given when one is (it was read already), else the process's.
+std::optional<NOs::NObjectName> ObjectName(const std::string* objectNamespace = nullptr) {
+    return objectNamespace != nullptr
+               ? NOs::MakeObjectName(*objectNamespace, NOs::NObjectSpace::Machine, NIpcShm::kScope,
+                                     NIpcShm::kControlName)
+               : NOs::MakeObjectName(NOs::NObjectSpace::Machine, NIpcShm::kScope,
+                                     NIpcShm::kControlName);
 }
 
-NOs::NStatus Create(const NOs::NObjectName& name) {
-    const NOs::NShmLayout layout{sizeof(NIpcShm::NControlObject), NIpcShm::kMode};
-    const auto init = [](void* data) {
-        *static_cast<NIpcShm::NControlObject*>(data) = kSoundControl;
-        return true;
-    };
-    bool existed = false;
-    const auto memory = NOs::NSharedMemory::Create(name, layout, init, &existed);
-    if (!memory) {
-        return memory.Error();
+bool Init(void* data) {
+    auto* control = static_cast<NControlObject*>(data);
+    control->nMagic = NIpcShm::kControlMagic;
+    control->nLayout = NIpcShm::kLayoutVersion;
+    control->nMaxDataSize = QXIPC_MAX_DATA_SIZE;
+    control->nSlotObjectSize = sizeof(NIpcShm::NSlotObject);
+    control->nRetired.store(0, std::memory_order_relaxed);
+    return true;
+}
+
+// The control block as a mapping of its own, when there is one.
+NOs::NResult<std::unique_ptr<NOs::NSharedMemory>> Map(bool writable,
+                                                      const std::string* objectNamespace) {
+    const std::optional<NOs::NObjectName> name = ObjectName(objectNamespace);
+    if (!name) {
+        return NOs::NObjectError::BadName;
     }
-    const auto* control = static_cast<const NIpcShm::NControlObject*>(memory.Value()->GetData());
-    return HasSoundFields(*control) ? NOs::Ok() : NOs::NStatus(NOs::NObjectError::Damaged);
+    return NOs::NSharedMemory::Open(*name, sizeof(NControlObject), writable);
+}
+
+NState StateOf(const NControlObject& control) {
+    return HasSoundFields(control) ? NState::Sound : NState::Damaged;
+}
+
+NState StateOfError(const NOs::NError& error) {
+    return error == std::errc::no_such_file_or_directory ? NState::Missing : NState::Damaged;
+}
+
+// The control block read once, not mapped.
+NState ReadOnce(const std::string* objectNamespace) {
+    const std::optional<NOs::NObjectName> name = ObjectName(objectNamespace);
+    if (!name) {
+        return NState::Missing;
+    }
+    NControlObject control{};
+    const NOs::NStatus read = NOs::ReadSharedMemory(*name, &control, sizeof(control));
+    return read ? StateOf(control) : StateOfError(read.Error());
+}
+
+// The control block in use: kept when it is used more than once, else read.
+NState CheckKept(NKeptMappings::NKeptMapping& kept, const std::string* objectNamespace) {
+    if (const void* data = kept.Current(0)) {
+        return StateOf(*static_cast<const NControlObject*>(data));
+    }
+    if (!kept.IsWorthKeeping()) {
+        return ReadOnce(objectNamespace);
+    }
+    NOs::NResult<std::unique_ptr<NOs::NSharedMemory>> fresh = Map(false, objectNamespace);
+    if (!fresh) {
+        return StateOfError(fresh.Error());
+    }
+    return StateOf(*static_cast<const NControlObject*>(kept.Replace(fresh.Take(), 0)));
+}
+
+NState CheckIn(const std::string* objectNamespace) {
+    NKeptMappings::NKeptMapping* kept = NKeptMappings::FindControl(objectNamespace);
+    return kept != nullptr ? CheckKept(*kept, objectNamespace) : ReadOnce(objectNamespace);
 }
 
 }  // namespace
 
-NState Check() {
-    const std::optional<NOs::NObjectName> name = ObjectName();
-    if (!name) {
-        return NState::Missing;
+NState Check() { return CheckIn(NKeptMappings::CurrentNamespace()); }
+
+std::optional<NInUse> InUse() {
+    const std::string* objectNamespace = NKeptMappings::CurrentNamespace();
+    NKeptMappings::NKeptMapping* kept = NKeptMappings::FindControl(objectNamespace);
+    const NState state =
+        kept != nullptr ? CheckKept(*kept, objectNamespace) : CheckIn(objectNamespace);
+    if (state != NState::Sound) {
+        return std::nullopt;
     }
-    // Read, not mapped: every data operation checks the block first.
-    NIpcShm::NControlObject control{};
-    const NOs::NStatus read = NOs::ReadSharedMemory(*name, &control, sizeof(control));
-    if (read) {
-        return HasSoundFields(control) ? NState::Sound : NState::Damaged;
-    }
-    return read.Error() == std::errc::no_such_file_or_directory ? NState::Missing
-                                                                : NState::Damaged;
+    return NInUse{objectNamespace, kept != nullptr ? kept->Serial() : 0};
 }
 
 NOs::NStatus Load() {
@@ -65,7 +115,19 @@ NOs::NStatus Load() {
             break;
     }
     const std::optional<NOs::NObjectName> name = ObjectName();
-    return name ? Create(*name) : NOs::NStatus(NOs::NObjectError::BadName);
+    if (!name) {
+        return NOs::NObjectError::BadName;
+    }
+    bool existed = false;
+    const auto memory = NOs::NSharedMemory::Create(
+        *name, NOs::NShmLayout{sizeof(NControlObject), NIpcShm::kMode}, Init, &existed);
+    if (!memory) {
+        return memory.Error();
+    }
+    return StateOf(*static_cast<const NControlObject*>(memory.Value()->GetData())) ==
+                   NState::Sound
+               ? NOs::Ok()
+               : NOs::NStatus(NOs::NObjectError::Damaged);
 }
 
 NOs::NStatus Repair() {
@@ -80,7 +142,17 @@ NOs::NStatus Repair() {
 
 NOs::NStatus Remove() {
     const std::optional<NOs::NObjectName> name = ObjectName();
-    return name ? NOs::RemoveSharedMemory(*name) : NOs::NStatus(NOs::NObjectError::BadName);
+    if (!name) {
+        return NOs::NObjectError::BadName;
+    }
+    NOs::NResult<std::unique_ptr<NOs::NSharedMemory>> mapped = Map(true, nullptr);
+    if (mapped) {
+        return NKeptMappings::RetireAndUnlink(*mapped.Value(), kRetiredOffset);
+    }
+    // What cannot be mapped as the block cannot be marked either: this process
+    // forgets it at once, others within the time of kept_mappings.h.
+    NKeptMappings::ForgetControl();
+    return NOs::RemoveSharedMemory(*name);
 }
 
 }  // namespace NControlBlock

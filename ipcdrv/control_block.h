@@ -3,6 +3,10 @@
 // driver counts as loaded and data slots can be used. Only root makes,
 // mends and removes it.
 
+#include <cstdint>
+#include <optional>
+#include <string>
+
 #include "os/result.h"
 
 namespace NControlBlock {
@@ -11,13 +15,25 @@ enum class NState { Sound, Missing, Damaged };
 
 NState Check();
 
+// What a data operation needs of the control block: the namespace of the
+// process, and the serial (see kept_mappings.h) of the sound control block
+// in use in it.
+struct NInUse {
+    const std::string* pNamespace;
+    uint64_t nSerial;
+};
+
+// Nothing unless the control block is Sound.
+std::optional<NInUse> InUse();
+
 // Creates the control block when it is missing.
 NOs::NStatus Load();
 
 // Replaces a missing or damaged control block; a sound one is kept.
 NOs::NStatus Repair();
 
-// Succeeds when no control block is left.
+// Succeeds when no control block is left; every process that keeps the one
+// removed sees that at its next use.
 NOs::NStatus Remove();
 
 }  // namespace NControlBlock

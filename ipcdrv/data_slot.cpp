@@ -1,17 +1,19 @@
 #include "ipcdrv/data_slot.h"
 
-#include <sched.h>
-
 #include <algorithm>
+#include <atomic>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 
+#include "ipcdrv/kept_mappings.h"
 #include "ipcdrv/shm_layout.h"
 #include "os/named_object_space.h"
 #include "os/object_error.h"
 #include "os/robust_mutex.h"
 #include "os/shared_memory.h"
+#include "os/thread_yield.h"
 
 namespace NDataSlot {
 namespace {
@@ -61,6 +63,10 @@ void PutValue(NSlotBuffer& buffer, const void* data, uint32_t size) {
     buffer.nSeq.store(writing + 1, std::memory_order_release);
 }
 
+// Called by a read between taking the value's size and copying it, when a
+// test set it.
+std::atomic<void (*)()> g_pfnReadPause{nullptr};
+
 // One attempt: false when a writer touched the buffer meanwhile.
 bool TakeValue(const NSlotBuffer& buffer, void* target, uint32_t capacity, uint32_t* size) {
     const uint64_t before = buffer.nSeq.load(std::memory_order_acquire);
@@ -68,6 +74,9 @@ bool TakeValue(const NSlotBuffer& buffer, void* target, uint32_t capacity, uint3
         return false;
     }
     *size = std::min<uint32_t>(buffer.nSize.load(std::memory_order_relaxed), QXIPC_MAX_DATA_SIZE);
+    if (void (*pause)() = g_pfnReadPause.load(std::memory_order_relaxed)) {
+        pause();
+    }
     if (*size <= capacity) {
         auto* bytes = static_cast<unsigned char*>(target);
         for (size_t offset = 0, index = 0; offset < *size; offset += kWordBytes, ++index) {
@@ -79,12 +88,6 @@ bool TakeValue(const NSlotBuffer& buffer, void* target, uint32_t capacity, uint3
     return buffer.nSeq.load(std::memory_order_relaxed) == before;
 }
 
-bool IsSound(const NOs::NSharedMemory& memory, uint32_t id) {
-    const auto* slot = static_cast<const NSlotObject*>(memory.GetData());
-    return slot->nMagic == NIpcShm::kSlotMagic && slot->nLayout == NIpcShm::kLayoutVersion &&
-           slot->nId == id && slot->nCapacity == QXIPC_MAX_DATA_SIZE;
-}
-
 // A new slot is published with its first value already current.
 bool InitSlot(void* data, uint32_t id, const void* value, uint32_t size) {
     auto* slot = static_cast<NSlotObject*>(data);
@@ -93,96 +96,224 @@ bool InitSlot(void* data, uint32_t id, const void* value, uint32_t size) {
     slot->nId = id;
     slot->nCapacity = QXIPC_MAX_DATA_SIZE;
     slot->nCurrent.store(0, std::memory_order_relaxed);
+    slot->nRetired.store(0, std::memory_order_relaxed);
     PutValue(slot->aBuffers[0], value, size);
     return NOs::InitRobustMutex(&slot->writeLock);
 }
 
-// Removes a damaged slot so that the next attempt makes a fresh one; the
-// error says why this attempt did not write.
-NOs::NStatus ReplaceDamaged(const NOs::NSharedMemory& memory) {
-    if (NOs::NStatus removed = memory.Unlink(); !removed) {
+constexpr size_t kRetiredOffset = offsetof(NSlotObject, nRetired);
+
+// A mapping of one slot to use now: the kept one, or, when none can be kept,
+// one of its own that goes with it.
+class NSlotMapping {
+public:
+    NSlotMapping(uint32_t id, bool writable, const NControlBlock::NInUse& control)
+        : m_pKept(NKeptMappings::FindSlot(control.pNamespace, id, writable)),
+          m_nControlSerial(control.nSerial) {}
+
+    // The slot when the kept mapping is still current.
+    NSlotObject* Current() const {
+        return m_pKept != nullptr ? static_cast<NSlotObject*>(m_pKept->Current(m_nControlSerial))
+                                  : nullptr;
+    }
+
+    NSlotObject* Use(std::unique_ptr<NOs::NSharedMemory> memory) {
+        if (m_pKept != nullptr) {
+            return static_cast<NSlotObject*>(m_pKept->Replace(std::move(memory), m_nControlSerial));
+        }
+        m_pOwn = std::move(memory);
+        return static_cast<NSlotObject*>(m_pOwn->GetData());
+    }
+
+    // Tells the objects that this process used under the slot's id apart.
+    uint64_t Serial() const { return m_pKept != nullptr ? m_pKept->Serial() : 0; }
+
+    NOs::NStatus RetireAndUnlink() {
+        return m_pOwn != nullptr ? NKeptMappings::RetireAndUnlink(*m_pOwn, kRetiredOffset)
+                                 : m_pKept->RetireAndUnlink();
+    }
+
+private:
+    NKeptMappings::NKeptMapping* m_pKept;
+    uint64_t m_nControlSerial;
+    std::unique_ptr<NOs::NSharedMemory> m_pOwn;
+};
+
+bool IsSoundSlot(const NSlotObject& slot, uint32_t id) {
+    return slot.nMagic == NIpcShm::kSlotMagic && slot.nLayout == NIpcShm::kLayoutVersion &&
+           slot.nId == id && slot.nCapacity == QXIPC_MAX_DATA_SIZE;
+}
+
+// Retires and removes a damaged slot so that the next attempt makes a fresh
+// one; the error says why this attempt did not write.
+NOs::NStatus ReplaceDamaged(NOs::NSharedMemory& memory) {
+    if (NOs::NStatus removed = NKeptMappings::RetireAndUnlink(memory, kRetiredOffset); !removed) {
         return removed;
     }
     return NOs::NObjectError::Damaged;
 }
 
-NOs::NStatus WriteOnce(const NOs::NObjectName& name, uint32_t id, const void* data,
-                       uint32_t size) {
+void PutCurrent(NSlotObject& slot, const void* data, uint32_t size) {
+    const uint32_t spare = (slot.nCurrent.load(std::memory_order_relaxed) & 1u) ^ 1u;
+    PutValue(slot.aBuffers[spare], data, size);
+    slot.nCurrent.store(spare, std::memory_order_release);
+}
+
+// The slot to write, as a fresh mapping: made with the value when missing
+// (*written then tells so), opened when it exists and is sound.
+// The slot's name in the namespace that the control block was found in.
+std::optional<NOs::NObjectName> NameIn(const NControlBlock::NInUse& control, uint32_t id) {
+    return control.pNamespace != nullptr ? GetObjectName(*control.pNamespace, id)
+                                         : GetObjectName(id);
+}
+
+NOs::NResult<std::unique_ptr<NOs::NSharedMemory>> MapForWriting(
+    const NControlBlock::NInUse& control, uint32_t id, const void* data, uint32_t size,
+    bool* written) {
+    const std::optional<NOs::NObjectName> name = NameIn(control, id);
+    if (!name) {
+        return NOs::NObjectError::BadName;
+    }
     const NOs::NShmLayout layout{sizeof(NSlotObject), NIpcShm::kMode};
     bool existed = false;
-    const auto memory = NOs::NSharedMemory::Create(
-        name, layout, [&](void* slot) { return InitSlot(slot, id, data, size); }, &existed);
+    NOs::NResult<std::unique_ptr<NOs::NSharedMemory>> memory = NOs::NSharedMemory::Create(
+        *name, layout, [&](void* slot) { return InitSlot(slot, id, data, size); }, &existed);
     if (!memory) {
         return memory.Error();
     }
-    if (!existed) {
-        return NOs::Ok();
+    *written = !existed;
+    if (existed && !IsSoundSlot(*static_cast<NSlotObject*>(memory.Value()->GetData()), id)) {
+        return ReplaceDamaged(*memory.Value()).Error();
     }
-    if (!IsSound(*memory.Value(), id)) {
-        return ReplaceDamaged(*memory.Value());
+    return memory;
+}
+
+NOs::NStatus WriteOnce(uint32_t id, const void* data, uint32_t size,
+                       const NControlBlock::NInUse& control) {
+    NSlotMapping mapping(id, true, control);
+    NSlotObject* slot = mapping.Current();
+    if (slot == nullptr || !IsSoundSlot(*slot, id)) {
+        bool written = false;
+        NOs::NResult<std::unique_ptr<NOs::NSharedMemory>> memory =
+            MapForWriting(control, id, data, size, &written);
+        if (!memory) {
+            return memory.Error();
+        }
+        slot = mapping.Use(memory.Take());
+        if (written) {
+            return NOs::Ok();
+        }
     }
-    auto* slot = static_cast<NSlotObject*>(memory.Value()->GetData());
     const NWriteLock lock(&slot->writeLock);
     if (!lock.IsLocked()) {
-        return ReplaceDamaged(*memory.Value());
+        if (NOs::NStatus removed = mapping.RetireAndUnlink(); !removed) {
+            return removed;
+        }
+        return NOs::NObjectError::Damaged;
     }
-    const uint32_t spare = (slot->nCurrent.load(std::memory_order_relaxed) & 1u) ^ 1u;
-    PutValue(slot->aBuffers[spare], data, size);
-    slot->nCurrent.store(spare, std::memory_order_release);
+    PutCurrent(*slot, data, size);
     return NOs::Ok();
+}
+
+// The slot to read, sound; null when there is none.
+NSlotObject* FindForReading(NSlotMapping& mapping, const NControlBlock::NInUse& control,
+                            uint32_t id) {
+    NSlotObject* slot = mapping.Current();
+    if (slot == nullptr) {
+        const std::optional<NOs::NObjectName> name = NameIn(control, id);
+        if (!name) {
+            return nullptr;
+        }
+        NOs::NResult<std::unique_ptr<NOs::NSharedMemory>> memory =
+            NOs::NSharedMemory::Open(*name, sizeof(NSlotObject), false);
+        if (!memory) {
+            return nullptr;
+        }
+        slot = mapping.Use(memory.Take());
+    }
+    return IsSoundSlot(*slot, id) ? slot : nullptr;
 }
 
 }  // namespace
 
 std::optional<NOs::NObjectName> GetObjectName(uint32_t id) {
+    const std::optional<std::string> objectNamespace = NOs::GetObjectNamespace();
+    return objectNamespace ? GetObjectName(*objectNamespace, id) : std::nullopt;
+}
+
+std::optional<NOs::NObjectName> GetObjectName(const std::string& objectNamespace, uint32_t id) {
     std::string name = "slot.XXXXXXXX";
     for (size_t digit = name.size(); digit > name.size() - 8; --digit, id >>= 4) {
         name[digit - 1] = "0123456789ABCDEF"[id & 0xF];
     }
-    return NOs::MakeObjectName(NOs::NObjectSpace::Machine, NIpcShm::kScope, name);
+    return NOs::MakeObjectName(objectNamespace, NOs::NObjectSpace::Machine, NIpcShm::kScope, name);
 }
 
-NOs::NStatus Write(uint32_t id, const void* data, uint32_t size) {
+NOs::NStatus Write(uint32_t id, const void* data, uint32_t size,
+                   const NControlBlock::NInUse& control) {
     if (size > QXIPC_MAX_DATA_SIZE || (data == nullptr && size != 0)) {
         return std::errc::invalid_argument;
     }
-    const std::optional<NOs::NObjectName> name = GetObjectName(id);
-    if (!name) {
-        return NOs::NObjectError::BadName;
-    }
     // A damaged slot is replaced once by a fresh one.
-    NOs::NStatus written = WriteOnce(*name, id, data, size);
+    NOs::NStatus written = WriteOnce(id, data, size, control);
     if (!written && written.Error() == NOs::NObjectError::Damaged) {
-        written = WriteOnce(*name, id, data, size);
+        written = WriteOnce(id, data, size, control);
     }
     return written;
 }
 
-NReadResult Read(uint32_t id, void* buffer, uint32_t capacity, uint32_t* size) {
+NReadResult Read(uint32_t id, void* buffer, uint32_t capacity, uint32_t* size,
+                 const NControlBlock::NInUse& control) {
     *size = 0;
-    const std::optional<NOs::NObjectName> name = GetObjectName(id);
-    if (!name) {
+    NSlotMapping mapping(id, false, control);
+    const NSlotObject* slot = FindForReading(mapping, control, id);
+    if (slot == nullptr) {
         return NReadResult::Missing;
     }
-    const auto memory = NOs::NSharedMemory::Open(*name, sizeof(NSlotObject), false);
-    if (!memory || !IsSound(*memory.Value(), id)) {
-        return NReadResult::Missing;
-    }
-    const auto* slot = static_cast<const NSlotObject*>(memory.Value()->GetData());
     for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
         const uint32_t current = slot->nCurrent.load(std::memory_order_acquire) & 1u;
         if (TakeValue(slot->aBuffers[current], buffer, capacity, size)) {
             return *size <= capacity ? NReadResult::Read : NReadResult::TooSmall;
         }
-        ::sched_yield();
+        NOs::YieldThread();
     }
     *size = 0;
     return NReadResult::Busy;
 }
 
+std::optional<uint64_t> Stamp(uint32_t id, const NControlBlock::NInUse& control) {
+    NSlotMapping mapping(id, false, control);
+    const NSlotObject* slot = FindForReading(mapping, control, id);
+    if (slot == nullptr) {
+        return std::nullopt;
+    }
+    for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
+        const uint32_t current = slot->nCurrent.load(std::memory_order_acquire) & 1u;
+        const uint64_t sequence = slot->aBuffers[current].nSeq.load(std::memory_order_acquire);
+        if ((sequence & 1u) == 0 &&
+            (slot->nCurrent.load(std::memory_order_acquire) & 1u) == current) {
+            return (mapping.Serial() << kStampSequenceBits) |
+                   (((sequence << 1) | current) & kStampSequenceMask);
+        }
+        NOs::YieldThread();
+    }
+    return std::nullopt;
+}
+
 NOs::NStatus Remove(uint32_t id) {
     const std::optional<NOs::NObjectName> name = GetObjectName(id);
-    return name ? NOs::RemoveSharedMemory(*name) : NOs::NStatus(NOs::NObjectError::BadName);
+    if (!name) {
+        return NOs::NObjectError::BadName;
+    }
+    NOs::NResult<std::unique_ptr<NOs::NSharedMemory>> mapped =
+        NOs::NSharedMemory::Open(*name, sizeof(NSlotObject), true);
+    if (mapped) {
+        return NKeptMappings::RetireAndUnlink(*mapped.Value(), kRetiredOffset);
+    }
+    NKeptMappings::ForgetSlot(id);
+    return NOs::RemoveSharedMemory(*name);
 }
+
+void SetReadPauseForTest(void (*pause)()) { g_pfnReadPause.store(pause); }
 
 }  // namespace NDataSlot

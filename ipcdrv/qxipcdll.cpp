@@ -54,7 +54,7 @@ int32_t Guarded(const char* function, Body body) noexcept {
     }
 }
 
-bool IsLoaded() { return NControlBlock::Check() == NControlBlock::NState::Sound; }
+bool IsLoaded() { return NControlBlock::InUse().has_value(); }
 
 constexpr char kNotLoaded[] = "the driver is not loaded";
 
@@ -90,7 +90,13 @@ int32_t fnUnloadIpcDriver(void) {
 
 int32_t fnUninstallIpcDriver(void) {
     return Guarded(__func__, [](const char* function) {
-        return Outcome(function, NOs::RemoveSharedMemoryScope(NOs::NObjectSpace::Machine, NIpcShm::kScope),
+        // The control block goes first: every process that keeps a slot then
+        // looks at it again before its next use.
+        const NOs::NStatus unloaded = NControlBlock::Remove();
+        return Outcome(function,
+                       unloaded ? NOs::RemoveSharedMemoryScope(NOs::NObjectSpace::Machine,
+                                                               NIpcShm::kScope)
+                                : unloaded,
                        "some objects of the driver cannot be removed");
     });
 }
@@ -125,10 +131,11 @@ int32_t fnSetData(uint32_t id, const void* data, uint32_t size) {
         if (data == nullptr && size != 0) {
             return SlotFailure(function, id, "no data");
         }
-        if (!IsLoaded()) {
+        const std::optional<NControlBlock::NInUse> control = NControlBlock::InUse();
+        if (!control) {
             return SlotFailure(function, id, kNotLoaded);
         }
-        const NOs::NStatus written = NDataSlot::Write(id, data, size);
+        const NOs::NStatus written = NDataSlot::Write(id, data, size, *control);
         return written ? 1
                        : SlotFailure(function, id,
                                      Because("the slot cannot be written", written));
@@ -141,10 +148,11 @@ int32_t fnGetDataSize(uint32_t id, uint32_t* size) {
             return SlotFailure(function, id, "no size");
         }
         *size = 0;
-        if (!IsLoaded()) {
+        const std::optional<NControlBlock::NInUse> control = NControlBlock::InUse();
+        if (!control) {
             return SlotFailure(function, id, kNotLoaded);
         }
-        const NDataSlot::NReadResult result = NDataSlot::Read(id, nullptr, 0, size);
+        const NDataSlot::NReadResult result = NDataSlot::Read(id, nullptr, 0, size, *control);
         return result == NDataSlot::NReadResult::TooSmall ? 1 : ReadResult(function, id, result);
     });
 }
@@ -155,10 +163,30 @@ int32_t fnGetData(uint32_t id, void* buffer, uint32_t capacity, uint32_t* size) 
             return SlotFailure(function, id, "no buffer");
         }
         *size = 0;
-        if (!IsLoaded()) {
+        const std::optional<NControlBlock::NInUse> control = NControlBlock::InUse();
+        if (!control) {
             return SlotFailure(function, id, kNotLoaded);
         }
-        return ReadResult(function, id, NDataSlot::Read(id, buffer, capacity, size));
+        return ReadResult(function, id, NDataSlot::Read(id, buffer, capacity, size, *control));
+    });
+}
+
+int32_t fnGetDataStamp(uint32_t id, uint64_t* stamp) {
+    return Guarded(__func__, [&](const char* function) {
+        if (stamp == nullptr) {
+            return SlotFailure(function, id, "no stamp");
+        }
+        *stamp = 0;
+        const std::optional<NControlBlock::NInUse> control = NControlBlock::InUse();
+        if (!control) {
+            return SlotFailure(function, id, kNotLoaded);
+        }
+        const std::optional<uint64_t> found = NDataSlot::Stamp(id, *control);
+        if (!found) {
+            return SlotFailure(function, id, "no such slot, or its value kept changing");
+        }
+        *stamp = *found;
+        return 1;
     });
 }
 

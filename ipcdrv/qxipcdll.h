@@ -20,6 +20,16 @@
  * "The driver" is the shared control block: loading the driver creates it or
  * checks it, and every data operation fails while it is missing or damaged.
  *
+ * While the library stays loaded, a process keeps the mapping of every slot
+ * it has read or written, and of the control block, and uses it again: a read
+ * or a write then costs a few hundred nanoseconds. A kept mapping is never
+ * trusted past its object's life: an object that this library replaces or
+ * removes (damage, recovery, fnDeleteData, fnUnloadIpcDriver,
+ * fnUninstallIpcDriver) is marked so first and every process sees it at its
+ * next call; one removed or replaced by anything else (an administrator) is
+ * seen within QXIPC_KEPT_RECHECK_MS and the clock's coarseness, 60 ms at the
+ * most. Unloading the library unmaps every kept mapping.
+ *
  * Results: unless said otherwise an int32_t is 1 for success and 0 for
  * failure. Setting the debug level to 1 or more reports each failure, with
  * its reason, on standard error.
@@ -36,6 +46,10 @@ extern "C" {
 #endif
 
 #define QXIPC_EXPORT __attribute__((visibility("default")))
+
+/* At most this long, plus a few milliseconds, a process goes on using a
+ * kept mapping of an object removed from outside the library. */
+#define QXIPC_KEPT_RECHECK_MS 50u
 
 /* Largest value a slot holds, in bytes. */
 #define QXIPC_MAX_DATA_SIZE 65536u
@@ -95,6 +109,14 @@ QXIPC_EXPORT int32_t fnGetData(uint32_t id, void* buffer, uint32_t capacity, uin
  * driver is not loaded or the slot cannot be removed. */
 QXIPC_EXPORT int32_t fnDeleteData(uint32_t id);
 
+/* An export of this library beyond the twelve that the agent binds: a number
+ * in *stamp that changes whenever slot id comes to hold another value, read
+ * in one consistent step without copying the value. Within this process, and
+ * while the library stays loaded, a stamp never comes back, so a reader that
+ * finds the stamp of its last read may keep what it made of that value.
+ * 0 (*stamp then 0) when the driver is not loaded or the slot is missing. */
+QXIPC_EXPORT int32_t fnGetDataStamp(uint32_t id, uint64_t* stamp);
+
 /* The calling shapes, for callers that bind the exports at run time. */
 typedef int32_t (*PFN_IPC_VOID)(void);
 typedef uint32_t (*PFN_IPC_VERSION)(void);
@@ -103,6 +125,7 @@ typedef int32_t (*PFN_IPC_SET_DATA)(uint32_t id, const void* data, uint32_t size
 typedef int32_t (*PFN_IPC_GET_DATA_SIZE)(uint32_t id, uint32_t* size);
 typedef int32_t (*PFN_IPC_GET_DATA)(uint32_t id, void* buffer, uint32_t capacity, uint32_t* size);
 typedef int32_t (*PFN_IPC_DELETE_DATA)(uint32_t id);
+typedef int32_t (*PFN_IPC_GET_DATA_STAMP)(uint32_t id, uint64_t* stamp);
 
 #ifdef __cplusplus
 }

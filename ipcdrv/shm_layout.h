@@ -15,7 +15,7 @@ namespace NIpcShm {
 
 constexpr char kScope[] = "ipc";
 constexpr char kControlName[] = "control";
-constexpr uint32_t kLayoutVersion = 1;
+constexpr uint32_t kLayoutVersion = 2;
 constexpr uint32_t kControlMagic = 0x43493651;  // "Q6IC"
 constexpr uint32_t kSlotMagic = 0x53493651;     // "Q6IS"
 constexpr uint32_t kMode = 0644;                // read by all, written by the owner
@@ -41,7 +41,9 @@ struct NSlotObject {
     uint32_t nCapacity;
     pthread_mutex_t writeLock;       // robust, process-shared; taken by writers only
     std::atomic<uint32_t> nCurrent;  // index of the buffer that readers take
-    uint32_t nReserved;
+    // Set by the library that replaces or removes the slot, before it does:
+    // every process that keeps it mapped then takes the slot under its name.
+    std::atomic<uint32_t> nRetired;
     NSlotBuffer aBuffers[2];
 };
 
@@ -50,6 +52,8 @@ struct NControlObject {
     uint32_t nLayout;
     uint32_t nMaxDataSize;
     uint32_t nSlotObjectSize;
+    std::atomic<uint32_t> nRetired;  // as the slot's
+    uint32_t nReserved;
 };
 
 static_assert(std::atomic<uint64_t>::is_always_lock_free, "shared atomics must be lock-free");

@@ -6,7 +6,9 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <chrono>
 #include <cstring>
+#include <thread>
 #include <string>
 
 #include "ipcdrv/qxipcdll.h"
@@ -42,6 +44,11 @@ inline std::unique_ptr<NOs::NSharedMemory> MapForWriting(const NOs::NObjectName&
                                                          size_t size) {
     auto memory = NOs::NSharedMemory::Open(name, size, true);
     return memory ? memory.Take() : nullptr;
+}
+
+// A kept mapping notices a change made from outside the library within this.
+inline void WaitForKeptMappingsToLook() {
+    std::this_thread::sleep_for(std::chrono::milliseconds(QXIPC_KEPT_RECHECK_MS + 30));
 }
 
 inline int32_t SetText(uint32_t id, const std::string& text) {

@@ -66,7 +66,7 @@ TEST_F(IpcDriverTest, ADamagedControlBlockStopsTheDriverUntilItIsRepaired) {
     ASSERT_EQ(SetText(kSlot, "before"), 1);
     const std::vector<NDamageCase> cases = {
         {"magic", offsetof(NIpcShm::NControlObject, nMagic), 0xDEADBEEF, -1},
-        {"layout", offsetof(NIpcShm::NControlObject, nLayout), 2, -1},
+        {"layout", offsetof(NIpcShm::NControlObject, nLayout), 99, -1},
         {"slot size", offsetof(NIpcShm::NControlObject, nMaxDataSize), 1024, -1},
         {"object size", offsetof(NIpcShm::NControlObject, nSlotObjectSize), 1, -1},
         {"truncated", 0, 0, 8},
@@ -78,6 +78,7 @@ TEST_F(IpcDriverTest, ADamagedControlBlockStopsTheDriverUntilItIsRepaired) {
         ASSERT_EQ(fnLoadIpcDriver(), 1);
         if (test.nTruncateTo >= 0) {
             ASSERT_EQ(::truncate(path.c_str(), test.nTruncateTo), 0);
+            WaitForKeptMappingsToLook();
         } else {
             const auto memory = MapForWriting(ControlObjectName(), sizeof(NIpcShm::NControlObject));
             ASSERT_NE(memory, nullptr);

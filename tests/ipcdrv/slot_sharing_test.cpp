@@ -226,6 +226,7 @@ TEST_F(SlotAccountTest, AnotherAccountCannotRemoveOrRebuildTheDriver) {
 TEST_F(SlotAccountTest, AWriterReplacesASlotOfAnotherOwner) {
     ASSERT_EQ(SetText(kSlot, "forged"), 1);
     ASSERT_EQ(::chown(ObjectPath(SlotObjectName(kSlot)).c_str(), 65534, 65534), 0);
+    WaitForKeptMappingsToLook();
     EXPECT_EQ(GetText(kSlot), "<missing>");
 
     ASSERT_EQ(SetText(kSlot, MakeValue(21)), 1);

@@ -1,6 +1,7 @@
 #pragma once
-// Whether this process has a file mapped, as /proc/self/maps lists it.
+// What this process has mapped, as /proc/self/maps lists it.
 
+#include <cstddef>
 #include <fstream>
 #include <string>
 
@@ -15,4 +16,14 @@ inline bool IsFileMapped(const std::string& pathSuffix) {
         }
     }
     return false;
+}
+
+// The mappings of files below folder.
+inline size_t CountMappingsUnder(const std::string& folder) {
+    std::ifstream maps("/proc/self/maps");
+    size_t count = 0;
+    for (std::string line; std::getline(maps, line);) {
+        count += line.find(folder + "/") != std::string::npos ? 1 : 0;
+    }
+    return count;
 }

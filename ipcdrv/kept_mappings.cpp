@@ -1,0 +1,279 @@
+#include "ipcdrv/kept_mappings.h"
+
+#include <pthread.h>
+
+#include <array>
+#include <cstdlib>
+#include <string_view>
+#include <string>
+#include <vector>
+
+#include "ipcdrv/shm_layout.h"
+#include "os/object_name.h"
+#include "os/tick_source.h"
+
+extern char** environ;
+
+namespace NKeptMappings {
+namespace {
+
+// Mappings a process keeps at once; beyond that it maps an object for each
+// use.
+constexpr size_t kMaxKept = 32;
+// Namespaces a process is known to have used; beyond that nothing is kept.
+constexpr size_t kMaxNamespaces = 64;
+// Lookups of the environment kept; beyond that each use looks it up anew.
+constexpr size_t kMaxSeen = 4096;
+// The control block's mapping, apart from every slot's.
+constexpr uint64_t kControlKey = uint64_t{1} << 32;
+
+std::atomic<uint32_t>* RetiredFlag(void* data, size_t offset) {
+    return reinterpret_cast<std::atomic<uint32_t>*>(static_cast<char*>(data) + offset);
+}
+
+// The namespace of the process, looked up in its environment at every use
+// (a test may change it). The lookup is a few loads while the environment is
+// as it was: setenv, putenv and unsetenv of the C library each put another
+// pointer where an entry stood or change which entry ends the array, and a
+// pointer that comes back (the C library keeps every value it made) comes
+// back with its value.
+class NNamespaces {
+public:
+    // Null when the namespace is invalid or too many were used.
+    const std::string* Now() {
+        const NSeen* last = m_pLast.load(std::memory_order_acquire);
+        return last != nullptr && StillHolds(*last) ? last->pValue : Look();
+    }
+
+private:
+    static constexpr std::string_view kPrefix = "Q6_SHM_NAMESPACE=";
+    static_assert(kPrefix.substr(0, kPrefix.size() - 1) == NOs::kObjectNamespaceVariable);
+
+    struct NSeen {
+        char** pEnvironment;
+        size_t nIndex;          // of the namespace's entry, or of the end when none
+        const char* pszEntry;   // "Q6_SHM_NAMESPACE=..."; null when none
+        const char* pszLast;    // the entry before the end, when there is none
+        const std::string* pValue;
+    };
+
+    static bool StillHolds(const NSeen& seen) {
+        char** environment = environ;
+        if (environment != seen.pEnvironment || environment == nullptr) {
+            return false;
+        }
+        if (seen.pszEntry != nullptr) {
+            return environment[seen.nIndex] == seen.pszEntry;
+        }
+        return environment[seen.nIndex] == nullptr &&
+               (seen.nIndex == 0 || environment[seen.nIndex - 1] == seen.pszLast);
+    }
+
+    static NSeen Scan() {
+        NSeen seen{environ, 0, nullptr, nullptr, nullptr};
+        for (char** entry = seen.pEnvironment; entry != nullptr && *entry != nullptr; ++entry) {
+            if (std::string_view(*entry).substr(0, kPrefix.size()) == kPrefix) {
+                seen.nIndex = static_cast<size_t>(entry - seen.pEnvironment);
+                seen.pszEntry = *entry;
+                return seen;
+            }
+            seen.pszLast = *entry;
+            seen.nIndex = static_cast<size_t>(entry - seen.pEnvironment) + 1;
+        }
+        return seen;
+    }
+
+    const std::string* Look() {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        NSeen seen = Scan();
+        const std::string_view value =
+            seen.pszEntry != nullptr ? std::string_view(seen.pszEntry).substr(kPrefix.size())
+                                     : std::string_view();
+        const bool valid = value.empty() || NOs::IsValidObjectNamespace(std::string(value));
+        seen.pValue = valid ? Intern(std::string(value)) : nullptr;
+        if (seen.pValue != nullptr && m_vecSeen.size() < kMaxSeen) {
+            m_vecSeen.push_back(std::make_unique<NSeen>(seen));
+            m_pLast.store(m_vecSeen.back().get(), std::memory_order_release);
+        }
+        return seen.pValue;
+    }
+
+    const std::string* Intern(const std::string& value) {
+        for (const auto& known : m_vecValues) {
+            if (*known == value) {
+                return known.get();
+            }
+        }
+        if (m_vecValues.size() == kMaxNamespaces) {
+            return nullptr;
+        }
+        m_vecValues.push_back(std::make_unique<std::string>(value));
+        return m_vecValues.back().get();
+    }
+
+    std::mutex m_mutex;
+    std::vector<std::unique_ptr<std::string>> m_vecValues;
+    // Every lookup kept, for a caller that may still read it.
+    std::vector<std::unique_ptr<NSeen>> m_vecSeen;
+    std::atomic<const NSeen*> m_pLast{nullptr};
+};
+
+// Every kept mapping of the process: found without a lock, made under one,
+// never removed while the library is loaded.
+class NRegistry {
+public:
+    NKeptMapping* FindOrAdd(const std::string* objectNamespace, uint64_t key, bool writable) {
+        if (NKeptMapping* kept = Find(objectNamespace, key, writable)) {
+            return kept;
+        }
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        if (NKeptMapping* kept = Find(objectNamespace, key, writable)) {
+            return kept;
+        }
+        const size_t count = m_nCount.load(std::memory_order_relaxed);
+        if (count == kMaxKept) {
+            return nullptr;
+        }
+        const size_t retiredOffset = key == kControlKey ? offsetof(NIpcShm::NControlObject, nRetired)
+                                                        : offsetof(NIpcShm::NSlotObject, nRetired);
+        m_aKept[count] = {objectNamespace, key, std::make_unique<NKeptMapping>(
+                                                    static_cast<uint32_t>(key), writable,
+                                                    retiredOffset)};
+        m_nCount.store(count + 1, std::memory_order_release);
+        return m_aKept[count].pMapping.get();
+    }
+
+    // Forgets the kept mappings of key, in every namespace.
+    void Forget(uint64_t key) {
+        const size_t count = m_nCount.load(std::memory_order_acquire);
+        for (size_t index = 0; index < count; ++index) {
+            if (m_aKept[index].nKey == key) {
+                m_aKept[index].pMapping->Forget();
+            }
+        }
+    }
+
+    // After a fork the child keeps nothing: it may run as another account,
+    // which must not write through its parent's mappings.
+    void ForgetAll() {
+        const size_t count = m_nCount.load(std::memory_order_acquire);
+        for (size_t index = 0; index < count; ++index) {
+            m_aKept[index].pMapping->Forget();
+        }
+    }
+
+private:
+    struct NEntry {
+        const std::string* pNamespace;
+        uint64_t nKey;
+        std::unique_ptr<NKeptMapping> pMapping;
+    };
+
+    NKeptMapping* Find(const std::string* objectNamespace, uint64_t key, bool writable) const {
+        const size_t count = m_nCount.load(std::memory_order_acquire);
+        for (size_t index = 0; index < count; ++index) {
+            const NEntry& entry = m_aKept[index];
+            if (entry.pNamespace == objectNamespace && entry.nKey == key &&
+                entry.pMapping->IsWritable() == writable) {
+                return entry.pMapping.get();
+            }
+        }
+        return nullptr;
+    }
+
+    std::mutex m_mutex;
+    std::array<NEntry, kMaxKept> m_aKept;
+    std::atomic<size_t> m_nCount{0};
+};
+
+NNamespaces g_namespaces;
+
+// Unmapped when the library goes.
+NRegistry g_registry;
+
+// Registered once, when the library is loaded; the system forgets it when the
+// library is unloaded.
+const int g_nForkHandler =
+    ::pthread_atfork(nullptr, nullptr, [] { g_registry.ForgetAll(); });
+
+}  // namespace
+
+NOs::NStatus RetireAndUnlink(NOs::NSharedMemory& memory, size_t retiredOffset) {
+    RetiredFlag(memory.GetData(), retiredOffset)->store(1, std::memory_order_release);
+    return memory.Unlink();
+}
+
+NKeptMapping::NKeptMapping(uint32_t id, bool writable, size_t retiredOffset)
+    : m_nId(id), m_bWritable(writable), m_nRetiredOffset(retiredOffset) {}
+
+bool NKeptMapping::IsRetired(void* data) const {
+    return RetiredFlag(data, m_nRetiredOffset)->load(std::memory_order_acquire) != 0;
+}
+
+void* NKeptMapping::Current(uint64_t controlSerial) {
+    void* data = m_pData.load(std::memory_order_acquire);
+    if (data == nullptr || m_bGone.load(std::memory_order_acquire) || IsRetired(data)) {
+        return nullptr;
+    }
+    return LooksStillNamed(controlSerial) ? data : nullptr;
+}
+
+bool NKeptMapping::LooksStillNamed(uint64_t controlSerial) {
+    const uint64_t now = NOs::GetCoarseMonotonicMs();
+    const bool sameControl = m_nControlSerial.load(std::memory_order_acquire) == controlSerial;
+    if (sameControl && now < m_nNextLookMs.load(std::memory_order_acquire)) {
+        return true;
+    }
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    const bool named = m_pMemory != nullptr && m_pMemory->IsNamed();
+    if (!named) {
+        m_bGone.store(true, std::memory_order_release);
+        return false;
+    }
+    m_nControlSerial.store(controlSerial, std::memory_order_release);
+    m_nNextLookMs.store(now + kRecheckAfterMs, std::memory_order_release);
+    return true;
+}
+
+void* NKeptMapping::Replace(std::unique_ptr<NOs::NSharedMemory> memory, uint64_t controlSerial) {
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    // Should the new object not fit the old one's place, the old mapping
+    // stays as it is, for threads that may still read it.
+    if (m_pMemory != nullptr && !memory->TakePlaceOf(*m_pMemory)) {
+        m_vecDisplaced.push_back(std::move(m_pMemory));
+    }
+    m_pMemory = std::move(memory);
+    m_nControlSerial.store(controlSerial, std::memory_order_release);
+    m_nNextLookMs.store(NOs::GetCoarseMonotonicMs() + kRecheckAfterMs, std::memory_order_release);
+    m_nSerial.fetch_add(1, std::memory_order_acq_rel);
+    m_bGone.store(false, std::memory_order_release);
+    m_pData.store(m_pMemory->GetData(), std::memory_order_release);
+    return m_pMemory->GetData();
+}
+
+NOs::NStatus NKeptMapping::RetireAndUnlink() {
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_pMemory == nullptr || !m_bWritable) {
+        return NOs::Ok();
+    }
+    m_bGone.store(true, std::memory_order_release);
+    return NKeptMappings::RetireAndUnlink(*m_pMemory, m_nRetiredOffset);
+}
+
+const std::string* CurrentNamespace() { return g_namespaces.Now(); }
+
+NKeptMapping* FindSlot(const std::string* objectNamespace, uint32_t id, bool writable) {
+    return objectNamespace != nullptr ? g_registry.FindOrAdd(objectNamespace, id, writable)
+                                      : nullptr;
+}
+
+void ForgetSlot(uint32_t id) { g_registry.Forget(id); }
+
+void ForgetControl() { g_registry.Forget(kControlKey); }
+
+NKeptMapping* FindControl(const std::string* objectNamespace) {
+    return objectNamespace != nullptr ? g_registry.FindOrAdd(objectNamespace, kControlKey, false)
+                                      : nullptr;
+}
+
+}  // namespace NKeptMappings
