@@ -1,5 +1,6 @@
-// One write and one read of the server time slot through the library's
-// exports, and what a reader pays for the current server time.
+// Writes and reads of the server time slot through the library's exports,
+// repeated with the library loaded, and what a reader pays for the current
+// server time.
 
 #include <benchmark/benchmark.h>
 
@@ -11,8 +12,7 @@
 #include "bench/ipc_exports.h"
 #include "ipc/server_time_channel.h"
 #include "os/tick_source.h"
-#include "tools/q6ipc/commands.h"
-#include "tools/q6ipc/slot_reader.h"
+#include "tools/q6ipc/server_time_reader.h"
 
 namespace {
 
@@ -61,7 +61,7 @@ void BM_SlotWrite(benchmark::State& state) {
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * size);
 }
-BENCHMARK(BM_SlotWrite)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_SlotWrite)->Unit(benchmark::kNanosecond);
 
 void BM_SlotRead(benchmark::State& state) {
     const NIpcExports ipc;
@@ -81,32 +81,34 @@ void BM_SlotRead(benchmark::State& state) {
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * expected);
 }
-BENCHMARK(BM_SlotRead)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_SlotRead)->Unit(benchmark::kNanosecond);
 
-// What `q6ipc now` does once its library is loaded: read the slot, parse the
-// record, carry its server time forward with this machine's tick.
+// What a reader of the server time pays with its library loaded and the
+// record unchanged between calls: the slot's stamp, one tick, one addition.
 void BM_ServerTimeNow(benchmark::State& state) {
     const NIpcExports ipc;
     if (!StoreRecord(state, ipc, RecordText(std::to_string(NOs::GetTickCount64())))) {
         return;
     }
-    NQ6Ipc::NSlotReader reader;
+    NQ6Ipc::NServerTimeReader reader(kSlot);
     std::string error;
     for (auto _ : state) {
-        const std::optional<std::string> bytes = reader.Read(kSlot);
-        if (!bytes) {
-            Fail(state, reader.GetError());
-            break;
-        }
-        const std::optional<std::string> now =
-            NQ6Ipc::CarryServerTime(NQ6Ipc::SlotTextToUtf8(*bytes), false, error);
+        const std::optional<uint64_t> now = reader.Now(error);
         if (!now) {
             Fail(state, error);
             break;
         }
-        benchmark::DoNotOptimize(now->data());
+        benchmark::DoNotOptimize(*now);
     }
 }
-BENCHMARK(BM_ServerTimeNow)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ServerTimeNow)->Unit(benchmark::kNanosecond);
+
+// The yardstick: the clock that the tick comes from, read alone.
+void BM_ClockRead(benchmark::State& state) {
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(NOs::GetTickCount64());
+    }
+}
+BENCHMARK(BM_ClockRead)->Unit(benchmark::kNanosecond);
 
 }  // namespace

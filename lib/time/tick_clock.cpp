@@ -69,11 +69,16 @@ void NTimeTick::Refresh(uint64_t* serverTime, uint64_t* tick) {
         m_llServerTime += uint64_t{elapsed} * NTime::kUnitsPerMillisecond;
         m_llTick = current;
     } else if (current >= m_llTick) {
-        m_llServerTime += (current - m_llTick) * NTime::kUnitsPerMillisecond;
+        m_llServerTime = CarryForward(m_llServerTime, m_llTick, current);
         m_llTick = current;
     }
     if (serverTime != nullptr) *serverTime = m_llServerTime;
     if (tick != nullptr) *tick = m_llTick;
+}
+
+uint64_t NTimeTick::CarryForward(uint64_t serverTime, uint64_t tick, uint64_t current) {
+    return current >= tick ? serverTime + (current - tick) * NTime::kUnitsPerMillisecond
+                           : serverTime;
 }
 
 uint64_t NTimeTick::GetServerTime() const {

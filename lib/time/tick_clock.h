@@ -44,6 +44,10 @@ public:
     // the outputs that are given.
     void Refresh(uint64_t* serverTime = nullptr, uint64_t* tick = nullptr);
 
+    // The 64-bit counter's rule of Refresh, on its own: serverTime carried
+    // from tick to current, unchanged when current is below tick.
+    static uint64_t CarryForward(uint64_t serverTime, uint64_t tick, uint64_t current);
+
     // 100-nanosecond units since 1601-01-01 00:00:00.
     uint64_t GetServerTime() const;
     uint64_t GetTick() const;

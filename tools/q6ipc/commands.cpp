@@ -1,18 +1,15 @@
 #include "tools/q6ipc/commands.h"
 
-#include <json/json.h>
-
 #include <chrono>
 #include <cstdio>
 #include <memory>
 #include <thread>
 
 #include "base/text_convert.h"
-#include "ipc/ipc_data_server_dt.h"
 #include "ipc/server_time_channel.h"
 #include "os/tick_source.h"
-#include "time/date_time_parse.h"
 #include "time/tick_clock.h"
+#include "tools/q6ipc/server_time_reader.h"
 #include "tools/q6ipc/slot_reader.h"
 
 namespace NQ6Ipc {
@@ -26,22 +23,6 @@ int Fail(const std::string& message) {
 }
 
 int Flushed() { return std::fflush(stdout) == 0 ? kExitOk : Fail("cannot write the output"); }
-
-bool IsDigits(const std::u16string& text) {
-    return !text.empty() && text.find_first_not_of(u"0123456789") == std::u16string::npos;
-}
-
-bool ParseRecord(const std::string& recordText, QR6::TS::LIB::NIpcData_ServerDT& record) {
-    Json::CharReaderBuilder builder;
-    const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
-    Json::Value value;
-    std::string errors;
-    if (!reader->parse(recordText.data(), recordText.data() + recordText.size(), &value, &errors) ||
-        !value.isObject()) {
-        return false;
-    }
-    return record.Deserialize(value) != 0;
-}
 
 int RunTick() {
     std::printf("%llu\n", static_cast<unsigned long long>(NOs::GetTickCount64()));
@@ -63,15 +44,11 @@ int RunGet(const NCommand& command) {
 }
 
 int RunNow(const NCommand& command) {
-    NSlotReader reader;
-    const std::optional<std::string> bytes =
-        reader.Read(NServerTimeChannel::SlotFor(command.bMini));
-    if (!bytes) {
-        return Fail(reader.GetError());
-    }
+    NServerTimeReader reader(NServerTimeChannel::SlotFor(command.bMini));
     std::string error;
+    const std::optional<uint64_t> serverTime = reader.Now(error);
     const std::optional<std::string> now =
-        CarryServerTime(SlotTextToUtf8(*bytes), command.bKorea, error);
+        serverTime ? ShowServerTime(*serverTime, command.bKorea, error) : std::nullopt;
     if (!now) {
         return Fail(error);
     }
@@ -139,29 +116,26 @@ int RunWait(const NCommand& command) {
 
 }  // namespace
 
-std::optional<std::string> CarryServerTime(const std::string& recordText, bool toKorea,
-                                           std::string& error) {
-    QR6::TS::LIB::NIpcData_ServerDT record;
-    if (!ParseRecord(recordText, record)) {
-        error = "the slot does not hold a server time record";
-        return std::nullopt;
-    }
-    const std::u16string serverTime = record.ServerTime.GetText();
-    if (NTime::ParseDateTime(serverTime) == NTime::kInvalidDateTime ||
-        !IsDigits(record.AtGetTickCount.GetText())) {
-        error = "the record holds no valid server time and tick";
-        return std::nullopt;
-    }
-    NTimeTick clock(NOs::GetTickCount64, false);
-    clock.SetServerTime(serverTime.c_str(), record.AtGetTickCount.GetText(), 0);
+std::optional<std::string> ShowServerTime(uint64_t serverTime, bool toKorea, std::string& error) {
     NString text;
-    if (clock.FormatTime(toKorea, NTime::kCodeDateTime, false, text) !=
+    if (NTime::FormatServerTime(serverTime, toKorea, NTime::kCodeDateTime, text) !=
         NTime::NFormatTimeResult::Ok) {
         error = toKorea ? "the rule of Korea Standard Time cannot be read or applied"
                         : "the server time cannot be shown";
         return std::nullopt;
     }
     return NUtf::ToUtf8(text.GetText());
+}
+
+std::optional<std::string> CarryServerTime(const std::string& recordText, bool toKorea,
+                                           std::string& error) {
+    const std::optional<NServerTimeAnchor> anchor = ReadAnchor(recordText, error);
+    if (!anchor) {
+        return std::nullopt;
+    }
+    return ShowServerTime(
+        NTimeTick::CarryForward(anchor->nServerTime, anchor->nTick, NOs::GetTickCount64()),
+        toKorea, error);
 }
 
 int RunCommand(const NCommand& command) {

@@ -2,6 +2,7 @@
 // The commands of q6ipc. Results go to standard output, failures to
 // standard error.
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -19,6 +20,11 @@ constexpr int kExitUsage = 2;
 // server time and tick.
 std::optional<std::string> CarryServerTime(const std::string& recordText, bool toKorea,
                                            std::string& error);
+
+// The server time (100-nanosecond units since 1601) as YYYY-MM-DD hh:mm:ss,
+// in Korea Standard Time when toKorea; nothing, with the reason in error, when
+// it cannot be shown.
+std::optional<std::string> ShowServerTime(uint64_t serverTime, bool toKorea, std::string& error);
 
 int RunCommand(const NCommand& command);
 

@@ -35,7 +35,17 @@ NSlotReader::NSlotReader() {
     m_fnGetData = m_library.FindFunction<PFN_IPC_GET_DATA>("fnGetData");
     if (m_fnGetData == nullptr) {
         m_strError = m_library.GetError();
+        return;
     }
+    m_fnGetDataStamp = m_library.FindFunction<PFN_IPC_GET_DATA_STAMP>("fnGetDataStamp");
+}
+
+std::optional<uint64_t> NSlotReader::Stamp(uint32_t slot) const {
+    uint64_t stamp = 0;
+    if (m_fnGetDataStamp == nullptr || m_fnGetDataStamp(slot, &stamp) == 0) {
+        return std::nullopt;
+    }
+    return stamp;
 }
 
 std::optional<std::string> NSlotReader::Read(uint32_t slot) {

@@ -23,9 +23,14 @@ public:
     // cannot be read.
     std::optional<std::string> Read(uint32_t slot);
 
+    // The slot's stamp (fnGetDataStamp); nothing when the library has no
+    // stamps or the slot cannot be read.
+    std::optional<uint64_t> Stamp(uint32_t slot) const;
+
 private:
     NOs::NDynamicLibrary m_library;
     PFN_IPC_GET_DATA m_fnGetData = nullptr;
+    PFN_IPC_GET_DATA_STAMP m_fnGetDataStamp = nullptr;  // optional: the suite's library has none
     std::string m_strError;
 };
 

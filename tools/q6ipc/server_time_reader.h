@@ -1,0 +1,47 @@
+#pragma once
+// The current server time from the agent's record, carried forward with this
+// machine's tick, for readers that ask again and again.
+//
+// While the slot's stamp (fnGetDataStamp) says that its value is unchanged,
+// the record is not read or parsed again: a call is one consistent read of
+// the stamp, one tick and one addition. A library without stamps is read on
+// every call.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "tools/q6ipc/slot_reader.h"
+
+namespace NQ6Ipc {
+
+// A record's server time and the tick at which it held.
+struct NServerTimeAnchor {
+    uint64_t nServerTime;  // 100-nanosecond units since 1601-01-01 00:00:00
+    uint64_t nTick;
+};
+
+// The anchor of a record's JSON text; nothing, with the reason in error, for
+// a text that does not hold a server time and tick.
+std::optional<NServerTimeAnchor> ReadAnchor(const std::string& recordText, std::string& error);
+
+class NServerTimeReader {
+public:
+    explicit NServerTimeReader(uint32_t slot) : m_nSlot(slot) {}
+
+    // The server time now (100-nanosecond units since 1601); nothing, with
+    // the reason in error, when the slot or its record cannot be read.
+    std::optional<uint64_t> Now(std::string& error);
+
+private:
+    // Reads and parses the record, and the stamp it belongs to.
+    bool Reload(std::string& error);
+    bool ReadAnchorOnce(std::string& error);
+
+    NSlotReader m_reader;
+    uint32_t m_nSlot;
+    std::optional<uint64_t> m_stamp;  // of the record that m_anchor comes from
+    NServerTimeAnchor m_anchor{};
+};
+
+}  // namespace NQ6Ipc
