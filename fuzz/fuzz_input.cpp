@@ -31,4 +31,3 @@ std::string_view NFuzzInput::TakeLine() {
 std::u16string NFuzzInput::TakeUtf16(size_t count) {
     return NOs::DecodeUtf16Le(TakeBytes(count <= Remaining() / 2 ? 2 * count : Remaining()));
 }
-

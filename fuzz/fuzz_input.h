@@ -30,4 +30,3 @@ private:
     size_t m_nSize;
     size_t m_nPos = 0;
 };
-

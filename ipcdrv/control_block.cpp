@@ -16,8 +16,7 @@ using NIpcShm::NControlObject;
 constexpr size_t kRetiredOffset = offsetof(NControlObject, nRetired);
 
 bool HasSoundFields(const NControlObject& control) {
-    return control.nMagic == NIpcShm::kControlMagic &&
-           control.nLayout == NIpcShm::kLayoutVersion &&
+    return control.nMagic == NIpcShm::kControlMagic && control.nLayout == NIpcShm::kLayoutVersion &&
            control.nMaxDataSize == QXIPC_MAX_DATA_SIZE &&
            control.nSlotObjectSize == sizeof(NIpcShm::NSlotObject);
 }
@@ -124,8 +123,7 @@ NOs::NStatus Load() {
     if (!memory) {
         return memory.Error();
     }
-    return StateOf(*static_cast<const NControlObject*>(memory.Value()->GetData())) ==
-                   NState::Sound
+    return StateOf(*static_cast<const NControlObject*>(memory.Value()->GetData())) == NState::Sound
                ? NOs::Ok()
                : NOs::NStatus(NOs::NObjectError::Damaged);
 }

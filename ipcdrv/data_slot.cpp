@@ -26,7 +26,6 @@ using NIpcShm::NSlotObject;
 constexpr int kReadAttempts = 1000;
 constexpr size_t kWordBytes = sizeof(uint64_t);
 
-
 class NWriteLock {
 public:
     explicit NWriteLock(pthread_mutex_t* mutex)

@@ -29,7 +29,8 @@ std::optional<NOs::NObjectName> GetObjectName(const std::string& objectNamespace
 // Stores a copy of size bytes (at most QXIPC_MAX_DATA_SIZE) in slot id,
 // creating the slot when needed; a damaged slot, or whatever else stands
 // under its name, is replaced.
-NOs::NStatus Write(uint32_t id, const void* data, uint32_t size, const NControlBlock::NInUse& control);
+NOs::NStatus Write(uint32_t id, const void* data, uint32_t size,
+                   const NControlBlock::NInUse& control);
 
 // Copies the current value into buffer when it fits into capacity bytes;
 // *size receives its size (0 when Missing). Busy when writers kept changing

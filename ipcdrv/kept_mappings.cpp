@@ -4,8 +4,8 @@
 
 #include <array>
 #include <cstdlib>
-#include <string_view>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "ipcdrv/shm_layout.h"
@@ -51,9 +51,9 @@ private:
 
     struct NSeen {
         char** pEnvironment;
-        size_t nIndex;          // of the namespace's entry, or of the end when none
-        const char* pszEntry;   // "Q6_SHM_NAMESPACE=..."; null when none
-        const char* pszLast;    // the entry before the end, when there is none
+        size_t nIndex;         // of the namespace's entry, or of the end when none
+        const char* pszEntry;  // "Q6_SHM_NAMESPACE=..."; null when none
+        const char* pszLast;   // the entry before the end, when there is none
         const std::string* pValue;
     };
 
@@ -86,9 +86,9 @@ private:
     const std::string* Look() {
         const std::lock_guard<std::mutex> lock(m_mutex);
         NSeen seen = Scan();
-        const std::string_view value =
-            seen.pszEntry != nullptr ? std::string_view(seen.pszEntry).substr(kPrefix.size())
-                                     : std::string_view();
+        const std::string_view value = seen.pszEntry != nullptr
+                                           ? std::string_view(seen.pszEntry).substr(kPrefix.size())
+                                           : std::string_view();
         const bool valid = value.empty() || NOs::IsValidObjectNamespace(std::string(value));
         seen.pValue = valid ? Intern(std::string(value)) : nullptr;
         if (seen.pValue != nullptr && m_vecSeen.size() < kMaxSeen) {
@@ -134,11 +134,12 @@ public:
         if (count == kMaxKept) {
             return nullptr;
         }
-        const size_t retiredOffset = key == kControlKey ? offsetof(NIpcShm::NControlObject, nRetired)
-                                                        : offsetof(NIpcShm::NSlotObject, nRetired);
-        m_aKept[count] = {objectNamespace, key, std::make_unique<NKeptMapping>(
-                                                    static_cast<uint32_t>(key), writable,
-                                                    retiredOffset)};
+        const size_t retiredOffset = key == kControlKey
+                                         ? offsetof(NIpcShm::NControlObject, nRetired)
+                                         : offsetof(NIpcShm::NSlotObject, nRetired);
+        m_aKept[count] = {
+            objectNamespace, key,
+            std::make_unique<NKeptMapping>(static_cast<uint32_t>(key), writable, retiredOffset)};
         m_nCount.store(count + 1, std::memory_order_release);
         return m_aKept[count].pMapping.get();
     }
@@ -193,8 +194,7 @@ NRegistry g_registry;
 
 // Registered once, when the library is loaded; the system forgets it when the
 // library is unloaded.
-const int g_nForkHandler =
-    ::pthread_atfork(nullptr, nullptr, [] { g_registry.ForgetAll(); });
+const int g_nForkHandler = ::pthread_atfork(nullptr, nullptr, [] { g_registry.ForgetAll(); });
 
 }  // namespace
 

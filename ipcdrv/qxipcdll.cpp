@@ -93,11 +93,11 @@ int32_t fnUninstallIpcDriver(void) {
         // The control block goes first: every process that keeps a slot then
         // looks at it again before its next use.
         const NOs::NStatus unloaded = NControlBlock::Remove();
-        return Outcome(function,
-                       unloaded ? NOs::RemoveSharedMemoryScope(NOs::NObjectSpace::Machine,
-                                                               NIpcShm::kScope)
-                                : unloaded,
-                       "some objects of the driver cannot be removed");
+        return Outcome(
+            function,
+            unloaded ? NOs::RemoveSharedMemoryScope(NOs::NObjectSpace::Machine, NIpcShm::kScope)
+                     : unloaded,
+            "some objects of the driver cannot be removed");
     });
 }
 
@@ -137,8 +137,7 @@ int32_t fnSetData(uint32_t id, const void* data, uint32_t size) {
         }
         const NOs::NStatus written = NDataSlot::Write(id, data, size, *control);
         return written ? 1
-                       : SlotFailure(function, id,
-                                     Because("the slot cannot be written", written));
+                       : SlotFailure(function, id, Because("the slot cannot be written", written));
     });
 }
 
@@ -197,8 +196,7 @@ int32_t fnDeleteData(uint32_t id) {
         }
         const NOs::NStatus removed = NDataSlot::Remove(id);
         return removed ? 1
-                       : SlotFailure(function, id,
-                                     Because("the slot cannot be removed", removed));
+                       : SlotFailure(function, id, Because("the slot cannot be removed", removed));
     });
 }
 

@@ -104,12 +104,23 @@ bool ReadStarField(NArgCursor& args, int& value) {
 void ReadFlags(const char16_t*& cursor, NDirective& directive) {
     for (;; ++cursor) {
         switch (*cursor) {
-            case u'-': directive.bLeft = true; break;
-            case u'+': directive.bPlus = true; break;
-            case u' ': directive.bSpace = true; break;
-            case u'#': directive.bAlternate = true; break;
-            case u'0': directive.bZero = true; break;
-            default: return;
+            case u'-':
+                directive.bLeft = true;
+                break;
+            case u'+':
+                directive.bPlus = true;
+                break;
+            case u' ':
+                directive.bSpace = true;
+                break;
+            case u'#':
+                directive.bAlternate = true;
+                break;
+            case u'0':
+                directive.bZero = true;
+                break;
+            default:
+                return;
         }
     }
 }
@@ -165,7 +176,7 @@ void ReadLength(const char16_t*& cursor, NDirective& directive) {
         int nBits;
     };
     static const NModifier kModifiers[] = {
-        {u"hh", 2, 8}, {u"h", 1, 16}, {u"ll", 2, 64}, {u"l", 1, 32},
+        {u"hh", 2, 8},   {u"h", 1, 16},   {u"ll", 2, 64}, {u"l", 1, 32},
         {u"I64", 3, 64}, {u"I32", 3, 32}, {u"z", 1, 64},
     };
     for (const NModifier& modifier : kModifiers) {
@@ -222,9 +233,7 @@ void PutPadded(Sink& sink, const NDirective& directive, const NField& field) {
     }
 }
 
-bool IsSignedConversion(char16_t conversion) {
-    return conversion == u'd' || conversion == u'i';
-}
+bool IsSignedConversion(char16_t conversion) { return conversion == u'd' || conversion == u'i'; }
 
 // The argument's bits cut to the directive's size; signed conversions
 // sign-extend them.
@@ -247,7 +256,9 @@ constexpr size_t kMaxDigits = 22;
 // backwards into buffer.
 std::u16string_view Digits(uint64_t magnitude, char16_t conversion,
                            char16_t (&buffer)[kMaxDigits]) {
-    const unsigned base = conversion == u'o' ? 8 : (conversion == u'x' || conversion == u'X') ? 16 : 10;
+    const unsigned base = conversion == u'o'                           ? 8
+                          : (conversion == u'x' || conversion == u'X') ? 16
+                                                                       : 10;
     const char16_t* alphabet = conversion == u'X' ? u"0123456789ABCDEF" : u"0123456789abcdef";
     size_t start = kMaxDigits;
     for (; magnitude != 0; magnitude /= base) {
@@ -292,7 +303,8 @@ template <class Sink>
 void PutString(Sink& sink, const NDirective& directive, const char16_t* text) {
     const char16_t* shown = text != nullptr ? text : u"(null)";
     size_t length = 0;
-    const auto limit = directive.nPrecision == kUnset ? SIZE_MAX : static_cast<size_t>(directive.nPrecision);
+    const auto limit =
+        directive.nPrecision == kUnset ? SIZE_MAX : static_cast<size_t>(directive.nPrecision);
     while (length < limit && shown[length] != u'\0') {
         ++length;
     }
@@ -309,7 +321,8 @@ bool PutConversion(Sink& sink, const NDirective& directive, NArgCursor& args) {
         return true;
     }
     const bool wantsText = conversion == u's';
-    const bool wantsInteger = std::u16string_view(u"diuoxXc").find(conversion) != std::u16string_view::npos;
+    const bool wantsInteger =
+        std::u16string_view(u"diuoxXc").find(conversion) != std::u16string_view::npos;
     const NArg* arg = (wantsText || wantsInteger) ? args.Next() : nullptr;
     if (arg == nullptr) {
         return false;

@@ -28,7 +28,7 @@ public:
     NArg(T value)  // NOLINT: implicit so that callers pass plain values
         : m_eKind(NKind::Integer), m_uBits(static_cast<uint64_t>(value)) {}
     NArg(const char16_t* text) : m_eKind(NKind::Text), m_pszText(text) {}  // NOLINT
-    NArg(char16_t* text) : NArg(static_cast<const char16_t*>(text)) {}    // NOLINT
+    NArg(char16_t* text) : NArg(static_cast<const char16_t*>(text)) {}     // NOLINT
 
     NKind Kind() const { return m_eKind; }
     uint64_t Bits() const { return m_uBits; }
@@ -42,8 +42,8 @@ private:
 
 // Formats into buffer (capacity in code units, terminator included) and
 // returns the number of code units written before the terminator.
-size_t PrintArgs(char16_t* buffer, size_t capacity, const char16_t* format,
-                 const NArg* args, size_t argCount);
+size_t PrintArgs(char16_t* buffer, size_t capacity, const char16_t* format, const NArg* args,
+                 size_t argCount);
 
 template <class... T>
 size_t Print(char16_t* buffer, size_t capacity, const char16_t* format, const T&... args) {

@@ -13,9 +13,7 @@ namespace {
 constexpr size_t kMaxFolderPathUnits = 1023;
 
 // Nothing for a path that names no file (see NUtf::Utf16ToPath).
-std::optional<std::string> ToOsPath(const char16_t* path) {
-    return NUtf::Utf16ToPath(path);
-}
+std::optional<std::string> ToOsPath(const char16_t* path) { return NUtf::Utf16ToPath(path); }
 
 }  // namespace
 
@@ -30,7 +28,8 @@ bool GetModuleFolder(NModuleHandle module, char16_t* folder, uint32_t capacity) 
     }
     // The first character is never taken as the separator.
     const size_t separator = fileName.rfind(u'/');
-    const size_t folderLength = (separator == std::u16string::npos || separator == 0) ? 0 : separator;
+    const size_t folderLength =
+        (separator == std::u16string::npos || separator == 0) ? 0 : separator;
     if (folderLength + 1 > capacity) {
         return false;
     }
@@ -50,9 +49,12 @@ PathKind GetPathKind(const char16_t* path) {
         return kPathMissing;
     }
     switch (NOs::GetFileKind(*osPath)) {
-        case NOs::NFileKind::Folder: return kPathFolder;
-        case NOs::NFileKind::File: return kPathFile;
-        case NOs::NFileKind::Missing: break;
+        case NOs::NFileKind::Folder:
+            return kPathFolder;
+        case NOs::NFileKind::File:
+            return kPathFile;
+        case NOs::NFileKind::Missing:
+            break;
     }
     return kPathMissing;
 }

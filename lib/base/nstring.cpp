@@ -21,13 +21,9 @@ NString::NString(const char16_t* text) {
 
 NString::NString(const NString& other) : m_strText(other.GetText()) {}
 
-NString& NString::operator=(const NString& other) {
-    return Assign(other.GetText());
-}
+NString& NString::operator=(const NString& other) { return Assign(other.GetText()); }
 
-NString::~NString() {
-    m_strText.clear();
-}
+NString::~NString() { m_strText.clear(); }
 
 NString& NString::Assign(const char16_t* text) {
     // Copy first: text may be this string's own text or a tail of it.
@@ -46,9 +42,7 @@ NString& NString::Append(const char16_t* text) {
     return *this;
 }
 
-uint32_t NString::GetLength() const {
-    return static_cast<uint32_t>(m_strText.size());
-}
+uint32_t NString::GetLength() const { return static_cast<uint32_t>(m_strText.size()); }
 
 uint32_t NString::Find(const char16_t* needle) const {
     const size_t position = m_strText.find(needle);
@@ -61,6 +55,4 @@ void NString::MakeLower() {
     });
 }
 
-const char16_t* NString::GetText() const {
-    return m_strText.c_str();
-}
+const char16_t* NString::GetText() const { return m_strText.c_str(); }

@@ -54,14 +54,8 @@ bool GetRtlVersion(uint32_t& major, uint32_t& minor, uint32_t& build, uint32_t& 
     return true;
 }
 
-int GetWindowsVersionClass() {
-    return ClassifyWindowsVersion(QueryVersionFacts());
-}
+int GetWindowsVersionClass() { return ClassifyWindowsVersion(QueryVersionFacts()); }
 
-bool IsXPOrLater() {
-    return GetWindowsVersionClass() >= kClassXP;
-}
+bool IsXPOrLater() { return GetWindowsVersionClass() >= kClassXP; }
 
-bool IsVistaOrLater() {
-    return GetWindowsVersionClass() >= kClassVista;
-}
+bool IsVistaOrLater() { return GetWindowsVersionClass() >= kClassVista; }

@@ -1,9 +1,8 @@
 #include "log/log_front.h"
 
-#include <log4cpp/Category.hh>
-
 #include <cstdlib>
 #include <exception>
+#include <log4cpp/Category.hh>
 
 #include "base/text_convert.h"
 
@@ -16,17 +15,15 @@ using NCategoryCall = void (log4cpp::Category::*)(const std::string&);
 
 // Category operations by level, EMERG (0) to DEBUG (7).
 constexpr NCategoryCall kCallsByLevel[] = {
-    &log4cpp::Category::emerg,  &log4cpp::Category::alert, &log4cpp::Category::crit,
-    &log4cpp::Category::error,  &log4cpp::Category::warn,  &log4cpp::Category::notice,
-    &log4cpp::Category::info,   &log4cpp::Category::debug,
+    &log4cpp::Category::emerg, &log4cpp::Category::alert, &log4cpp::Category::crit,
+    &log4cpp::Category::error, &log4cpp::Category::warn,  &log4cpp::Category::notice,
+    &log4cpp::Category::info,  &log4cpp::Category::debug,
 };
 constexpr int kLevelCount = static_cast<int>(sizeof(kCallsByLevel) / sizeof(kCallsByLevel[0]));
 
 }  // namespace
 
-bool IsLogReady() {
-    return g_pwszLogBuf != nullptr;
-}
+bool IsLogReady() { return g_pwszLogBuf != nullptr; }
 
 void WriteLogText(int level, const char* text) {
     if (!IsLogReady() || level < 0 || level >= kLevelCount) {

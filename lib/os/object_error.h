@@ -26,8 +26,10 @@ enum class NObjectError {
 class NError {
 public:
     NError() = default;  // no error
-    NError(std::errc code) : m_eSource(NSource::System), m_nCode(static_cast<int>(code)) {}  // NOLINT
-    NError(NObjectError code) : m_eSource(NSource::Object), m_nCode(static_cast<int>(code)) {}  // NOLINT
+    NError(std::errc code)
+        : m_eSource(NSource::System), m_nCode(static_cast<int>(code)) {}  // NOLINT
+    NError(NObjectError code)
+        : m_eSource(NSource::Object), m_nCode(static_cast<int>(code)) {}  // NOLINT
 
     // The system's error number, errno.
     static NError FromErrno(int code) { return NError(static_cast<std::errc>(code)); }

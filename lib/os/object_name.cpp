@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-
 #include <cstdlib>
 #include <string_view>
 

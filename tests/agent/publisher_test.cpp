@@ -4,6 +4,7 @@
 #include "agent/publisher.h"
 
 #include <gtest/gtest.h>
+
 #include <string>
 
 #include "agent/agent_state.h"
@@ -73,7 +74,8 @@ TEST_F(PublisherTest, EachCycleRefreshesTheClockOnce) {
     q6tsa::Send_Time_tick(m_pEvent.get());
     m_llTick += 30000;
     q6tsa::Send_Time_tick(nullptr);  // no event: the data is still stored
-    EXPECT_EQ(ReadSlotText(kSlot), R"({"AtGetTickCount":"31000","ServerTime":"2015-06-01 09:30:30"})");
+    EXPECT_EQ(ReadSlotText(kSlot),
+              R"({"AtGetTickCount":"31000","ServerTime":"2015-06-01 09:30:30"})");
     EXPECT_EQ(g_pTimeTick->GetServerTime(), kServerTime + 30000ull * 10000);
 }
 

@@ -36,7 +36,8 @@ TEST_F(ModulePathTest, ModuleFolderIsExecutableFolderWithoutSeparator) {
     char16_t folder[1024] = {};
     ASSERT_TRUE(GetModuleFolder(nullptr, folder, 1024));
     EXPECT_EQ(NUtf::ToUtf8(folder), expected);
-    EXPECT_EQ(GetModuleFileName(nullptr), NUtf::ToUtf16(fs::read_symlink("/proc/self/exe").string()));
+    EXPECT_EQ(GetModuleFileName(nullptr),
+              NUtf::ToUtf16(fs::read_symlink("/proc/self/exe").string()));
 }
 
 TEST_F(ModulePathTest, ModuleFolderRefusesTooSmallCapacityAndLeavesBufferAlone) {

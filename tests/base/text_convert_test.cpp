@@ -36,8 +36,9 @@ TEST(TextConvertTest, NullTextOrUnknownCodePageGivesNull) {
 }
 
 TEST(TextConvertTest, ValidTextRoundTripsInBothCodePages) {
-    const std::u16string texts[] = {u"abc", u"2015-06-01 09:30:00", u"한국 표준시", u"\u00C4\u00DF",
-                                    u"\U0001F600 and \U0010FFFF", u"\u07FF\u0800\uFFFD"};
+    const std::u16string texts[] = {
+        u"abc",          u"2015-06-01 09:30:00",       u"한국 표준시",
+        u"\u00C4\u00DF", u"\U0001F600 and \U0010FFFF", u"\u07FF\u0800\uFFFD"};
     for (const std::u16string& text : texts) {
         for (const uint32_t codePage : {CP_UTF8, CP_ACP}) {
             EXPECT_EQ(ToWide(ToMulti(text, codePage), codePage), text);
@@ -71,13 +72,13 @@ TEST(TextConvertTest, InvalidUtf8BecomesReplacementCharacterWithoutCuttingTheRes
         std::u16string expected;
     };
     const Case cases[] = {
-        {"a\x80z", u"a\uFFFDz"},                 // lone continuation byte
-        {"a\xC3", u"a\uFFFD"},                   // truncated two-byte sequence at the end
-        {"\xC0\xAF", u"\uFFFD\uFFFD"},           // overlong '/'
+        {"a\x80z", u"a\uFFFDz"},                  // lone continuation byte
+        {"a\xC3", u"a\uFFFD"},                    // truncated two-byte sequence at the end
+        {"\xC0\xAF", u"\uFFFD\uFFFD"},            // overlong '/'
         {"\xE0\x80\xAF", u"\uFFFD\uFFFD\uFFFD"},  // overlong three-byte form
         {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},  // encoded surrogate
         {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},  // above U+10FFFF
-        {"\xE2\x82x", u"\uFFFDx"},               // broken sequence, next byte kept
+        {"\xE2\x82x", u"\uFFFDx"},                          // broken sequence, next byte kept
         {"\xFF\xFE", u"\uFFFD\uFFFD"},
         {"\xF0\x9F\x98", u"\uFFFD"},
     };
@@ -98,13 +99,13 @@ TEST(PathTextTest, PathsRoundTripExactlyWhateverTheirBytes) {
         {"/opt/q6tsa", u"/opt/q6tsa"},
         {"/opt/\xED\x95\x9C", u"/opt/\uD55C"},
         {"/x\xFFy", u"/x\xDCFFy"},
-        {"\xC3", u"\xDCC3"},                           // a sequence cut short
-        {"\xE2\x82z", u"\xDCE2\xDC82z"},                // cut short before another character
-        {"\xC0\xAF", u"\xDCC0\xDCAF"},                  // an overlong form
-        {"\xED\xA0\x80", u"\xDCED\xDCA0\xDC80"},         // an encoded surrogate
-        {"\xF0\x9F\x98\x80", u"\U0001F600"},            // a pair stays a pair
+        {"\xC3", u"\xDCC3"},                      // a sequence cut short
+        {"\xE2\x82z", u"\xDCE2\xDC82z"},          // cut short before another character
+        {"\xC0\xAF", u"\xDCC0\xDCAF"},            // an overlong form
+        {"\xED\xA0\x80", u"\xDCED\xDCA0\xDC80"},  // an encoded surrogate
+        {"\xF0\x9F\x98\x80", u"\U0001F600"},      // a pair stays a pair
         {"\xF0\x9F\x98\x80\xFF", u"\U0001F600\xDCFF"},
-        {"\xEF\xBF\xBD", u"\uFFFD"},                     // a real U+FFFD is itself
+        {"\xEF\xBF\xBD", u"\uFFFD"},  // a real U+FFFD is itself
     };
     for (const NPathCase& test : cases) {
         EXPECT_EQ(NUtf::PathToUtf16(test.strBytes), test.strUnits) << test.strBytes;

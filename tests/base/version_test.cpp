@@ -21,7 +21,7 @@ TEST(VersionTest, ClassifiesEveryRowOfTheTable) {
         int expected;
     };
     const Case cases[] = {
-        {5, 0, 1}, {5, 1, 2}, {5, 2, 3}, {6, 0, 4},  {6, 1, 5},  {6, 2, 6},
+        {5, 0, 1}, {5, 1, 2},  {5, 2, 3},  {6, 0, 4},   {6, 1, 5},   {6, 2, 6},
         {6, 3, 7}, {10, 0, 8}, {6, 4, 99}, {11, 0, 99}, {10, 1, 99}, {5, 3, 99},
     };
     for (const Case& test : cases) {

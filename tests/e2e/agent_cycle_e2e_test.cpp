@@ -17,8 +17,8 @@ constexpr uint32_t kSlot = 0x30000259;
 constexpr uint64_t kPauseMs = 30000;
 
 uint64_t SecondsOfDay(const std::string& serverTime) {
-    return std::stoull(serverTime.substr(11, 2)) * 3600 + std::stoull(serverTime.substr(14, 2)) * 60 +
-           std::stoull(serverTime.substr(17, 2));
+    return std::stoull(serverTime.substr(11, 2)) * 3600 +
+           std::stoull(serverTime.substr(14, 2)) * 60 + std::stoull(serverTime.substr(17, 2));
 }
 
 Json::Value Record(const std::string& slotBytes) {
@@ -43,12 +43,12 @@ TEST(AgentCycleE2eTest, SuccessivePublicationsArePauseApartInTickAndServerTime) 
 
     const Json::Value before = Record(*first);
     const Json::Value after = Record(*second);
-    const uint64_t tickDelta =
-        std::stoull(after["AtGetTickCount"].asString()) - std::stoull(before["AtGetTickCount"].asString());
+    const uint64_t tickDelta = std::stoull(after["AtGetTickCount"].asString()) -
+                               std::stoull(before["AtGetTickCount"].asString());
     EXPECT_GE(tickDelta, kPauseMs);
     EXPECT_LT(tickDelta, kPauseMs + 5000);
-    const uint64_t secondsDelta =
-        SecondsOfDay(after["ServerTime"].asString()) - SecondsOfDay(before["ServerTime"].asString());
+    const uint64_t secondsDelta = SecondsOfDay(after["ServerTime"].asString()) -
+                                  SecondsOfDay(before["ServerTime"].asString());
     EXPECT_GE(secondsDelta, tickDelta / 1000);
     EXPECT_LE(secondsDelta, tickDelta / 1000 + 1);
 }

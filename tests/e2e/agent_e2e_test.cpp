@@ -21,7 +21,8 @@ constexpr auto kPatience = milliseconds(15000);
 constexpr char kAnchorText[] = "2015-06-01 09:30:00";
 constexpr uint64_t kTicksBeforeStart = 5000;
 
-std::vector<std::string> Arguments(const std::string& mode, const std::string& anchor, uint64_t tick) {
+std::vector<std::string> Arguments(const std::string& mode, const std::string& anchor,
+                                   uint64_t tick) {
     return {mode, NAgentSandbox::kLaunchId, anchor, std::to_string(tick)};
 }
 
@@ -67,7 +68,8 @@ TEST(AgentE2eTest, PublishesTheAnchoredServerTimeAndSignalsTheEvent) {
     EXPECT_FALSE(sandbox.WaitForExit(agent, milliseconds(0)).has_value());
 
     const std::string log = sandbox.ReadLog();
-    const std::regex start(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d,\d{3} \[INFO\] q6tsa q6tsa::Main: START\.\n)");
+    const std::regex start(
+        R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d,\d{3} \[INFO\] q6tsa q6tsa::Main: START\.\n)");
     EXPECT_TRUE(std::regex_search(log, start)) << log;
     EXPECT_NE(log.find("[INFO] q6tsa isRunByLoaclSystem() Process Token User SID : S-1-5-18\n"),
               std::string::npos);
@@ -104,14 +106,16 @@ TEST(AgentE2eTest, SecondAgentRefusesWhileTheFirstLivesAndStartsAfterItDied) {
 
     const pid_t second = sandbox.Start(arguments);
     EXPECT_EQ(sandbox.WaitForExit(second, kPatience), 0);
-    EXPECT_TRUE(sandbox.WaitForLog("[ERROR] q6tsa q6tsa::Main:: mutex ALREADY_EXISTS.\n", kPatience));
+    EXPECT_TRUE(
+        sandbox.WaitForLog("[ERROR] q6tsa q6tsa::Main:: mutex ALREADY_EXISTS.\n", kPatience));
     EXPECT_FALSE(sandbox.WaitForExit(first, milliseconds(0)).has_value());
 
     sandbox.Kill(first);
     const pid_t third = sandbox.Start(arguments);
     ASSERT_TRUE(sandbox.WaitForLog("S-1-5-18", kPatience));
     bool republished = false;
-    for (auto value = sandbox.ReadSlot(kSlot); !republished && !sandbox.WaitForExit(third, kPatience / 50);
+    for (auto value = sandbox.ReadSlot(kSlot);
+         !republished && !sandbox.WaitForExit(third, kPatience / 50);
          value = sandbox.ReadSlot(kSlot)) {
         republished = value != firstValue;
     }
@@ -149,8 +153,10 @@ TEST(AgentE2eTest, UnprivilegedUserIsRefusedBeforeTheArgumentsAreRead) {
     const pid_t agent = sandbox.Start({"too", "few"}, 65534);
     EXPECT_EQ(sandbox.WaitForExit(agent, kPatience), 0);
     const std::string log = sandbox.ReadLog();
-    const size_t sidLine = log.find("[INFO] q6tsa isRunByLoaclSystem() Process Token User SID : S-1-22-1-65534\n");
-    const size_t refusal = log.find("[ERROR] q6tsa q6tsa::Main: q6tsa.exe must be run by Local System\n");
+    const size_t sidLine =
+        log.find("[INFO] q6tsa isRunByLoaclSystem() Process Token User SID : S-1-22-1-65534\n");
+    const size_t refusal =
+        log.find("[ERROR] q6tsa q6tsa::Main: q6tsa.exe must be run by Local System\n");
     ASSERT_NE(sidLine, std::string::npos) << log;
     ASSERT_NE(refusal, std::string::npos) << log;
     EXPECT_LT(sidLine, refusal);
@@ -160,10 +166,12 @@ TEST(AgentE2eTest, UnprivilegedUserIsRefusedBeforeTheArgumentsAreRead) {
 TEST(AgentE2eTest, VirtualMachineIsRefusedUnlessTheAdministratorOptedIn) {
     NAgentSandbox sandbox;
     sandbox.WriteProperties(false);
-    const pid_t agent = sandbox.Start(Arguments("NORMAL", kAnchorText, NAgentSandbox::CurrentTick()));
+    const pid_t agent =
+        sandbox.Start(Arguments("NORMAL", kAnchorText, NAgentSandbox::CurrentTick()));
     if (NVmCheck::IsVirtualMachine()) {
         EXPECT_EQ(sandbox.WaitForExit(agent, kPatience), 0);
-        EXPECT_NE(sandbox.ReadLog().find("[ERROR] q6tsa q6tsa::Main: q6tsa.exe must be Not run by VM Machine\n"),
+        EXPECT_NE(sandbox.ReadLog().find(
+                      "[ERROR] q6tsa q6tsa::Main: q6tsa.exe must be Not run by VM Machine\n"),
                   std::string::npos);
         EXPECT_EQ(sandbox.ReadSlot(kSlot), std::nullopt);
     } else {
@@ -174,7 +182,8 @@ TEST(AgentE2eTest, VirtualMachineIsRefusedUnlessTheAdministratorOptedIn) {
 
 TEST(AgentE2eTest, DateTextOfWrongLengthStillPublishesFromTheUnanchoredClock) {
     NAgentSandbox sandbox;
-    const pid_t agent = sandbox.Start(Arguments("NORMAL", "2015-06-01 09:30:0", NAgentSandbox::CurrentTick()));
+    const pid_t agent =
+        sandbox.Start(Arguments("NORMAL", "2015-06-01 09:30:0", NAgentSandbox::CurrentTick()));
     const auto slot = sandbox.WaitForSlot(kSlot, kPatience);
     ASSERT_TRUE(slot.has_value());
     // Unanchored, the clock counts the whole uptime from 1601-01-01.
@@ -185,8 +194,10 @@ TEST(AgentE2eTest, DateTextOfWrongLengthStillPublishesFromTheUnanchoredClock) {
 TEST(AgentE2eTest, MissingIpcLibraryIsLoggedAndTheAgentRunsOn) {
     NAgentSandbox sandbox;
     sandbox.RemoveIpcLibrary();
-    const pid_t agent = sandbox.Start(Arguments("NORMAL", kAnchorText, NAgentSandbox::CurrentTick()));
-    EXPECT_TRUE(sandbox.WaitForLog("[FATAL] q6tsa q6tsa::Send_Time_tick: ipc.SetData error.\n", kPatience));
+    const pid_t agent =
+        sandbox.Start(Arguments("NORMAL", kAnchorText, NAgentSandbox::CurrentTick()));
+    EXPECT_TRUE(
+        sandbox.WaitForLog("[FATAL] q6tsa q6tsa::Send_Time_tick: ipc.SetData error.\n", kPatience));
     const std::string log = sandbox.ReadLog();
     EXPECT_NE(log.find("[ERROR] q6tsa NIpcDrvLoader::LoadNwLib driver load error. (" +
                        sandbox.Folder().string() + "/qxipcdll.dll)"),

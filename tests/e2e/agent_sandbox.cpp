@@ -54,8 +54,7 @@ NAgentSandbox::NAgentSandbox(const std::string& binFolderName)
     fs::create_directories(Folder() / "log");
     fs::create_directories(Folder() / "profile");
     // An unprivileged agent must be able to reach its files and write its log.
-    for (const fs::path& folder :
-         {Folder(), BinFolder(), Folder() / "log", Folder() / "profile"}) {
+    for (const fs::path& folder : {Folder(), BinFolder(), Folder() / "log", Folder() / "profile"}) {
         fs::permissions(folder, fs::perms::all);
     }
     WriteProperties(true);

@@ -5,11 +5,11 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <cstdio>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
-#include <thread>
 #include <string>
+#include <thread>
 
 #include "ipcdrv/qxipcdll.h"
 #include "ipcdrv/shm_layout.h"

@@ -45,7 +45,8 @@ public:
         const auto get = reinterpret_cast<PFN_IPC_GET_DATA>(::dlsym(m_pHandle, "fnGetData"));
         std::string value(QXIPC_MAX_DATA_SIZE, '\0');
         uint32_t size = 0;
-        if (get == nullptr || get(id, value.data(), static_cast<uint32_t>(value.size()), &size) == 0) {
+        if (get == nullptr ||
+            get(id, value.data(), static_cast<uint32_t>(value.size()), &size) == 0) {
             return "<missing>";
         }
         value.resize(size);
@@ -150,8 +151,7 @@ TEST_F(KeptMappingTest, UnloadingTheLibraryUnmapsEverything) {
         // What the child has from its parent stays mapped apart from the copy.
         const size_t inherited = CountMappingsUnder(folder);
         NLoadedCopy library(temp.Path());
-        if (!library.IsLoaded() || library.Read(kSlot) != "kept" ||
-            library.Read(kSlot) != "kept") {
+        if (!library.IsLoaded() || library.Read(kSlot) != "kept" || library.Read(kSlot) != "kept") {
             return 1;
         }
         if (CountMappingsUnder(folder) <= inherited) {

@@ -1,11 +1,11 @@
 #include "log/log_front.h"
 
 #include <gtest/gtest.h>
+
+#include <cstring>
 #include <log4cpp/Category.hh>
 #include <log4cpp/PatternLayout.hh>
 #include <log4cpp/StringQueueAppender.hh>
-
-#include <cstring>
 #include <string>
 
 namespace {
@@ -51,10 +51,11 @@ TEST_F(LogFrontTest, SilentUntilSetUpHasCompleted) {
 
 TEST_F(LogFrontTest, LevelsMapToPrioritiesAndInfoDropsDebug) {
     MakeReady();
-    const std::string expected[] = {"[FATAL] log_front_test level 0\n", "[ALERT] log_front_test level 1\n",
-                                    "[CRIT] log_front_test level 2\n",  "[ERROR] log_front_test level 3\n",
-                                    "[WARN] log_front_test level 4\n",  "[NOTICE] log_front_test level 5\n",
-                                    "[INFO] log_front_test level 6\n",  ""};
+    const std::string expected[] = {
+        "[FATAL] log_front_test level 0\n", "[ALERT] log_front_test level 1\n",
+        "[CRIT] log_front_test level 2\n",  "[ERROR] log_front_test level 3\n",
+        "[WARN] log_front_test level 4\n",  "[NOTICE] log_front_test level 5\n",
+        "[INFO] log_front_test level 6\n",  ""};
     for (int level = 0; level <= 7; ++level) {
         WriteLog(level, u"level %d", level);
         EXPECT_EQ(TakeLines(), expected[level]) << level;

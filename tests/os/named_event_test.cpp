@@ -431,8 +431,8 @@ TEST_F(NamedEventAccountTest, AnotherAccountsOwnEventsLiveInItsOwnSpace) {
         if (!DropToNobody()) {
             return 1;
         }
-        if (NNamedEvent::Create("Global\\made-by-nobody", false, NObjectAccess::Everyone)
-                .Error() != NOs::NObjectError::NotPermitted) {
+        if (NNamedEvent::Create("Global\\made-by-nobody", false, NObjectAccess::Everyone).Error() !=
+            NOs::NObjectError::NotPermitted) {
             return 2;
         }
         const auto own = CreateEvent("mine", false);

@@ -28,8 +28,9 @@ struct NNameCase {
 TEST_F(ObjectNameTest, NamesEscapeSeparatorsAndThePercentSign) {
     UseNamespace("ns");
     const std::vector<NNameCase> cases = {
-        {"plain", "test.plain"},   {"a/b", "test.a%2Fb"},    {"a\\b", "test.a%5Cb"},
-        {"50%", "test.50%25"},     {"%2F", "test.%252F"},    {"Global\\x/y", "test.Global%5Cx%2Fy"},
+        {"plain", "test.plain"},       {"a/b", "test.a%2Fb"},
+        {"a\\b", "test.a%5Cb"},        {"50%", "test.50%25"},
+        {"%2F", "test.%252F"},         {"Global\\x/y", "test.Global%5Cx%2Fy"},
         {"\xC3\xA9", "test.\xC3\xA9"}, {"..", "test..."},
     };
     for (const NNameCase& test : cases) {
@@ -51,9 +52,8 @@ TEST_F(ObjectNameTest, NamesThatCannotBeUsedAreRefused) {
 }
 
 TEST_F(ObjectNameTest, AnInvalidNamespaceRefusesEveryNameAndAnEmptyOneIsTheMachines) {
-    for (const std::string& space :
-         {std::string("a.b"), std::string("a/b"), std::string("a b"), std::string("\xC3\xA9"),
-          std::string(33, 'a')}) {
+    for (const std::string& space : {std::string("a.b"), std::string("a/b"), std::string("a b"),
+                                     std::string("\xC3\xA9"), std::string(33, 'a')}) {
         UseNamespace(space);
         EXPECT_FALSE(NOs::MakeObjectName(NObjectSpace::Machine, "test", "x")) << space;
         EXPECT_FALSE(NOs::GetNamedObjectName("Global\\x")) << space;

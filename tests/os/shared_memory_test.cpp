@@ -9,9 +9,9 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <thread>
-#include <filesystem>
 #include <vector>
 
 #include "os/named_object_space.h"
@@ -363,7 +363,8 @@ TEST_F(SharedMemoryTest, TheSpacesFolderIsNeverALinkNorAnotherAccounts) {
 
     std::vector<fs::path> moved;
     for (const auto& entry : fs::directory_iterator(folder.parent_path())) {
-        if (entry.path().filename().string().rfind(folder.filename().string() + ".moved-", 0) == 0) {
+        if (entry.path().filename().string().rfind(folder.filename().string() + ".moved-", 0) ==
+            0) {
             moved.push_back(entry.path());
         }
     }

@@ -33,7 +33,7 @@ namespace fs = std::filesystem;
 using std::chrono::milliseconds;
 
 constexpr uint32_t kSlot = 0x30000259;
-constexpr uid_t kAttacker = 65534;  // nobody
+constexpr uid_t kAttacker = 65534;   // nobody
 constexpr uid_t kBystander = 65533;  // another account that only reads
 constexpr auto kPatience = milliseconds(15000);
 // One pause of the agent and some room.
@@ -151,12 +151,14 @@ bool IsRootsRecord(const std::optional<std::string>& slotBytes) {
 std::vector<NAttack> AttacksOnARunningAgent(const NAgentSandbox& sandbox, const NLibrary& library) {
     const fs::path folder = sandbox.ObjectFolder();
     const std::string event = (folder / "Global.q6pt_event01").string();
-    const std::string mutex = (folder / "Local.q6tsapp_5B3E90C7-2D41-4A6F-8C19-E07D2A4F6B38").string();
+    const std::string mutex =
+        (folder / "Local.q6tsapp_5B3E90C7-2D41-4A6F-8C19-E07D2A4F6B38").string();
     NOs::NEventRecord record{};
     std::ifstream(event, std::ios::binary).read(reinterpret_cast<char*>(&record), sizeof(record));
     const int semaphore = record.nSemaphoreId;
     return {
-        {"forge the record through the library", [&library] { return library.Writes(kSlot, kForged); }},
+        {"forge the record through the library",
+         [&library] { return library.Writes(kSlot, kForged); }},
         {"delete the slot through the library",
          [&library] { return library.Find<PFN_IPC_DELETE_DATA>("fnDeleteData")(kSlot) != 0; }},
         {"unload the driver",
@@ -167,7 +169,8 @@ std::vector<NAttack> AttacksOnARunningAgent(const NAgentSandbox& sandbox, const 
         {"open the publish event for writing",
          [event] { return ::open(event.c_str(), O_WRONLY | O_NONBLOCK) >= 0; }},
         {"remove the publish event", [event] { return ::unlink(event.c_str()) == 0; }},
-        {"remove the event's semaphore", [semaphore] { return ::semctl(semaphore, 0, IPC_RMID) == 0; }},
+        {"remove the event's semaphore",
+         [semaphore] { return ::semctl(semaphore, 0, IPC_RMID) == 0; }},
         {"take the event's semaphore over",
          [semaphore] {
              struct semid_ds info {};
@@ -175,19 +178,27 @@ std::vector<NAttack> AttacksOnARunningAgent(const NAgentSandbox& sandbox, const 
              info.sem_perm.mode = 0600;
              return ::semctl(semaphore, 0, IPC_SET, &info) == 0;
          }},
-        {"open the single-instance mutex", [mutex] { return ::open(mutex.c_str(), O_RDONLY) >= 0; }},
+        {"open the single-instance mutex",
+         [mutex] { return ::open(mutex.c_str(), O_RDONLY) >= 0; }},
         {"put a FIFO where the control block goes",
-         [folder] { return ::unlink((folder / "ipc.control").c_str()) == 0 ||
-                           ::mkfifo((folder / "ipc.control.new").c_str(), 0666) == 0; }},
+         [folder] {
+             return ::unlink((folder / "ipc.control").c_str()) == 0 ||
+                    ::mkfifo((folder / "ipc.control.new").c_str(), 0666) == 0;
+         }},
         {"put a folder where a slot goes",
          [folder] { return ::mkdir((folder / "ipc.slot.12345678").c_str(), 0777) == 0; }},
         {"put a link where a slot goes",
-         [folder] { return ::symlink("/etc/passwd", (folder / "ipc.slot.87654321").c_str()) == 0; }},
+         [folder] {
+             return ::symlink("/etc/passwd", (folder / "ipc.slot.87654321").c_str()) == 0;
+         }},
         {"make a temporary name in the folder",
-         [folder] { return ::open((folder / "q6tmp.1.0").c_str(), O_CREAT | O_WRONLY, 0666) >= 0; }},
+         [folder] {
+             return ::open((folder / "q6tmp.1.0").c_str(), O_CREAT | O_WRONLY, 0666) >= 0;
+         }},
         {"move the object folder away",
          [folder] { return ::rename(folder.c_str(), (folder.string() + ".gone").c_str()) == 0; }},
-        {"change the object folder's mode", [folder] { return ::chmod(folder.c_str(), 0777) == 0; }},
+        {"change the object folder's mode",
+         [folder] { return ::chmod(folder.c_str(), 0777) == 0; }},
     };
 }
 
@@ -219,10 +230,11 @@ TEST_F(AttackE2eTest, AnotherAccountNeitherFoolsNorStopsTheAgentOrItsReaders) {
     }
     // A watcher of another account, started first, waits for the agent.
     const fs::path watched = sandbox.Folder() / "watched";
-    const pid_t watcher = sandbox.StartProgram(
-        "/bin/sh", {"-c", "exec \"$0\" watch > \"$1\" 2>&1",
-                    (sandbox.BinFolder() / "q6ipc").string(), watched.string()},
-        kAttacker);
+    const pid_t watcher =
+        sandbox.StartProgram("/bin/sh",
+                             {"-c", "exec \"$0\" watch > \"$1\" 2>&1",
+                              (sandbox.BinFolder() / "q6ipc").string(), watched.string()},
+                             kAttacker);
     const pid_t agent = StartAgent(sandbox);
     const std::optional<std::string> first = sandbox.WaitForSlot(kSlot, kPatience);
     ASSERT_TRUE(IsRootsRecord(first)) << sandbox.ReadLog();

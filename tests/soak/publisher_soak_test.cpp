@@ -18,8 +18,8 @@
 #include "ipc/global_event.h"
 #include "ipc/server_time_channel.h"
 #include "tests/support/log_capture.h"
-#include "tests/support/published_record.h"
 #include "tests/support/object_namespace.h"
+#include "tests/support/published_record.h"
 #include "tools/q6ipc/slot_reader.h"
 
 #if defined(__SANITIZE_ADDRESS__)

@@ -24,7 +24,7 @@ struct NChildResult {
 struct NChildOptions {
     // "NAME=value" entries, which win over the inherited environment.
     std::vector<std::string> vecEnvironment;
-    uid_t nUid = 0;                         // 0: the account of this process
+    uid_t nUid = 0;                        // 0: the account of this process
     std::chrono::milliseconds timeout{0};  // 0: no limit
 };
 
@@ -55,8 +55,8 @@ inline std::vector<char*> PointersTo(std::vector<std::string>& texts) {
 }
 
 // Reads until the output ends or the deadline passes; false at the deadline.
-inline bool ReadAll(int fd, std::string& output,
-                    std::chrono::steady_clock::time_point deadline, bool limited) {
+inline bool ReadAll(int fd, std::string& output, std::chrono::steady_clock::time_point deadline,
+                    bool limited) {
     char buffer[4096];
     for (;;) {
         int waitMs = -1;

@@ -3,6 +3,8 @@
 // reader loads the qxipcdll.dll copied beside this test, apart from the one
 // the test writes with.
 
+#include "tools/q6ipc/server_time_reader.h"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -12,7 +14,6 @@
 #include "ipcdrv/qxipcdll.h"
 #include "os/tick_source.h"
 #include "tests/support/object_namespace.h"
-#include "tools/q6ipc/server_time_reader.h"
 
 namespace {
 
@@ -47,7 +48,8 @@ TEST(ReadAnchorTest, TakesTheRecordsTimeAndTickOrSaysWhyNot) {
     const std::vector<NCase> cases = {
         {Record("2015-06-01 09:30:00", "7447650"), true, {k20150601093000, 7447650}},
         {Record("2020-02-29 23:59:59", "0"), true, {k20200229235959, 0}},
-        {"{\"ServerTime\":\"2015-06-01 09:30:00\",\"AtGetTickCount\":\"5\"}", true,
+        {"{\"ServerTime\":\"2015-06-01 09:30:00\",\"AtGetTickCount\":\"5\"}",
+         true,
          {k20150601093000, 5}},
         {Record("1969-12-31 11:59:59", "1"), false, {}},
         {Record("2015-06-01 09:30", "1"), false, {}},

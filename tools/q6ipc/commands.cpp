@@ -134,8 +134,8 @@ std::optional<std::string> CarryServerTime(const std::string& recordText, bool t
         return std::nullopt;
     }
     return ShowServerTime(
-        NTimeTick::CarryForward(anchor->nServerTime, anchor->nTick, NOs::GetTickCount64()),
-        toKorea, error);
+        NTimeTick::CarryForward(anchor->nServerTime, anchor->nTick, NOs::GetTickCount64()), toKorea,
+        error);
 }
 
 int RunCommand(const NCommand& command) {

@@ -56,7 +56,8 @@ std::optional<uid_t> HolderIfNamed(const nlmsghdr* header, const std::string& wa
         const auto* data = static_cast<const char*>(RTA_DATA(attribute));
         if (attribute->rta_type == UNIX_DIAG_NAME) {
             name.emplace(data, RTA_PAYLOAD(attribute));
-        } else if (attribute->rta_type == UNIX_DIAG_UID && RTA_PAYLOAD(attribute) >= sizeof(uid_t)) {
+        } else if (attribute->rta_type == UNIX_DIAG_UID &&
+                   RTA_PAYLOAD(attribute) >= sizeof(uid_t)) {
             uid_t uid = 0;
             std::memcpy(&uid, data, sizeof(uid));
             holder = uid;

@@ -39,14 +39,14 @@ std::unique_ptr<NNamedEvent::NState> NewState(const std::string& name,
                                               const NObjectName& objectName, NObjectAccess access,
                                               NFoundEvent event) {
     return std::make_unique<NNamedEvent::NState>(
-        NNamedEvent::NState{name, objectName, GetObjectPath(objectName), access,
-                            event.bManualReset, event.semaphore, std::move(event.record)});
+        NNamedEvent::NState{name, objectName, GetObjectPath(objectName), access, event.bManualReset,
+                            event.semaphore, std::move(event.record)});
 }
 
 NResult<NFoundEvent> OpenEvent(const NObjectFolder& folder, const std::string& entry) {
     NEventRecord record{};
-    NResult<NOpenEntry> opened = NNamedObject::OpenRecord(folder, entry, NObjectKind::Event,
-                                                          &record, sizeof(record), false);
+    NResult<NOpenEntry> opened =
+        NNamedObject::OpenRecord(folder, entry, NObjectKind::Event, &record, sizeof(record), false);
     if (!opened) {
         return opened.Error();
     }
@@ -104,9 +104,8 @@ NNamedEvent::NNamedEvent(std::unique_ptr<NState> state) : m_pState(std::move(sta
 
 NNamedEvent::~NNamedEvent() = default;
 
-NResult<std::unique_ptr<NNamedEvent>> NNamedEvent::Create(const std::string& name,
-                                                          bool manualReset, NObjectAccess access,
-                                                          bool* existed) {
+NResult<std::unique_ptr<NNamedEvent>> NNamedEvent::Create(const std::string& name, bool manualReset,
+                                                          NObjectAccess access, bool* existed) {
     bool opened = false;
     NResult<std::unique_ptr<NState>> state = MakeState(name, manualReset, access, &opened);
     if (!state) {
@@ -127,8 +126,8 @@ NResult<std::unique_ptr<NNamedEvent>> NNamedEvent::Open(const std::string& name)
     if (!event) {
         return event.Error();
     }
-    return std::unique_ptr<NNamedEvent>(new NNamedEvent(
-        NewState(name, place.Value().name, NObjectAccess::Default, event.Take())));
+    return std::unique_ptr<NNamedEvent>(
+        new NNamedEvent(NewState(name, place.Value().name, NObjectAccess::Default, event.Take())));
 }
 
 bool NNamedEvent::IsManualReset() const { return m_pState->bManualReset; }

@@ -22,7 +22,6 @@ NResult<NPlace> FindPlace(const std::string& name) {
     return NPlace{std::move(*objectName), folder.Take()};
 }
 
-
 namespace {
 
 constexpr uint32_t kObjectMagic = 0x4F4E3651;  // "Q6NO"
@@ -36,7 +35,8 @@ NObjectHeader HeaderOf(NObjectKind kind, size_t size) {
 // another kind is never taken for a damaged one.
 NStatus CheckHeader(const NOpenEntry& opened, NObjectKind kind, size_t size) {
     NObjectHeader header{};
-    if (opened.nSize < sizeof(header) || !ReadEntryBytes(opened.fd.Get(), &header, sizeof(header))) {
+    if (opened.nSize < sizeof(header) ||
+        !ReadEntryBytes(opened.fd.Get(), &header, sizeof(header))) {
         return NObjectError::Damaged;
     }
     const NObjectHeader expected = HeaderOf(kind, size);
@@ -46,9 +46,8 @@ NStatus CheckHeader(const NOpenEntry& opened, NObjectKind kind, size_t size) {
     if (header.nKind != expected.nKind) {
         return NObjectError::OtherKind;
     }
-    return header.nSize == expected.nSize && opened.nSize == size
-               ? Ok()
-               : NStatus(NObjectError::Damaged);
+    return header.nSize == expected.nSize && opened.nSize == size ? Ok()
+                                                                  : NStatus(NObjectError::Damaged);
 }
 
 }  // namespace

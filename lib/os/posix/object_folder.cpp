@@ -3,8 +3,8 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <linux/openat2.h>
-#include <sys/stat.h>
 #include <sys/random.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 
 #include <algorithm>
@@ -178,7 +178,8 @@ NStatus MoveAside(int parent, const std::string& name) {
             return LastError();
         }
         char suffix[sizeof(".moved-") + 16];
-        std::snprintf(suffix, sizeof(suffix), ".moved-%016llx", static_cast<unsigned long long>(tag));
+        std::snprintf(suffix, sizeof(suffix), ".moved-%016llx",
+                      static_cast<unsigned long long>(tag));
         if (::renameat2(parent, name.c_str(), parent, (name + suffix).c_str(), RENAME_NOREPLACE) ==
                 0 ||
             errno == ENOENT) {
@@ -409,15 +410,13 @@ NResult<NOpenEntry> NObjectFolder::OpenEntry(const std::string& entry, bool writ
     if (fd < 0) {
         const int error = errno;
         const bool notRegular = error == ELOOP || error == ENXIO || error == EISDIR;
-        return notRegular ? NError(NObjectError::NotRegular)
-                          : NError::FromErrno(error);
+        return notRegular ? NError(NObjectError::NotRegular) : NError::FromErrno(error);
     }
     return CheckedEntry(NUniqueFd(fd), Owner(), size);
 }
 
 NResult<NOpenEntry> NObjectFolder::CreateEntry(
-    const std::string& entry, uint32_t mode,
-    const std::function<NStatus(int fd)>& prepare) const {
+    const std::string& entry, uint32_t mode, const std::function<NStatus(int fd)>& prepare) const {
     // A file without a name until it is complete: nothing to guess, nothing left behind.
     NUniqueFd fd(::openat(Fd(), ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0600));
     if (!fd.IsValid()) {
@@ -459,8 +458,7 @@ NStatus NObjectFolder::RemoveEntryIfSame(const std::string& entry, const NFileId
     if (!found || *found != id) {
         return Ok();
     }
-    return ::unlinkat(Fd(), entry.c_str(), 0) == 0 || errno == ENOENT ? Ok()
-                                                                       : NStatus(LastError());
+    return ::unlinkat(Fd(), entry.c_str(), 0) == 0 || errno == ENOENT ? Ok() : NStatus(LastError());
 }
 
 std::vector<std::string> NObjectFolder::ListEntries() const {

@@ -99,7 +99,7 @@ private:
     int Fd() const;
 
     const NHandle* m_pHandle;  // the process's folder cache keeps it
-    uid_t m_nCaller;  // the caller's account when the folder was opened
+    uid_t m_nCaller;           // the caller's account when the folder was opened
 };
 
 // Reads size bytes at the start of an open entry; WrongSize when it holds

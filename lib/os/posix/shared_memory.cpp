@@ -14,7 +14,6 @@
 namespace NOs {
 namespace {
 
-
 NResult<void*> MapEntry(const NOpenEntry& entry, bool writable) {
     const int protection = writable ? PROT_READ | PROT_WRITE : PROT_READ;
     void* data = ::mmap(nullptr, entry.nSize, protection, MAP_SHARED, entry.fd.Get(), 0);
@@ -36,8 +35,7 @@ NResult<NOpenEntry> OpenObject(const NObjectName& name, bool writable, size_t si
 // A new object: sized, mapped and filled before it gets a name.
 class NNewObject {
 public:
-    NNewObject(size_t size, const std::function<bool(void*)>& init)
-        : m_nSize(size), m_init(init) {}
+    NNewObject(size_t size, const std::function<bool(void*)>& init) : m_nSize(size), m_init(init) {}
     ~NNewObject() {
         if (m_pData != nullptr) {
             ::munmap(m_pData, m_nSize);
@@ -146,7 +144,8 @@ NResult<std::unique_ptr<NSharedMemory>> NSharedMemory::Create(
         return wrap(object.Release(), made.Value().id);
     };
     bool made = false;
-    NResult<std::unique_ptr<NSharedMemory>> memory = FindOrMake(folder, name.strEntry, open, make, &made);
+    NResult<std::unique_ptr<NSharedMemory>> memory =
+        FindOrMake(folder, name.strEntry, open, make, &made);
     *existed = !made;
     return memory;
 }
