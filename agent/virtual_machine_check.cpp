@@ -3,6 +3,8 @@
 #include <string>
 #include <string_view>
 
+#include "os/text_prefix.h"
+
 namespace NVmCheck {
 
 namespace {
@@ -34,10 +36,6 @@ constexpr std::string_view kDmiPrefixes[] = {
     "Google Compute Engine",
 };
 
-bool StartsWith(std::string_view text, std::string_view prefix) {
-    return text.substr(0, prefix.size()) == prefix;
-}
-
 bool IsKnownCpuidVendor(std::string_view vendor) {
     for (std::string_view known : kCpuidVendors) {
         if (vendor == known) {
@@ -49,7 +47,7 @@ bool IsKnownCpuidVendor(std::string_view vendor) {
 
 bool IsVirtualPlatformName(std::string_view name) {
     for (std::string_view prefix : kDmiPrefixes) {
-        if (StartsWith(name, prefix)) {
+        if (NOs::StartsWith(name, prefix)) {
             return true;
         }
     }
@@ -58,7 +56,7 @@ bool IsVirtualPlatformName(std::string_view name) {
 
 // Hyper-V names itself only by the pair: Microsoft also sells bare metal.
 bool IsHyperVPlatform(const NOs::NVmProbe& probe) {
-    return StartsWith(probe.m_strSysVendor, "Microsoft Corporation") &&
+    return NOs::StartsWith(probe.m_strSysVendor, "Microsoft Corporation") &&
            probe.m_strProductName == "Virtual Machine";
 }
 

@@ -26,27 +26,6 @@ using NIpcShm::NSlotObject;
 constexpr int kReadAttempts = 1000;
 constexpr size_t kWordBytes = sizeof(uint64_t);
 
-class NWriteLock {
-public:
-    explicit NWriteLock(pthread_mutex_t* mutex)
-        : m_pMutex(mutex), m_eResult(NOs::LockRobustMutex(mutex, false)) {}
-    ~NWriteLock() {
-        if (IsLocked()) {
-            ::pthread_mutex_unlock(m_pMutex);
-        }
-    }
-    NWriteLock(const NWriteLock&) = delete;
-    NWriteLock& operator=(const NWriteLock&) = delete;
-
-    // A writer that died holding the lock did not finish its value, which is
-    // therefore not current: the slot is consistent as it is.
-    bool IsLocked() const { return m_eResult == NOs::NLockResult::Locked; }
-
-private:
-    pthread_mutex_t* m_pMutex;
-    NOs::NLockResult m_eResult;
-};
-
 void PutValue(NSlotBuffer& buffer, const void* data, uint32_t size) {
     // Odd while writing; a writer that died here left it odd already.
     const uint64_t writing = buffer.nSeq.load(std::memory_order_relaxed) | 1u;
@@ -97,7 +76,7 @@ bool InitSlot(void* data, uint32_t id, const void* value, uint32_t size) {
     slot->nCurrent.store(0, std::memory_order_relaxed);
     slot->nRetired.store(0, std::memory_order_relaxed);
     PutValue(slot->aBuffers[0], value, size);
-    return NOs::InitRobustMutex(&slot->writeLock);
+    return slot->writeLock.Init();
 }
 
 constexpr size_t kRetiredOffset = offsetof(NSlotObject, nRetired);
@@ -203,7 +182,9 @@ NOs::NStatus WriteOnce(uint32_t id, const void* data, uint32_t size,
             return NOs::Ok();
         }
     }
-    const NWriteLock lock(&slot->writeLock);
+    // A writer that died holding the lock did not finish its value, which is
+    // therefore not current: the slot is consistent as it is.
+    const NOs::NRobustLock lock(slot->writeLock);
     if (!lock.IsLocked()) {
         if (NOs::NStatus removed = mapping.RetireAndUnlink(); !removed) {
             return removed;

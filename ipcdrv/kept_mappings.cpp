@@ -1,18 +1,15 @@
 #include "ipcdrv/kept_mappings.h"
 
-#include <pthread.h>
-
 #include <array>
-#include <cstdlib>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "ipcdrv/shm_layout.h"
+#include "os/fork_handler.h"
 #include "os/object_name.h"
 #include "os/tick_source.h"
-
-extern char** environ;
+#include "os/watched_variable.h"
 
 namespace NKeptMappings {
 namespace {
@@ -20,103 +17,12 @@ namespace {
 // Mappings a process keeps at once; beyond that it maps an object for each
 // use.
 constexpr size_t kMaxKept = 32;
-// Namespaces a process is known to have used; beyond that nothing is kept.
-constexpr size_t kMaxNamespaces = 64;
-// Lookups of the environment kept; beyond that each use looks it up anew.
-constexpr size_t kMaxSeen = 4096;
 // The control block's mapping, apart from every slot's.
 constexpr uint64_t kControlKey = uint64_t{1} << 32;
 
 std::atomic<uint32_t>* RetiredFlag(void* data, size_t offset) {
     return reinterpret_cast<std::atomic<uint32_t>*>(static_cast<char*>(data) + offset);
 }
-
-// The namespace of the process, looked up in its environment at every use
-// (a test may change it). The lookup is a few loads while the environment is
-// as it was: setenv, putenv and unsetenv of the C library each put another
-// pointer where an entry stood or change which entry ends the array, and a
-// pointer that comes back (the C library keeps every value it made) comes
-// back with its value.
-class NNamespaces {
-public:
-    // Null when the namespace is invalid or too many were used.
-    const std::string* Now() {
-        const NSeen* last = m_pLast.load(std::memory_order_acquire);
-        return last != nullptr && StillHolds(*last) ? last->pValue : Look();
-    }
-
-private:
-    static constexpr std::string_view kPrefix = "Q6_SHM_NAMESPACE=";
-    static_assert(kPrefix.substr(0, kPrefix.size() - 1) == NOs::kObjectNamespaceVariable);
-
-    struct NSeen {
-        char** pEnvironment;
-        size_t nIndex;         // of the namespace's entry, or of the end when none
-        const char* pszEntry;  // "Q6_SHM_NAMESPACE=..."; null when none
-        const char* pszLast;   // the entry before the end, when there is none
-        const std::string* pValue;
-    };
-
-    static bool StillHolds(const NSeen& seen) {
-        char** environment = environ;
-        if (environment != seen.pEnvironment || environment == nullptr) {
-            return false;
-        }
-        if (seen.pszEntry != nullptr) {
-            return environment[seen.nIndex] == seen.pszEntry;
-        }
-        return environment[seen.nIndex] == nullptr &&
-               (seen.nIndex == 0 || environment[seen.nIndex - 1] == seen.pszLast);
-    }
-
-    static NSeen Scan() {
-        NSeen seen{environ, 0, nullptr, nullptr, nullptr};
-        for (char** entry = seen.pEnvironment; entry != nullptr && *entry != nullptr; ++entry) {
-            if (std::string_view(*entry).substr(0, kPrefix.size()) == kPrefix) {
-                seen.nIndex = static_cast<size_t>(entry - seen.pEnvironment);
-                seen.pszEntry = *entry;
-                return seen;
-            }
-            seen.pszLast = *entry;
-            seen.nIndex = static_cast<size_t>(entry - seen.pEnvironment) + 1;
-        }
-        return seen;
-    }
-
-    const std::string* Look() {
-        const std::lock_guard<std::mutex> lock(m_mutex);
-        NSeen seen = Scan();
-        const std::string_view value = seen.pszEntry != nullptr
-                                           ? std::string_view(seen.pszEntry).substr(kPrefix.size())
-                                           : std::string_view();
-        const bool valid = value.empty() || NOs::IsValidObjectNamespace(std::string(value));
-        seen.pValue = valid ? Intern(std::string(value)) : nullptr;
-        if (seen.pValue != nullptr && m_vecSeen.size() < kMaxSeen) {
-            m_vecSeen.push_back(std::make_unique<NSeen>(seen));
-            m_pLast.store(m_vecSeen.back().get(), std::memory_order_release);
-        }
-        return seen.pValue;
-    }
-
-    const std::string* Intern(const std::string& value) {
-        for (const auto& known : m_vecValues) {
-            if (*known == value) {
-                return known.get();
-            }
-        }
-        if (m_vecValues.size() == kMaxNamespaces) {
-            return nullptr;
-        }
-        m_vecValues.push_back(std::make_unique<std::string>(value));
-        return m_vecValues.back().get();
-    }
-
-    std::mutex m_mutex;
-    std::vector<std::unique_ptr<std::string>> m_vecValues;
-    // Every lookup kept, for a caller that may still read it.
-    std::vector<std::unique_ptr<NSeen>> m_vecSeen;
-    std::atomic<const NSeen*> m_pLast{nullptr};
-};
 
 // Every kept mapping of the process: found without a lock, made under one,
 // never removed while the library is loaded.
@@ -187,14 +93,20 @@ private:
     std::atomic<size_t> m_nCount{0};
 };
 
-NNamespaces g_namespaces;
+bool IsNamespaceValue(std::string_view value) {
+    return value.empty() || NOs::IsValidObjectNamespace(std::string(value));
+}
+
+// The namespace of the process, looked up at every use (a test may change
+// it).
+NOs::NWatchedVariable g_namespace(NOs::kObjectNamespaceVariable, &IsNamespaceValue);
 
 // Unmapped when the library goes.
 NRegistry g_registry;
 
 // Registered once, when the library is loaded; the system forgets it when the
 // library is unloaded.
-const int g_nForkHandler = ::pthread_atfork(nullptr, nullptr, [] { g_registry.ForgetAll(); });
+const bool g_bForkHandled = NOs::OnForkChild([] { g_registry.ForgetAll(); });
 
 }  // namespace
 
@@ -260,7 +172,7 @@ NOs::NStatus NKeptMapping::RetireAndUnlink() {
     return NKeptMappings::RetireAndUnlink(*m_pMemory, m_nRetiredOffset);
 }
 
-const std::string* CurrentNamespace() { return g_namespaces.Now(); }
+const std::string* CurrentNamespace() { return g_namespace.Now(); }
 
 NKeptMapping* FindSlot(const std::string* objectNamespace, uint32_t id, bool writable) {
     return objectNamespace != nullptr ? g_registry.FindOrAdd(objectNamespace, id, writable)

@@ -3,13 +3,13 @@
 // block "control" and one object "slot.XXXXXXXX" per data slot (the
 // identifier in eight hexadecimal digits).
 
-#include <pthread.h>
 
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
 
 #include "ipcdrv/qxipcdll.h"
+#include "os/robust_mutex.h"
 
 namespace NIpcShm {
 
@@ -39,7 +39,7 @@ struct NSlotObject {
     uint32_t nLayout;
     uint32_t nId;
     uint32_t nCapacity;
-    pthread_mutex_t writeLock;       // robust, process-shared; taken by writers only
+    NOs::NRobustMutex writeLock;     // taken by writers only
     std::atomic<uint32_t> nCurrent;  // index of the buffer that readers take
     // Set by the library that replaces or removes the slot, before it does:
     // every process that keeps it mapped then takes the slot under its name.

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <string_view>
 
+#include "os/text_prefix.h"
+
 namespace NFormat {
 namespace {
 
@@ -158,30 +160,19 @@ bool ReadPrecision(const char16_t*& cursor, NArgCursor& args, NDirective& direct
     return true;
 }
 
-bool StartsWith(const char16_t* text, const char16_t* prefix) {
-    for (; *prefix != u'\0'; ++text, ++prefix) {
-        if (*text != *prefix) {
-            return false;
-        }
-    }
-    return true;
-}
-
 // Length modifiers with the sizes of Windows: l is 32 bits. hh is 8 bits as
 // the Microsoft documentation gives it; Wine's runtime reads it as h.
 void ReadLength(const char16_t*& cursor, NDirective& directive) {
     struct NModifier {
-        const char16_t* pszText;
-        size_t nLength;
+        std::u16string_view text;
         int nBits;
     };
     static const NModifier kModifiers[] = {
-        {u"hh", 2, 8},   {u"h", 1, 16},   {u"ll", 2, 64}, {u"l", 1, 32},
-        {u"I64", 3, 64}, {u"I32", 3, 32}, {u"z", 1, 64},
+        {u"hh", 8}, {u"h", 16}, {u"ll", 64}, {u"l", 32}, {u"I64", 64}, {u"I32", 32}, {u"z", 64},
     };
     for (const NModifier& modifier : kModifiers) {
-        if (StartsWith(cursor, modifier.pszText)) {
-            cursor += modifier.nLength;
+        if (NOs::StartsWith(cursor, modifier.text)) {
+            cursor += modifier.text.size();
             directive.nBits = modifier.nBits;
             return;
         }

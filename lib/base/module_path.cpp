@@ -22,19 +22,15 @@ std::u16string GetModuleFileName(NModuleHandle module) {
 }
 
 bool GetModuleFolder(NModuleHandle module, char16_t* folder, uint32_t capacity) {
-    const std::u16string fileName = GetModuleFileName(module);
-    if (fileName.empty()) {
+    const std::optional<std::string> osFolder = NOs::GetModuleFolder(module);
+    if (!osFolder) {
         return false;
     }
-    // The first character is never taken as the separator.
-    const size_t separator = fileName.rfind(u'/');
-    const size_t folderLength =
-        (separator == std::u16string::npos || separator == 0) ? 0 : separator;
-    if (folderLength + 1 > capacity) {
+    const std::u16string text = NUtf::PathToUtf16(*osFolder);
+    if (text.size() + 1 > capacity) {
         return false;
     }
-    std::copy_n(fileName.begin(), folderLength, folder);
-    folder[folderLength] = u'\0';
+    *std::copy(text.begin(), text.end(), folder) = u'\0';
     return true;
 }
 
@@ -45,18 +41,7 @@ PathKind GetPathKind(const char16_t* path) {
         return kPathMissing;
     }
     const std::optional<std::string> osPath = ToOsPath(path);
-    if (!osPath) {
-        return kPathMissing;
-    }
-    switch (NOs::GetFileKind(*osPath)) {
-        case NOs::NFileKind::Folder:
-            return kPathFolder;
-        case NOs::NFileKind::File:
-            return kPathFile;
-        case NOs::NFileKind::Missing:
-            break;
-    }
-    return kPathMissing;
+    return osPath ? NOs::GetPathKind(*osPath) : kPathMissing;
 }
 
 bool MakeFolder(const char16_t* path) {

@@ -6,10 +6,10 @@
 #include <cstdint>
 #include <string>
 
+#include "os/file_system.h"  // PathKind
+
 // An address inside a loaded module; null stands for the running executable.
 using NModuleHandle = const void*;
-
-enum PathKind : int { kPathMissing = 0, kPathFile = 1, kPathFolder = 2 };
 
 // Folder of the module's file, without the last '/'. False, with folder
 // untouched, when the module's file name cannot be read or the folder and its

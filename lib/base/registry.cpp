@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "os/utf16le_bytes.h"
+
 namespace {
 
 std::u16string_view OrEmpty(const char16_t* text) {
@@ -14,14 +16,12 @@ std::u16string_view OrEmpty(const char16_t* text) {
 // Value data read as UTF-16LE up to its first zero unit; an odd last byte is
 // the low half of a unit.
 std::u16string DataAsText(const std::vector<uint8_t>& data) {
-    std::u16string text;
-    for (size_t pos = 0; pos < data.size(); pos += 2) {
-        const uint8_t high = pos + 1 < data.size() ? data[pos + 1] : 0;
-        const auto unit = static_cast<char16_t>(data[pos] | (high << 8));
-        if (unit == 0) break;
-        text += unit;
+    std::string bytes(data.begin(), data.end());
+    if (bytes.size() % 2 != 0) {
+        bytes += '\0';
     }
-    return text;
+    std::u16string text = NOs::DecodeUtf16Le(bytes);
+    return text.substr(0, text.find(u'\0'));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include "base/format.h"
 #include "os/environment.h"
+#include "os/path_text.h"
 
 namespace NLogPaths {
 namespace {
@@ -24,7 +25,7 @@ std::string GetDefaultFolder() {
 }
 
 std::optional<std::u16string> JoinPath(const char16_t* folder, const char16_t* name) {
-    return FitPath(NFormat::ToString(u"%s/%s", folder, name));
+    return FitPath(NOs::JoinPath(std::u16string_view(folder), name));
 }
 
 std::optional<std::u16string> MakeLogFileName(const char16_t* folder, const char16_t* moduleName,

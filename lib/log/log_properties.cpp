@@ -1,7 +1,5 @@
 #include "log/log_properties.h"
 
-#include <optional>
-
 #include "base/module_path.h"
 #include "base/text_convert.h"
 #include "base/version.h"
@@ -10,36 +8,45 @@
 
 namespace {
 
-constexpr char kSection[] = "log";
+constexpr char kLogSection[] = "log";
+constexpr char kAgentSection[] = "agent";
 
-// The properties file in the executable's folder, UTF-8.
-std::optional<std::string> GetPropertiesPath() {
+NLogProperties ReadLogSection(const NOs::NProfileFile& profile) {
+    const NLogProperties defaults;
+    NLogProperties properties;
+    properties.logLevel = profile.GetInt(kLogSection, "loglevel", defaults.logLevel);
+    properties.logType = profile.GetInt(kLogSection, "logtype", defaults.logType);
+    properties.maxFileSize = profile.GetInt(kLogSection, "maxFileSize", defaults.maxFileSize);
+    properties.maxBackupIndex =
+        profile.GetInt(kLogSection, "maxBackupIndex", defaults.maxBackupIndex);
+    properties.path = profile.GetString(kLogSection, "path",
+                                        IsVistaOrLater() ? NLogPaths::GetDefaultFolder() : "");
+    return properties;
+}
+
+std::optional<NAgentProperties> ReadAgentProperties() {
     char16_t folder[kLogPathUnits] = {};
     if (!GetModuleFolder(nullptr, folder, kLogPathUnits)) {
         return std::nullopt;
     }
     const std::optional<std::u16string> path = NLogPaths::JoinPath(folder, kPropertiesFileName);
-    if (!path) {
+    const std::optional<std::string> osPath = path ? NUtf::Utf16ToPath(*path) : std::nullopt;
+    if (!osPath) {
         return std::nullopt;
     }
-    return NUtf::Utf16ToPath(*path);
+    NAgentProperties properties;
+    if (GetPathKind(path->c_str()) == kPathMissing) {
+        return properties;
+    }
+    const NOs::NProfileFile profile(*osPath);
+    properties.log = ReadLogSection(profile);
+    properties.bAllowVirtualMachine = profile.GetInt(kAgentSection, "allowVirtualMachine", 0) != 0;
+    return properties;
 }
 
 }  // namespace
 
-bool ReadLogProperties(NLogProperties& properties) {
-    const std::optional<std::string> propertiesPath = GetPropertiesPath();
-    if (!propertiesPath) {
-        return false;
-    }
-    const NOs::NProfileFile profile(*propertiesPath);
-    const NLogProperties defaults;
-    properties.logLevel = profile.GetInt(kSection, "loglevel", defaults.logLevel);
-    properties.logType = profile.GetInt(kSection, "logtype", defaults.logType);
-    properties.maxFileSize = profile.GetInt(kSection, "maxFileSize", defaults.maxFileSize);
-    properties.maxBackupIndex = profile.GetInt(kSection, "maxBackupIndex", defaults.maxBackupIndex);
-    properties.path =
-        profile.GetString(kSection, "path", IsVistaOrLater() ? NLogPaths::GetDefaultFolder() : "");
-    // A cut path would name another folder.
-    return properties.path.size() < kLogPathBytes;
+const std::optional<NAgentProperties>& GetAgentProperties() {
+    static const std::optional<NAgentProperties> properties = ReadAgentProperties();
+    return properties;
 }

@@ -1,8 +1,10 @@
 #pragma once
-// The optional settings of the log: section "log" of q6agent.properties
-// beside the running executable.
+// q6agent.properties beside the running executable: the settings of the log
+// (section "log") and of the agent's checks (section "agent"), read once per
+// process.
 
 #include <cstddef>
+#include <optional>
 #include <string>
 
 // Longest "path" text, in bytes with the terminator.
@@ -18,6 +20,13 @@ struct NLogProperties {
     std::string path;  // folder of the log file, UTF-8; by default the default log folder
 };
 
-// Reads the file; a missing file or key gives the defaults. False when the
-// executable's folder cannot be read or "path" does not fit kLogPathBytes.
-bool ReadLogProperties(NLogProperties& properties);
+struct NAgentProperties {
+    // Anything of the file's name, a folder too, counts as the file; none
+    // when nothing of that name exists.
+    std::optional<NLogProperties> log;
+    bool bAllowVirtualMachine = false;  // allowVirtualMachine=1 in section "agent"
+};
+
+// The file as it was at the first call; nothing when the executable's folder
+// cannot be read or the file's path does not fit the log's path buffers.
+const std::optional<NAgentProperties>& GetAgentProperties();

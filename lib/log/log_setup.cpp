@@ -18,6 +18,7 @@
 #include "log/log_front.h"
 #include "log/log_paths.h"
 #include "log/log_properties.h"
+#include "os/path_text.h"
 
 char16_t g_wszModuleName[kModuleNameUnits] = {};
 bool g_bMiniInstall = false;
@@ -108,9 +109,8 @@ void ConfigureLog(NModuleHandle module) {
         !SetLogName(g_wszModuleName)) {
         return;
     }
-    const std::optional<std::u16string> propertiesPath =
-        NLogPaths::JoinPath(moduleFolder, kPropertiesFileName);
-    if (!propertiesPath) {
+    const std::optional<NAgentProperties>& settings = GetAgentProperties();
+    if (!settings) {
         return;
     }
     std::u16string folder =
@@ -119,11 +119,10 @@ void ConfigureLog(NModuleHandle module) {
     // The default folder is made even when the properties name another one.
     MakeFolderPath(folder.c_str());
 
-    // Anything of that name, a folder too, counts as a properties file.
-    std::optional<NLogProperties> properties;
-    if (GetPathKind(propertiesPath->c_str()) != kPathMissing) {
-        properties.emplace();
-        if (!ReadLogProperties(*properties)) {
+    const std::optional<NLogProperties>& properties = settings->log;
+    if (properties) {
+        // A cut path would name another folder.
+        if (properties->path.size() >= kLogPathBytes) {
             return;
         }
         // Read as a path, so that bytes that are not UTF-8 name that folder.
@@ -157,15 +156,14 @@ void InitLog(NModuleHandle module) {
 bool SplitModulePath(NModuleHandle module, char16_t* folder, uint32_t folderCapacity,
                      char16_t* name, uint32_t nameCapacity) {
     const std::u16string path = GetModuleFileName(module);
-    const size_t separator = path.rfind(u'/');
-    const size_t folderLength = separator == std::u16string::npos ? 0 : separator;
-    const size_t nameStart = separator == std::u16string::npos ? 0 : separator + 1;
-    const size_t nameLength = path.size() - nameStart;
-    if (nameLength == 0 || folderLength >= folderCapacity || nameLength >= nameCapacity) {
+    const std::u16string_view folderText = NOs::ParentFolder(path);
+    const std::u16string_view nameText = NOs::LastName(path);
+    if (nameText.empty() || folderText.size() >= folderCapacity ||
+        nameText.size() >= nameCapacity) {
         return false;
     }
-    *std::copy_n(path.begin(), folderLength, folder) = u'\0';
-    *std::copy_n(path.begin() + static_cast<std::ptrdiff_t>(nameStart), nameLength, name) = u'\0';
+    *std::copy(folderText.begin(), folderText.end(), folder) = u'\0';
+    *std::copy(nameText.begin(), nameText.end(), name) = u'\0';
     return true;
 }
 

@@ -4,12 +4,13 @@
 
 #include <string>
 
+// What a path names: the integer that GetPathKind gives.
+enum PathKind : int { kPathMissing = 0, kPathFile = 1, kPathFolder = 2 };
+
 namespace NOs {
 
-enum class NFileKind { Missing, File, Folder };
-
 // Follows symbolic links; anything that is not a folder counts as a file.
-NFileKind GetFileKind(const std::string& path);
+PathKind GetPathKind(const std::string& path);
 
 // Creates one folder with mode 0755 (less the umask).
 bool CreateFolder(const std::string& path);

@@ -31,7 +31,7 @@ public:
     NError(NObjectError code)
         : m_eSource(NSource::Object), m_nCode(static_cast<int>(code)) {}  // NOLINT
 
-    // The system's error number, errno.
+    // The system's error number (On Linux: errno).
     static NError FromErrno(int code) { return NError(static_cast<std::errc>(code)); }
 
     explicit operator bool() const { return m_eSource != NSource::None; }

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "os/text_prefix.h"
+
 namespace NOs {
 namespace {
 
@@ -14,10 +16,6 @@ constexpr char kLocalPrefix[] = "Local\\";
 
 bool IsNamespaceChar(char c) {
     return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '-' || c == '_';
-}
-
-bool StartsWith(std::string_view text, std::string_view prefix) {
-    return text.substr(0, prefix.size()) == prefix;
 }
 
 void AppendEscaped(std::string& out, const std::string& name) {

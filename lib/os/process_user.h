@@ -1,7 +1,7 @@
 #pragma once
-// The user of this process as a security identifier (SID). The effective uid
-// stands for the Windows token user: uid 0 is Local System (S-1-5-18), any
-// other uid N is the Unix-user SID S-1-22-1-N.
+// The user of this process as a security identifier (SID). (On Linux: the
+// effective uid stands for the token user; uid 0 is Local System, S-1-5-18,
+// any other uid N the Unix-user SID S-1-22-1-N.)
 
 #include <array>
 #include <cstddef>

@@ -1,37 +1,29 @@
 #pragma once
 // Profile (.ini) files, read as GetPrivateProfileIntA and
-// GetPrivateProfileStringA read them.
-//
-// Text rules:
-// - a file that starts with a UTF-16 byte order mark (either byte order) is
-//   UTF-16 and read as UTF-8; a UTF-8 byte order mark at the start is skipped;
-// - lines end at '\n' or '\r'; white space (space, tab, '\v', '\f', Ctrl-Z)
-//   around lines, section names, keys and values is trimmed, and each of them
-//   then ends at its first NUL byte;
-// - "[name]" starts a section; the name ends at the last ']' of the line;
-// - "key=value" splits at the first '='; a line without '=' is a key without
-//   a value, which reads as missing; a line starting with ';' is no comment
-//   but a key like any other (nobody asks for it);
-// - lines before the first section form a section without a name, so ""
-//   finds them and never a later "[]";
-// - section and key names compare without regard to ASCII letter case (only
-//   ASCII, as on Wine); only the first section of a name is searched, and in
-//   it the first key;
-// - a value enclosed in a matching pair of '"' or '\'' loses the pair.
+// GetPrivateProfileStringA read them. (On Linux: our own reader,
+// profile_text.h.)
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace NOs {
 
 class NProfileFile {
 public:
-    // Reads the file once. A missing or unreadable file, or anything that is
-    // not a regular file (a folder, for one), reads as an empty profile.
+    // Reads the file once. A missing or unreadable file, anything that is
+    // not a plain file (a folder, for one), or one of more than
+    // kMaxProfileBytes reads as an empty profile.
     explicit NProfileFile(const std::string& path);
+    ~NProfileFile();
+    NProfileFile(NProfileFile&&) noexcept;
+    NProfileFile& operator=(NProfileFile&&) noexcept;
+    NProfileFile(const NProfileFile&) = delete;
+    NProfileFile& operator=(const NProfileFile&) = delete;
+
+    static constexpr size_t kMaxProfileBytes = 16 << 20;
 
     // The value of key in section, without its quotes; nothing when missing.
     std::optional<std::string> FindValue(std::string_view section, std::string_view key) const;
@@ -57,19 +49,8 @@ public:
                        char* buffer, uint32_t capacity) const;
 
 private:
-    struct NKey {
-        std::string name;
-        std::optional<std::string> value;  // none for a line without '='
-    };
-    struct NSection {
-        std::string name;
-        std::vector<NKey> keys;
-    };
-
-    void Parse(std::string_view text);
-    const NSection* FindSection(std::string_view name) const;
-
-    std::vector<NSection> m_vecSections;
+    struct NImpl;  // the platform's reader
+    std::unique_ptr<NImpl> m_pImpl;
 };
 
 }  // namespace NOs

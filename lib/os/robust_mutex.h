@@ -1,19 +1,61 @@
 #pragma once
-// Robust, process-shared mutexes placed in shared memory. When the holder
-// dies, crash or not, the next taker gets the mutex in a consistent state.
+// A mutex that lives in shared memory and survives its holder: when the
+// holder dies, crash or not, the next taker gets the mutex in a consistent
+// state. The object is plain storage of a fixed size, so that it can be part
+// of a layout that several processes map.
 
-#include <pthread.h>
+#include <cstddef>
+#include <cstdint>
 
 namespace NOs {
 
 enum class NLockResult { Locked, Busy, Unrecoverable, Failed };
 
-// Prepares a mutex in memory that no other process uses yet.
-bool InitRobustMutex(pthread_mutex_t* mutex);
+class NRobustMutex {
+public:
+    // The storage is only made a mutex by Init; a mapped copy is used as it
+    // is, never constructed or destroyed.
+    NRobustMutex() = delete;
+    NRobustMutex(const NRobustMutex&) = delete;
+    NRobustMutex& operator=(const NRobustMutex&) = delete;
 
-// Takes the mutex, waiting for it or (tryOnly) not: Locked also when the
-// holder died; Busy when tryOnly and a live thread holds it; Unrecoverable
-// when the mutex can never be taken again and must be replaced.
-NLockResult LockRobustMutex(pthread_mutex_t* mutex, bool tryOnly);
+    // Prepares the mutex in memory that no other process uses yet.
+    [[nodiscard]] bool Init();
+
+    // Takes the mutex, waiting for it or (tryOnly) not: Locked also when the
+    // holder died; Busy when tryOnly and a live thread holds it;
+    // Unrecoverable when it can never be taken again and must be replaced.
+    [[nodiscard]] NLockResult Lock(bool tryOnly);
+
+    // Gives up a mutex that Lock took.
+    void Unlock();
+
+private:
+    // Room for the platform's mutex (On Linux: a process-shared, robust
+    // pthread mutex of 40 bytes).
+    static constexpr size_t kStorageSize = 64;
+    alignas(8) unsigned char m_aStorage[kStorageSize];
+};
+
+// Holds the mutex from construction until destruction, when Lock took it.
+class NRobustLock {
+public:
+    explicit NRobustLock(NRobustMutex& mutex, bool tryOnly = false)
+        : m_mutex(mutex), m_eResult(mutex.Lock(tryOnly)) {}
+    ~NRobustLock() {
+        if (IsLocked()) {
+            m_mutex.Unlock();
+        }
+    }
+    NRobustLock(const NRobustLock&) = delete;
+    NRobustLock& operator=(const NRobustLock&) = delete;
+
+    bool IsLocked() const { return m_eResult == NLockResult::Locked; }
+    NLockResult Result() const { return m_eResult; }
+
+private:
+    NRobustMutex& m_mutex;
+    const NLockResult m_eResult;
+};
 
 }  // namespace NOs

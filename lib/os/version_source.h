@@ -12,8 +12,8 @@ struct NPlatformVersion {
     uint32_t build;
 };
 
-// Linux stands for the NT family at 10.0: every question on the release
-// answers as on a current Windows.
+// The system's own version. (On Linux: the NT family at 10.0, so that every
+// question on the release answers as on a current Windows.)
 NPlatformVersion GetPlatformVersion();
 
 }  // namespace NOs

@@ -1,7 +1,9 @@
 #pragma once
 // What the machine tells about the hardware under it: the inputs of the
 // virtual machine check, gathered in one place so that the decision can be
-// made (and tested) apart from the reading.
+// made (and tested) apart from the reading. The CPUID fields hold on every
+// platform; the others are what a platform offers (On Linux: the files
+// named below; elsewhere they stay empty or false).
 
 #include <string>
 
@@ -26,8 +28,8 @@ struct NVmProbe {
     bool m_bDeviceTreeHypervisor = false;
 };
 
-// Reads the probe. The files are looked up below rootFolder ("" for the
-// real root), so that a prepared tree can stand in for /sys and /proc.
+// Reads the probe. Files are looked up below rootFolder ("" for the real
+// root), so that a prepared tree can stand in for the system's own.
 NVmProbe ProbeVirtualMachine(const std::string& rootFolder = "");
 
 }  // namespace NOs

@@ -125,7 +125,9 @@ TEST_F(SlotSharingTest, AWriterThatDiedHoldingTheLockWedgesNoOne) {
             return 1;
         }
         auto* slot = static_cast<NIpcShm::NSlotObject*>(memory->GetData());
-        ::pthread_mutex_lock(&slot->writeLock);
+        if (slot->writeLock.Lock(false) != NOs::NLockResult::Locked) {
+            return 2;
+        }
         NIpcShm::NSlotBuffer& spare = slot->aBuffers[(slot->nCurrent.load() & 1u) ^ 1u];
         spare.nSeq.store(spare.nSeq.load() | 1u);
         spare.nSize.store(9);

@@ -4,6 +4,7 @@
 
 #include "base/text_convert.h"
 #include "os/module_file.h"
+#include "os/path_text.h"
 #include "os/utf16le_bytes.h"
 
 namespace NQ6Ipc {
@@ -12,10 +13,8 @@ namespace {
 constexpr char kLibraryName[] = "qxipcdll.dll";
 
 std::string LibraryPath() {
-    const std::string executable = NOs::GetModuleFilePath(nullptr);
-    const size_t slash = executable.rfind('/');
-    return slash == std::string::npos ? std::string()
-                                      : executable.substr(0, slash + 1) + kLibraryName;
+    const std::optional<std::string> folder = NOs::GetModuleFolder(nullptr);
+    return folder ? NOs::JoinPath(*folder, kLibraryName) : std::string();
 }
 
 std::string SlotLabel(uint32_t slot) {

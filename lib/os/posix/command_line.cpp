@@ -1,13 +1,19 @@
 #include "os/command_line.h"
 
-#include <fstream>
-#include <iterator>
+#include "os/file_reader.h"
 
 namespace NOs {
+namespace {
+
+// More than the kernel passes to a program (its limit is a quarter of the
+// stack limit, 2 MiB by default).
+constexpr size_t kMaxCommandLineBytes = 64 << 20;
+
+}  // namespace
 
 std::vector<std::string> GetCommandLineEntries() {
-    std::ifstream file("/proc/self/cmdline", std::ios::binary);
-    const std::string raw((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    const NResult<std::string> read = ReadWholeFile("/proc/self/cmdline", kMaxCommandLineBytes);
+    const std::string raw = read ? read.Value() : std::string();
     std::vector<std::string> entries;
     // Every entry ends with a zero byte, the last one included.
     for (size_t start = 0; start < raw.size();) {

@@ -1,18 +1,17 @@
 #include "os/registry_store.h"
 
 #include <dirent.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <cctype>
-#include <fstream>
-#include <iterator>
 #include <mutex>
 #include <optional>
 #include <vector>
 
 #include "os/environment.h"
+#include "os/file_reader.h"
 #include "os/module_file.h"
+#include "os/path_text.h"
 #include "os/reg_file_parser.h"
 
 namespace NOs {
@@ -60,30 +59,15 @@ bool HasRegExtension(const std::string& name) {
     });
 }
 
-bool IsReadableRegFile(const std::string& path) {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
-           static_cast<uint64_t>(info.st_size) <= kMaxRegFileSize;
-}
-
 std::vector<std::string> ListRegFiles(const std::string& folder) {
     std::vector<std::string> paths;
     const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), &::closedir);
     if (!dir) return paths;
     while (const dirent* entry = ::readdir(dir.get())) {
-        const std::string path = folder + '/' + entry->d_name;
-        if (HasRegExtension(entry->d_name) && IsReadableRegFile(path)) paths.push_back(path);
+        if (HasRegExtension(entry->d_name)) paths.push_back(JoinPath(folder, entry->d_name));
     }
     std::sort(paths.begin(), paths.end());
     return paths;
-}
-
-std::optional<std::string> ReadWholeFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return std::nullopt;
-    std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    if (file.bad()) return std::nullopt;
-    return bytes;
 }
 
 // Keys created by this process; they have no values.
@@ -108,16 +92,15 @@ std::unique_ptr<NRegKey> OpenFullPath(const std::u16string& path) {
 std::string GetRegistryFolder() {
     const std::optional<std::string> configured = GetEnvironment(kRegistryFolderVariable);
     if (configured && !configured->empty()) return *configured;
-    const std::string executable = GetModuleFilePath(nullptr);
-    const size_t slash = executable.rfind('/');
-    if (slash == std::string::npos) return {};  // no folder to read
-    return executable.substr(0, slash + 1) + "registry";
+    const std::optional<std::string> folder = GetModuleFolder(nullptr);
+    return folder ? JoinPath(*folder, "registry") : std::string();  // no folder to read
 }
 
 void LoadRegistryFolder(const std::string& folder, NRegTree& tree) {
     for (const std::string& path : ListRegFiles(folder)) {
-        if (const std::optional<std::string> bytes = ReadWholeFile(path)) {
-            ApplyRegFile(*bytes, tree);
+        // A file that is not plain or too long is left out.
+        if (const NResult<std::string> bytes = ReadWholeFile(path, kMaxRegFileSize)) {
+            ApplyRegFile(bytes.Value(), tree);
         }
     }
 }

@@ -1,22 +1,33 @@
 #include "os/robust_mutex.h"
 
+#include <pthread.h>
+
 #include <cerrno>
 
 namespace NOs {
+namespace {
 
-bool InitRobustMutex(pthread_mutex_t* mutex) {
+static_assert(sizeof(pthread_mutex_t) <= sizeof(NRobustMutex), "the storage holds the mutex");
+static_assert(alignof(pthread_mutex_t) <= alignof(NRobustMutex), "the storage aligns the mutex");
+
+pthread_mutex_t* Native(NRobustMutex* mutex) { return reinterpret_cast<pthread_mutex_t*>(mutex); }
+
+}  // namespace
+
+bool NRobustMutex::Init() {
     pthread_mutexattr_t attributes;
     if (::pthread_mutexattr_init(&attributes) != 0) {
         return false;
     }
     const bool ready = ::pthread_mutexattr_setpshared(&attributes, PTHREAD_PROCESS_SHARED) == 0 &&
                        ::pthread_mutexattr_setrobust(&attributes, PTHREAD_MUTEX_ROBUST) == 0 &&
-                       ::pthread_mutex_init(mutex, &attributes) == 0;
+                       ::pthread_mutex_init(Native(this), &attributes) == 0;
     ::pthread_mutexattr_destroy(&attributes);
     return ready;
 }
 
-NLockResult LockRobustMutex(pthread_mutex_t* mutex, bool tryOnly) {
+NLockResult NRobustMutex::Lock(bool tryOnly) {
+    pthread_mutex_t* mutex = Native(this);
     switch (tryOnly ? ::pthread_mutex_trylock(mutex) : ::pthread_mutex_lock(mutex)) {
         case 0:
             return NLockResult::Locked;
@@ -36,5 +47,7 @@ NLockResult LockRobustMutex(pthread_mutex_t* mutex, bool tryOnly) {
             return NLockResult::Failed;
     }
 }
+
+void NRobustMutex::Unlock() { ::pthread_mutex_unlock(Native(this)); }
 
 }  // namespace NOs

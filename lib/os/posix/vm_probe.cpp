@@ -6,8 +6,7 @@
 
 #include <cstdint>
 #include <cstring>
-#include <fstream>
-
+#include "os/file_reader.h"
 #include "os/file_system.h"
 
 namespace NOs {
@@ -40,12 +39,15 @@ void ReadCpuid(NVmProbe& probe) {
 
 constexpr const char* kWhiteSpace = " \t\r\n\v\f";
 
+// A firmware string is short; a longer file is none.
+constexpr size_t kMaxProbeFileBytes = 4096;
+
 std::string ReadFirstLine(const std::string& path) {
-    std::ifstream file(path);
-    std::string line;
-    if (!std::getline(file, line)) {
+    const NResult<std::string> content = ReadWholeFile(path, kMaxProbeFileBytes);
+    if (!content) {
         return {};
     }
+    const std::string line = content.Value().substr(0, content.Value().find('\n'));
     const size_t begin = line.find_first_not_of(kWhiteSpace);
     if (begin == std::string::npos) {
         return {};
@@ -64,9 +66,9 @@ NVmProbe ProbeVirtualMachine(const std::string& rootFolder) {
     probe.m_strProductVersion = ReadFirstLine(dmiFolder + "product_version");
     probe.m_strBoardVendor = ReadFirstLine(dmiFolder + "board_vendor");
     probe.m_strBiosVendor = ReadFirstLine(dmiFolder + "bios_vendor");
-    probe.m_bProcXen = GetFileKind(rootFolder + "/proc/xen") != NFileKind::Missing;
+    probe.m_bProcXen = GetPathKind(rootFolder + "/proc/xen") != kPathMissing;
     probe.m_bDeviceTreeHypervisor =
-        GetFileKind(rootFolder + "/proc/device-tree/hypervisor") != NFileKind::Missing;
+        GetPathKind(rootFolder + "/proc/device-tree/hypervisor") != kPathMissing;
     return probe;
 }
 

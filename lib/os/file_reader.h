@@ -1,0 +1,18 @@
+#pragma once
+// Whole files read at once, for the small files of settings and of the
+// registry.
+
+#include <cstddef>
+#include <string>
+
+#include "os/result.h"
+
+namespace NOs {
+
+// The content of the plain file at path, of at most maxBytes: for anything
+// else (missing, a folder, a device, a FIFO, which cannot stall the open) or
+// a longer file, the reason. A file that grows while it is read is cut at
+// maxBytes and refused.
+NResult<std::string> ReadWholeFile(const std::string& path, size_t maxBytes);
+
+}  // namespace NOs

@@ -1,0 +1,42 @@
+#include "os/file_reader.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "os/posix/unique_fd.h"
+
+namespace NOs {
+
+NResult<std::string> ReadWholeFile(const std::string& path, size_t maxBytes) {
+    const NUniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    struct stat info {};
+    if (!file.IsValid() || ::fstat(file.Get(), &info) != 0) {
+        return LastError();
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return NObjectError::NotRegular;
+    }
+    // Some files (those of /proc) tell no size: the reads decide.
+    std::string content;
+    char chunk[4096];
+    for (;;) {
+        const ssize_t count = ::read(file.Get(), chunk, sizeof(chunk));
+        if (count == 0) {
+            return content;
+        }
+        if (count < 0 && errno != EINTR) {
+            return LastError();
+        }
+        if (count > 0) {
+            if (content.size() + static_cast<size_t>(count) > maxBytes) {
+                return std::errc::file_too_large;
+            }
+            content.append(chunk, static_cast<size_t>(count));
+        }
+    }
+}
+
+}  // namespace NOs
