@@ -73,10 +73,10 @@ int IsLocalSystemUser(const NOs::NSid& userSid) {
     char16_t text[kSidTextUnits] = {};
     uint32_t capacity = kSidTextUnits;
     if (GetTextualSid(&userSid, text, &capacity) == 0) {
-        WriteLog(3, u"GetTextualSid() Fail");
+        WriteLog(kLogError, u"GetTextualSid() Fail");
         return 0;
     }
-    WriteLog(6, u"isRunByLoaclSystem() Process Token User SID : %s", text);
+    WriteLog(kLogInfo, u"isRunByLoaclSystem() Process Token User SID : %s", text);
     return kLocalSystemSid == text ? 1 : 0;
 }
 

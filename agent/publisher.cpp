@@ -3,6 +3,7 @@
 #include "agent/agent_state.h"
 #include "base/format.h"
 #include "base/nstring.h"
+#include "base/text_convert.h"
 #include "ipc/global_event.h"
 #include "ipc/ipc_data_server_dt.h"
 #include "ipc/ipc_util.h"
@@ -35,14 +36,19 @@ void Send_Time_tick(NOs::NNamedEvent* event) {
     NIpcUtil ipc(g_bMiniMode);
     NString json(u"");
     if (NJsonSerializer::SerializeW(&record, json) == 0) {
-        WriteLog(0, u"q6tsa::Send_Time_tick: NJsonSerializer::SerializeW() error.");
+        WriteLog(kLogFatal, u"q6tsa::Send_Time_tick: NJsonSerializer::SerializeW() error.");
         return;
     }
     if (ipc.SetData(NServerTimeChannel::SlotFor(g_bMiniMode != 0), json) == 0) {
-        WriteLog(0, u"q6tsa::Send_Time_tick: ipc.SetData error.");
+        WriteLog(kLogFatal, u"q6tsa::Send_Time_tick: ipc.SetData error.");
+        WriteLog(kLogDebug, u"q6tsa::Send_Time_tick: %s", ipc.GetLastFailure().c_str());
         return;
     }
-    NMisc::SetGlobalEvent(event);
+    const NOs::NStatus set = NMisc::SetGlobalEvent(event);
+    if (!set) {
+        WriteLog(kLogDebug, u"q6tsa::Send_Time_tick: the publish event cannot be set: %s",
+                 NUtf::ToUtf16(set.Error().Message()).c_str());
+    }
 }
 
 }  // namespace q6tsa

@@ -25,7 +25,7 @@ namespace {
 constexpr auto kPublishPause = std::chrono::milliseconds(30000);
 
 int Refuse(const char16_t* message) {
-    WriteLog(3, message);
+    WriteLog(kLogError, message);
     return 0;
 }
 
@@ -48,12 +48,22 @@ bool TakeInstanceMutex(std::unique_ptr<NOs::NNamedMutex>& mutex) {
     return true;
 }
 
+// Another account that holds part of the mutex's name is worth a line only
+// for someone who looks closely.
+void KeepInstanceMutexHeld(NOs::NNamedMutex& instanceMutex) {
+    const NOs::NStatus held = instanceMutex.KeepHeld();
+    if (!held) {
+        WriteLog(kLogDebug, u"q6tsa::Main: the instance mutex is not held whole: %s",
+                 NUtf::ToUtf16(held.Error().Message()).c_str());
+    }
+}
+
 // The publish event puts its own name back when it is set; the mutex takes
 // the part of it that another account may have held at start-up.
 [[noreturn]] void PublishForever(NOs::NNamedMutex* instanceMutex, NOs::NNamedEvent* event) {
     for (;;) {
         if (instanceMutex != nullptr) {
-            instanceMutex->KeepHeld();
+            KeepInstanceMutexHeld(*instanceMutex);
         }
         Send_Time_tick(event);
         std::this_thread::sleep_for(kPublishPause);
@@ -64,7 +74,7 @@ bool TakeInstanceMutex(std::unique_ptr<NOs::NNamedMutex>& mutex) {
 
 int Main() {
     InitLog(nullptr);
-    WriteLog(6, u"q6tsa::Main: START.");
+    WriteLog(kLogInfo, u"q6tsa::Main: START.");
     if (isRunByLoaclSystem() == 0) {
         return Refuse(u"q6tsa::Main: q6tsa.exe must be run by Local System");
     }

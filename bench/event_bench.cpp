@@ -31,7 +31,9 @@ int Answer(benchmark::IterationCount count) {
         if (ping.Value()->Wait(kWaitMs) != NOs::NWaitResult::Signalled) {
             return 1;
         }
-        pong.Value()->Set();
+        if (!pong.Value()->Set()) {
+            return 2;
+        }
     }
     return 0;
 }
@@ -50,7 +52,10 @@ void BM_EventRoundTrip(benchmark::State& state) {
         return;
     }
     for (auto _ : state) {
-        ping.Value()->Set();
+        if (!ping.Value()->Set()) {
+            Fail(state, "cannot set the event");
+            break;
+        }
         if (pong.Value()->Wait(kWaitMs) != NOs::NWaitResult::Signalled) {
             Fail(state, "no answer from the other process");
             break;

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "ipcdrv/control_block.h"
@@ -18,12 +19,23 @@ namespace {
 
 std::atomic<int32_t> g_nDebugLevel{0};
 
-// Reports a failed call when asked to; always 0, the failure result.
-int32_t Failure(const char* function, const std::string& reason) {
+// The calling thread's last failure, for fnGetIpcLastError. Plain storage: a
+// thread-local object with a destructor would keep the library loaded.
+constexpr size_t kLastErrorBytes = 256;
+thread_local char g_szLastError[kLastErrorBytes];
+
+// Keeps the failure for fnGetIpcLastError and reports it when asked to;
+// always 0, the failure result.
+int32_t Report(const std::string& text) {
+    std::snprintf(g_szLastError, sizeof(g_szLastError), "%s", text.c_str());
     if (g_nDebugLevel.load() > 0) {
-        std::fprintf(stderr, "qxipcdll: %s: %s\n", function, reason.c_str());
+        std::fprintf(stderr, "qxipcdll: %s\n", text.c_str());
     }
     return 0;
+}
+
+int32_t Failure(const char* function, const std::string& reason) {
+    return Report(std::string(function) + ": " + reason);
 }
 
 // "what: why", for a failure whose reason the system told.
@@ -37,11 +49,9 @@ int32_t Outcome(const char* function, const NOs::NStatus& status, const char* wh
 }
 
 int32_t SlotFailure(const char* function, uint32_t id, const std::string& reason) {
-    if (g_nDebugLevel.load() > 0) {
-        std::fprintf(stderr, "qxipcdll: %s(0x%08X): %s\n", function, static_cast<unsigned>(id),
-                     reason.c_str());
-    }
-    return 0;
+    char slot[sizeof("(0xXXXXXXXX)")];
+    std::snprintf(slot, sizeof(slot), "(0x%08X)", static_cast<unsigned>(id));
+    return Report(std::string(function) + slot + ": " + reason);
 }
 
 // Runs body(function) and turns an exception into a failure.
@@ -187,6 +197,16 @@ int32_t fnGetDataStamp(uint32_t id, uint64_t* stamp) {
         *stamp = *found;
         return 1;
     });
+}
+
+uint32_t fnGetIpcLastError(char* buffer, uint32_t capacity) {
+    if (buffer == nullptr || capacity == 0) {
+        return 0;
+    }
+    const size_t length = std::min<size_t>(std::strlen(g_szLastError), capacity - 1);
+    std::memcpy(buffer, g_szLastError, length);
+    buffer[length] = '\0';
+    return static_cast<uint32_t>(length);
 }
 
 int32_t fnDeleteData(uint32_t id) {

@@ -117,6 +117,12 @@ QXIPC_EXPORT int32_t fnDeleteData(uint32_t id);
  * 0 (*stamp then 0) when the driver is not loaded or the slot is missing. */
 QXIPC_EXPORT int32_t fnGetDataStamp(uint32_t id, uint64_t* stamp);
 
+/* Another export beyond the twelve: why the calling thread's last failed
+ * call failed, as text ("fnSetData(0x30000259): ..."), copied into buffer
+ * and cut to capacity - 1 bytes; returns the bytes copied without the
+ * terminator, 0 when no call of this thread has failed. */
+QXIPC_EXPORT uint32_t fnGetIpcLastError(char* buffer, uint32_t capacity);
+
 /* The calling shapes, for callers that bind the exports at run time. */
 typedef int32_t (*PFN_IPC_VOID)(void);
 typedef uint32_t (*PFN_IPC_VERSION)(void);
@@ -126,6 +132,7 @@ typedef int32_t (*PFN_IPC_GET_DATA_SIZE)(uint32_t id, uint32_t* size);
 typedef int32_t (*PFN_IPC_GET_DATA)(uint32_t id, void* buffer, uint32_t capacity, uint32_t* size);
 typedef int32_t (*PFN_IPC_DELETE_DATA)(uint32_t id);
 typedef int32_t (*PFN_IPC_GET_DATA_STAMP)(uint32_t id, uint64_t* stamp);
+typedef uint32_t (*PFN_IPC_GET_LAST_ERROR)(char* buffer, uint32_t capacity);
 
 #ifdef __cplusplus
 }

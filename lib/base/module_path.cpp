@@ -58,7 +58,7 @@ bool MakeFolder(const char16_t* path) {
     if (kind == kPathFile && !NOs::RemoveRegularFile(*osPath)) {
         return false;
     }
-    return NOs::CreateFolder(*osPath);
+    return static_cast<bool>(NOs::CreateFolder(*osPath));
 }
 
 void MakeFolderPath(const char16_t* path) {

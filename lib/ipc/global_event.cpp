@@ -13,10 +13,8 @@ NEventHandle CreateGlobalEvent(const char16_t* name, int32_t manualReset) {
     return event ? event.Take() : nullptr;
 }
 
-void SetGlobalEvent(NOs::NNamedEvent* event) {
-    if (event != nullptr) {
-        event->Set();
-    }
+NOs::NStatus SetGlobalEvent(NOs::NNamedEvent* event) {
+    return event != nullptr ? event->Set() : NOs::Ok();
 }
 
 }  // namespace NMisc

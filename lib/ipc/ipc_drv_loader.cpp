@@ -44,8 +44,8 @@ void NIpcDrvLoader::LoadNwLib() {
     }
     const std::optional<std::string> path = NUtf::Utf16ToPath(szLibraryPath);
     if (!path || !m_hLib.Open(*path)) {
-        WriteLog(3, u"NIpcDrvLoader::LoadNwLib driver load error. (%s)", szLibraryPath);
-        WriteLog(7, u"NIpcDrvLoader::LoadNwLib %s", NUtf::ToUtf16(m_hLib.GetError()).c_str());
+        WriteLog(kLogError, u"NIpcDrvLoader::LoadNwLib driver load error. (%s)", szLibraryPath);
+        WriteLog(kLogDebug, u"NIpcDrvLoader::LoadNwLib %s", NUtf::ToUtf16(m_hLib.GetError()).c_str());
         return;
     }
     BindExports();
@@ -55,13 +55,13 @@ bool NIpcDrvLoader::FormatLibraryPath(char16_t* libraryPath) {
     std::fill(std::begin(m_szModulePath), std::end(m_szModulePath), u'\0');
     // Without its folder the path would name a file at the root.
     if (!GetModuleFolder(nullptr, m_szModulePath, kModulePathUnits)) {
-        WriteLog(3, u"NIpcDrvLoader::LoadNwLib module folder error.");
+        WriteLog(kLogError, u"NIpcDrvLoader::LoadNwLib module folder error.");
         return false;
     }
     // A cut path would name another file.
     const size_t folderUnits = std::char_traits<char16_t>::length(m_szModulePath);
     if (folderUnits + kLibraryNameUnits >= kLibraryPathUnits) {
-        WriteLog(3, u"NIpcDrvLoader::LoadNwLib path too long. (%s/qxipcdll.dll)", m_szModulePath);
+        WriteLog(kLogError, u"NIpcDrvLoader::LoadNwLib path too long. (%s/qxipcdll.dll)", m_szModulePath);
         return false;
     }
     NFormat::Print(libraryPath, kLibraryPathUnits, u"%s/qxipcdll.dll", m_szModulePath);
@@ -77,13 +77,24 @@ void NIpcDrvLoader::BindExports() {
     });
     if (!bComplete) {
         Release();
-        WriteLog(3, u"NIpcDrvLoader::LoadNwLib load function error.");
+        WriteLog(kLogError, u"NIpcDrvLoader::LoadNwLib load function error.");
+        return;
     }
+    m_fnGetIpcLastError = m_hLib.FindFunction<FnGetIpcLastError>("fnGetIpcLastError");
 }
 
 void NIpcDrvLoader::Release() {
     m_hLib.Close();
     ForEachExport([](auto& field, const char*) { field = nullptr; });
+    m_fnGetIpcLastError = nullptr;
+}
+
+std::u16string NIpcDrvLoader::LibraryReason(const char16_t* what) const {
+    char reason[256] = {};
+    if (m_fnGetIpcLastError == nullptr || m_fnGetIpcLastError(reason, sizeof(reason)) == 0) {
+        return what;
+    }
+    return std::u16string(what) + u": " + NUtf::ToUtf16(reason);
 }
 
 int32_t NIpcDrvLoader::LoadDriver() { return m_hLib.IsOpen() ? m_fnLoadIpcDriver() : 0; }
@@ -94,18 +105,23 @@ int32_t NIpcDrvLoader::LoadDriverEx() {
     if (LoadDriver() != 0) {
         return 1;
     }
-    WriteLog(6, u"NIpcDrvLoader::LoadDriverEx LoadDriver(1) error.");
-    FixDriverConfig();
+    WriteLog(kLogInfo, u"NIpcDrvLoader::LoadDriverEx LoadDriver(1) error.");
+    if (FixDriverConfig() == 0) {
+        WriteLog(kLogDebug, u"NIpcDrvLoader::LoadDriverEx %s",
+                 LibraryReason(u"FixDriverConfig() failed").c_str());
+    }
     if (LoadDriver() != 0) {
         return 1;
     }
-    WriteLog(3, u"NIpcDrvLoader::LoadDriverEx LoadDriver(2) error.");
+    WriteLog(kLogError, u"NIpcDrvLoader::LoadDriverEx LoadDriver(2) error.");
     return 0;
 }
 
 int32_t NIpcDrvLoader::SetData(uint32_t id, const void* data, uint32_t size) {
+    m_strLastFailure.clear();
     if (!m_hLib.IsOpen()) {
-        WriteLog(3, u"NIpcDrvLoader::SetData m_hLib is NULL.");
+        WriteLog(kLogError, u"NIpcDrvLoader::SetData m_hLib is NULL.");
+        m_strLastFailure = u"the IPC library is not loaded";
         return 0;
     }
     int32_t result = m_fnSetData(id, data, size);
@@ -116,7 +132,8 @@ int32_t NIpcDrvLoader::SetData(uint32_t id, const void* data, uint32_t size) {
         result = m_fnSetData(id, data, size);
     }
     if (result == 0) {
-        WriteLog(3, u"NIpcDrvLoader::SetData write error. (id: 0x%08X, size: %u)", id, size);
+        WriteLog(kLogError, u"NIpcDrvLoader::SetData write error. (id: 0x%08X, size: %u)", id, size);
+        m_strLastFailure = LibraryReason(u"the IPC library refused the write");
     }
     return result;
 }

@@ -5,6 +5,7 @@
 // when a write fails.
 
 #include <cstdint>
+#include <string>
 
 #include "os/dynamic_library.h"
 
@@ -14,6 +15,8 @@ public:
     using FnLoadIpcDriver = int32_t (*)();
     using FnIpcFixDriverConfig = int32_t (*)();
     using FnSetData = int32_t (*)(uint32_t id, const void* data, uint32_t size);
+    // Our library's account of its last failure; the suite's has none.
+    using FnGetIpcLastError = uint32_t (*)(char* buffer, uint32_t capacity);
     // An export that is bound only to check that the library is complete.
     using NExportAddress = void*;
 
@@ -45,6 +48,9 @@ public:
     // non-zero for success, or 0.
     int32_t SetData(uint32_t id, const void* data, uint32_t size);
 
+    // Why the last SetData failed, for the log; empty after a success.
+    const std::u16string& GetLastFailure() const { return m_strLastFailure; }
+
 private:
     // Calls visit(field, exportName) for the twelve exports in binding order.
     template <class Visit>
@@ -55,6 +61,8 @@ private:
     bool FormatLibraryPath(char16_t* libraryPath);
     void BindExports();
     void Release();
+    // "what: the library's reason", or "what" when it gives none.
+    std::u16string LibraryReason(const char16_t* what) const;
 
     char16_t m_szModulePath[kModulePathUnits] = {};
     NOs::NDynamicLibrary m_hLib;
@@ -70,4 +78,6 @@ private:
     NExportAddress m_fnGetDataSize = nullptr;
     NExportAddress m_fnGetData = nullptr;
     NExportAddress m_fnDeleteData = nullptr;
+    FnGetIpcLastError m_fnGetIpcLastError = nullptr;
+    std::u16string m_strLastFailure;
 };

@@ -20,8 +20,11 @@ bool NIpcUtil::GetBlockSize(uint32_t length, uint32_t* size) {
 int32_t NIpcUtil::SetData(uint32_t id, const NString& text) {
     uint32_t size = 0;
     if (!GetBlockSize(text.GetLength(), &size)) {
-        WriteLog(3, u"NIpcUtil::SetData text too long. (%u code units)", text.GetLength());
+        WriteLog(kLogError, u"NIpcUtil::SetData text too long. (%u code units)", text.GetLength());
+        m_strLastFailure = u"the text does not fit a slot";
         return 0;
     }
-    return m_ipc.SetData(id, text.GetText(), size);
+    const int32_t result = m_ipc.SetData(id, text.GetText(), size);
+    m_strLastFailure = m_ipc.GetLastFailure();
+    return result;
 }

@@ -3,6 +3,7 @@
 // IPC driver library for as long as the object lives.
 
 #include <cstdint>
+#include <string>
 
 #include "base/nstring.h"
 #include "ipc/ipc_drv_loader.h"
@@ -19,12 +20,16 @@ public:
     // id. The loader's result: non-zero for success, 0 for failure.
     int32_t SetData(uint32_t id, const NString& text);
 
+    // Why the last SetData failed, for the log; empty after a success.
+    const std::u16string& GetLastFailure() const { return m_strLastFailure; }
+
     // Bytes of the block for a text of length code units: 2 x length + 2.
     // False when the block would not fit a 32-bit size.
     static bool GetBlockSize(uint32_t length, uint32_t* size);
 
 private:
     NIpcDrvLoader m_ipc;
+    std::u16string m_strLastFailure;
     // The edition this object was made for; no operation depends on it.
     [[maybe_unused]] int32_t m_bMini;
 };

@@ -10,6 +10,12 @@
 
 #include "base/format.h"
 
+// The levels the system logs at.
+constexpr int kLogFatal = 0;
+constexpr int kLogError = 3;
+constexpr int kLogInfo = 6;
+constexpr int kLogDebug = 7;
+
 constexpr size_t kLogNameBytes = 128;
 constexpr size_t kLogBufferUnits = 102400;
 

@@ -13,7 +13,7 @@ constexpr size_t kLogPathBytes = 260;
 // The values that apply when a key is missing. The layout of the log lines
 // is fixed, so a "pattern" key is not read.
 struct NLogProperties {
-    int logLevel = 6;
+    int logLevel = 6;  // kLogInfo
     int logType = 0;  // 0: size-rolling, any other value: daily-rolling
     int maxFileSize = 1000000;
     int maxBackupIndex = 3;

@@ -32,7 +32,6 @@ constexpr mode_t kLogFileMode = 0644;
 // Without a properties file.
 constexpr size_t kFixedMaxFileSize = 1048576;
 constexpr unsigned kFixedMaxBackupIndex = 3;
-constexpr int kInfoLogLevel = 6;
 // Log levels 0..8 map to priorities EMERG (0) .. NOTSET (800).
 constexpr unsigned kHighestLogLevel = 8;
 
@@ -96,7 +95,7 @@ bool AttachAppender(const std::optional<NLogProperties>& properties,
     layout->setConversionPattern(kLayoutPattern);
     appender->setLayout(layout.release());  // the appender owns its layout
     log4cpp::Category& category = log4cpp::Category::getInstance(g_szLogName);
-    SetLogLevel(category, properties ? properties->logLevel : kInfoLogLevel);
+    SetLogLevel(category, properties ? properties->logLevel : kLogInfo);
     category.addAppender(appender.release());  // the category owns its appender
     return true;
 }

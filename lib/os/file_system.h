@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "os/result.h"
+
 // What a path names: the integer that GetPathKind gives.
 enum PathKind : int { kPathMissing = 0, kPathFile = 1, kPathFolder = 2 };
 
@@ -13,11 +15,11 @@ namespace NOs {
 PathKind GetPathKind(const std::string& path);
 
 // Creates one folder with mode 0755 (less the umask).
-bool CreateFolder(const std::string& path);
+NStatus CreateFolder(const std::string& path);
 
 // Removes the path only when it is a plain file itself: a link (even to a
-// plain file), a device, a FIFO, a socket or a folder is left alone and the
-// result is false.
-bool RemoveRegularFile(const std::string& path);
+// plain file), a device, a FIFO, a socket or a folder is left alone
+// (NObjectError::NotRegular).
+NStatus RemoveRegularFile(const std::string& path);
 
 }  // namespace NOs

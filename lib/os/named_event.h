@@ -53,9 +53,10 @@ public:
     // Signals the event; when its name no longer refers to it, or it cannot
     // be signalled any more, the event under the name (found or made anew)
     // is signalled as well and used from then on. Since the handle may move,
-    // no other thread may use it meanwhile.
-    void Set();
-    void Reset();
+    // no other thread may use it meanwhile. The reason when no event could be
+    // signalled.
+    NStatus Set();
+    NStatus Reset();
 
     // Waits until the event is signalled (an auto-reset event is reset by the
     // wait it releases) or timeoutMs milliseconds have passed; kWaitInfinite
@@ -67,11 +68,6 @@ public:
 
 private:
     explicit NNamedEvent(std::unique_ptr<NState> state);
-
-    bool IsNamed() const;
-    // Moves to the event under the name; false, keeping this one, when none
-    // can be found or made there.
-    bool Reattach();
 
     std::unique_ptr<NState> m_pState;
 };

@@ -34,8 +34,9 @@ public:
     // Another account may take, before the owner does, a name that the mutex
     // uses to stay held when the objects that stand for it are removed: an
     // owner calls this now and then, and takes the name once it is free.
-    // Does nothing while the owner holds all it needs.
-    void KeepHeld();
+    // Does nothing while the owner holds all it needs; the reason while the
+    // name stays taken.
+    NStatus KeepHeld();
 
     // What the platform keeps for the mutex; opaque here.
     struct NState;

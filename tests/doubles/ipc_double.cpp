@@ -8,10 +8,14 @@
 //                       fnIpcFixDriverConfig or fnSetData, comma-separated
 //                       ("0,7"); the last one repeats; 1 when unset
 //
+// Q6_IPC_DOUBLE_LAST_ERROR  the text of fnGetIpcLastError, which our own
+//                       library adds to the twelve; none when unset
+//
 // Built with Q6_DOUBLE_OMIT_<name> defined, it lacks that export. Built with
 // Q6_DOUBLE_UNRESOLVED defined, it has every export but one of them calls a
 // function that no library defines.
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -130,6 +134,17 @@ Q6_RECORDING_EXPORT(fnGetData)
 #ifndef Q6_DOUBLE_OMIT_fnDeleteData
 Q6_RECORDING_EXPORT(fnDeleteData)
 #endif
+
+extern "C" uint32_t fnGetIpcLastError(char* buffer, uint32_t capacity) {
+    const char* text = std::getenv("Q6_IPC_DOUBLE_LAST_ERROR");
+    if (text == nullptr || capacity == 0) {
+        return 0;
+    }
+    const size_t length = std::min<size_t>(std::strlen(text), capacity - 1);
+    std::memcpy(buffer, text, length);
+    buffer[length] = '\0';
+    return static_cast<uint32_t>(length);
+}
 
 #ifdef Q6_DOUBLE_UNRESOLVED
 extern "C" int32_t q6_double_undefined_function(void);

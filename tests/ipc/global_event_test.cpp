@@ -44,7 +44,7 @@ TEST_F(GlobalEventTest, CreatesANonSignalledAutoResetEventThatAnotherProcessOpen
         return opened.Value()->Wait(60000) == NWaitResult::Signalled ? 0 : 1;
     });
     ASSERT_TRUE(ready.Receive());
-    NMisc::SetGlobalEvent(event.get());
+    EXPECT_TRUE(NMisc::SetGlobalEvent(event.get()));
     EXPECT_EQ(reader.Wait(), 0);
     EXPECT_EQ(event->Wait(0), NWaitResult::TimedOut);  // the set was used up
     EXPECT_TRUE(m_log.TakeLines().empty());
@@ -59,7 +59,7 @@ TEST_F(GlobalEventTest, AManualResetRequestGivesAManualResetEvent) {
 TEST_F(GlobalEventTest, AnExistingEventKeepsItsModeAndStateWithoutALogLine) {
     const auto existing = NOs::NNamedEvent::Create(kNameUtf8, true, NOs::NObjectAccess::Everyone);
     ASSERT_TRUE(existing);
-    existing.Value()->Set();
+    ASSERT_TRUE(existing.Value()->Set());
 
     const NMisc::NEventHandle event = NMisc::CreateGlobalEvent(kName, 0);
     ASSERT_NE(event, nullptr);
@@ -74,7 +74,7 @@ TEST_F(GlobalEventTest, TwoCallsInOneProcessGiveTheSameEvent) {
     const NMisc::NEventHandle second = NMisc::CreateGlobalEvent(kName, 0);
     ASSERT_NE(first, nullptr);
     ASSERT_NE(second, nullptr);
-    NMisc::SetGlobalEvent(first.get());
+    EXPECT_TRUE(NMisc::SetGlobalEvent(first.get()));
     EXPECT_EQ(second->Wait(0), NWaitResult::Signalled);
 }
 
@@ -91,8 +91,7 @@ TEST_F(GlobalEventTest, TheEventIsOpenToEveryAccountWhateverTheUmask) {
         if (!opened) {
             return 2;
         }
-        opened.Value()->Set();
-        return 0;
+        return opened.Value()->Set() ? 0 : 3;
     });
     EXPECT_EQ(other.Wait(), 0);
     EXPECT_EQ(event->Wait(0), NWaitResult::Signalled);
@@ -125,7 +124,7 @@ TEST_F(GlobalEventTest, NoNameGivesNull) {
 TEST_F(GlobalEventTest, SettingNoEventDoesNothing) {
     const NMisc::NEventHandle event = NMisc::CreateGlobalEvent(kName, 0);
     ASSERT_NE(event, nullptr);
-    NMisc::SetGlobalEvent(nullptr);
+    EXPECT_TRUE(NMisc::SetGlobalEvent(nullptr));
     EXPECT_EQ(event->Wait(0), NWaitResult::TimedOut);
 }
 

@@ -21,6 +21,7 @@ const char* const kLoadFunctionError = "[ERROR] NIpcDrvLoader::LoadNwLib load fu
 const char* const kNotLoaded = "[ERROR] NIpcDrvLoader::SetData m_hLib is NULL.";
 const char* const kLoadDriver1 = "[INFO] NIpcDrvLoader::LoadDriverEx LoadDriver(1) error.";
 const char* const kLoadDriver2 = "[ERROR] NIpcDrvLoader::LoadDriverEx LoadDriver(2) error.";
+const char* const kFixFailed = "[DEBUG] NIpcDrvLoader::LoadDriverEx FixDriverConfig() failed";
 
 std::string LoadError(const std::filesystem::path& folder) {
     return "[ERROR] NIpcDrvLoader::LoadNwLib driver load error. (" + folder.native() +
@@ -62,10 +63,11 @@ TEST(IpcDrvLoaderNoLibraryTest, DriverCallsYieldZeroWithoutLibrary) {
     const NProbeReport report = probe.Run({"driver"});
     ASSERT_EQ(report.nExitCode, 0);
     EXPECT_THAT(report.results, ElementsAre(0, 0, 0));
-    ASSERT_EQ(report.logs.size(), 4u);
+    ASSERT_EQ(report.logs.size(), 5u);
     EXPECT_EQ(report.logs[0], LoadError(probe.Folder()));
     EXPECT_EQ(report.logs[2], kLoadDriver1);
-    EXPECT_EQ(report.logs[3], kLoadDriver2);
+    EXPECT_EQ(report.logs[3], std::string(kFixFailed));
+    EXPECT_EQ(report.logs[4], kLoadDriver2);
 }
 
 TEST(IpcDrvLoaderNoLibraryTest, FileThatIsNoLibraryIsNotLoaded) {
@@ -151,6 +153,22 @@ TEST_F(IpcDrvLoaderTest, DriverFailingTwiceMakesNoSecondWrite) {
                                           "fnIpcFixDriverConfig", "fnLoadIpcDriver"));
     EXPECT_THAT(report.logs,
                 ElementsAre(kLoadDriver1, kLoadDriver2, WriteError("id: 0x30000259, size: 3")));
+}
+
+// A failed repair is worth a line for whoever debugs, with the library's
+// reason when it tells one.
+TEST_F(IpcDrvLoaderTest, FailedRepairIsLoggedWithTheLibrarysReason) {
+    const NProbeReport silent = WriteOnce({Script("fnSetData", "0,1"),
+                                           Script("fnLoadIpcDriver", "0,1"),
+                                           Script("fnIpcFixDriverConfig", "0")});
+    EXPECT_THAT(silent.results, ElementsAre(1));
+    EXPECT_THAT(silent.logs, ElementsAre(kLoadDriver1, kFixFailed));
+
+    const NProbeReport told = WriteOnce(
+        {Script("fnSetData", "0,1"), Script("fnLoadIpcDriver", "0,1"),
+         Script("fnIpcFixDriverConfig", "0"), "Q6_IPC_DOUBLE_LAST_ERROR=no room left"});
+    EXPECT_THAT(told.logs,
+                ElementsAre(kLoadDriver1, std::string(kFixFailed) + ": no room left"));
 }
 
 TEST_F(IpcDrvLoaderTest, RetriedWriteFailingIsLogged) {

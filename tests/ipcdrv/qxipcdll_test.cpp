@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/ipcdrv/ipcdrv_test_support.h"
@@ -223,3 +225,33 @@ TEST_F(IpcDriverUnloadedTest, ADebugLevelReportsFailuresOnStandardError) {
 }
 
 }  // namespace
+
+namespace {
+
+std::string LastError(uint32_t capacity = 256) {
+    std::string text(capacity, '\0');
+    text.resize(fnGetIpcLastError(text.data(), capacity));
+    return text;
+}
+
+}  // namespace
+
+// Each thread keeps the reason of its own last failure.
+TEST_F(IpcDriverTest, TheLastErrorTellsWhyThisThreadsLastCallFailed) {
+    std::string otherThread = "<not run>";
+    std::thread([&otherThread] { otherThread = LastError(); }).join();
+    EXPECT_EQ(otherThread, "");
+
+    EXPECT_EQ(GetText(kSlot), "<missing>");
+    EXPECT_EQ(LastError(), "fnGetData(0x30000259): no such slot");
+    ASSERT_EQ(SetText(kSlot, "value"), 1);
+    EXPECT_EQ(LastError(), "fnGetData(0x30000259): no such slot");  // the last failure stays
+    EXPECT_EQ(LastError(10), "fnGetData");
+    EXPECT_EQ(fnGetIpcLastError(nullptr, 10), 0u);
+
+    ASSERT_EQ(fnUnloadIpcDriver(), 1);
+    EXPECT_EQ(SetText(kSlot, "value"), 0);
+    EXPECT_EQ(LastError(), "fnSetData(0x30000259): the driver is not loaded");
+    std::thread([&otherThread] { otherThread = LastError(); }).join();
+    EXPECT_EQ(otherThread, "");
+}

@@ -116,8 +116,8 @@ TEST_F(NamedEventTest, ANewEventIsNotSignalled) {
 TEST_F(NamedEventTest, AnAutoResetEventReleasesOneWaitAndResets) {
     const auto event = CreateEvent(kName, false);
     ASSERT_NE(event, nullptr);
-    event->Set();
-    event->Set();  // a set of a signalled event changes nothing
+    EXPECT_TRUE(event->Set());
+    EXPECT_TRUE(event->Set());  // a set of a signalled event changes nothing
     EXPECT_EQ(event->Wait(0), NWaitResult::Signalled);
     EXPECT_EQ(event->Wait(0), NWaitResult::TimedOut);
 }
@@ -125,17 +125,17 @@ TEST_F(NamedEventTest, AnAutoResetEventReleasesOneWaitAndResets) {
 TEST_F(NamedEventTest, AManualResetEventStaysSignalledUntilReset) {
     const auto event = CreateEvent(kName, true);
     ASSERT_NE(event, nullptr);
-    event->Set();
+    EXPECT_TRUE(event->Set());
     EXPECT_EQ(event->Wait(0), NWaitResult::Signalled);
     EXPECT_EQ(event->Wait(kReleaseTimeoutMs), NWaitResult::Signalled);
-    event->Reset();
+    EXPECT_TRUE(event->Reset());
     EXPECT_EQ(event->Wait(0), NWaitResult::TimedOut);
 }
 
 TEST_F(NamedEventTest, OpeningAnExistingEventKeepsItsModeAndState) {
     const auto first = CreateEvent(kName, true);
     ASSERT_NE(first, nullptr);
-    first->Set();
+    EXPECT_TRUE(first->Set());
 
     bool existed = false;
     const auto second = CreateEvent(kName, false, &existed);
@@ -146,14 +146,14 @@ TEST_F(NamedEventTest, OpeningAnExistingEventKeepsItsModeAndState) {
     EXPECT_EQ(second->Wait(0), NWaitResult::Signalled);
 
     // Both handles are the one event.
-    second->Reset();
+    EXPECT_TRUE(second->Reset());
     EXPECT_EQ(first->Wait(0), NWaitResult::TimedOut);
 }
 
 TEST_F(NamedEventTest, LocalNamesShareOneSpaceApartFromGlobalNames) {
     const auto plain = CreateEvent("name", true);
     ASSERT_NE(plain, nullptr);
-    plain->Set();
+    EXPECT_TRUE(plain->Set());
     const auto local = OpenEvent("Local\\name");
     ASSERT_NE(local, nullptr);
     EXPECT_EQ(local->Wait(0), NWaitResult::Signalled);
@@ -205,7 +205,7 @@ TEST_F(NamedEventTest, ARemovedSemaphoreEndsEveryWaitAndTheNextSetMakesTheEventA
     ASSERT_EQ(::semctl(ReadRecord(kName).nSemaphoreId, 0, IPC_RMID), 0);
     EXPECT_EQ(waiter->Wait(), 1);
 
-    setter->Set();
+    EXPECT_TRUE(setter->Set());
     const auto reader = OpenEvent(kName);
     ASSERT_NE(reader, nullptr);
     EXPECT_EQ(reader->Wait(0), NWaitResult::Signalled);
@@ -218,7 +218,7 @@ TEST_F(NamedEventTest, ASetPutsARemovedNameBackWithTheSameModeAndAccess) {
     ASSERT_TRUE(NOs::RemoveNamedObject(kName));
     ASSERT_EQ(OpenEvent(kName), nullptr);
 
-    setter->Set();
+    EXPECT_TRUE(setter->Set());
     ::umask(previousUmask);
     const auto reader = OpenEvent(kName);
     ASSERT_NE(reader, nullptr);
@@ -226,8 +226,8 @@ TEST_F(NamedEventTest, ASetPutsARemovedNameBackWithTheSameModeAndAccess) {
     EXPECT_EQ(ModeOf(kName), 0666u);
     EXPECT_EQ(reader->Wait(0), NWaitResult::Signalled);
     // The setter now uses the event under the name.
-    reader->Reset();
-    setter->Set();
+    EXPECT_TRUE(reader->Reset());
+    EXPECT_TRUE(setter->Set());
     EXPECT_EQ(reader->Wait(0), NWaitResult::Signalled);
 }
 
@@ -243,10 +243,10 @@ TEST_F(NamedEventTest, ASetReachesTheEventThatNowHoldsTheNameAndItsOldWaiters) {
     const auto waiter = StartWaiter(kName, ready);
     ASSERT_TRUE(ready.Receive());
 
-    setter->Set();
+    EXPECT_TRUE(setter->Set());
     EXPECT_EQ(waiter->Wait(), 0);
     EXPECT_EQ(oldHandle->Wait(0), NWaitResult::Signalled);
-    setter->Set();
+    EXPECT_TRUE(setter->Set());
     EXPECT_EQ(newcomer->Wait(0), NWaitResult::Signalled);
     EXPECT_EQ(oldHandle->Wait(0), NWaitResult::TimedOut);
     ::semctl(oldSemaphore, 0, IPC_RMID);
@@ -260,7 +260,7 @@ TEST_F(NamedEventTest, ASetKeepsItsEventWhenTheNameHoldsAnotherKind) {
     const auto mutex = NOs::NNamedMutex::CreateOwned(kName, &exists);
     ASSERT_TRUE(mutex);
 
-    setter->Set();
+    EXPECT_TRUE(setter->Set());
     EXPECT_EQ(setter->Wait(0), NWaitResult::Signalled);
     EXPECT_EQ(OpenEvent(kName), nullptr);
     ::semctl(semaphore, 0, IPC_RMID);
@@ -286,7 +286,7 @@ TEST_F(NamedEventTest, AnotherProcessOpensTheEventAndASetReleasesIt) {
     NPipe ready;
     const auto waiter = StartWaiter(kName, ready);
     ASSERT_TRUE(ready.Receive());
-    event->Set();
+    EXPECT_TRUE(event->Set());
     EXPECT_EQ(waiter->Wait(), 0);
 }
 
@@ -295,10 +295,7 @@ TEST_F(NamedEventTest, AnotherProcessSetsTheEvent) {
     ASSERT_NE(event, nullptr);
     NForkedChild setter([] {
         const auto opened = OpenEvent(kName);
-        if (opened) {
-            opened->Set();
-        }
-        return opened ? 0 : 1;
+        return opened && opened->Set() ? 0 : 1;
     });
     EXPECT_EQ(event->Wait(kReleaseTimeoutMs), NWaitResult::Signalled);
     EXPECT_EQ(setter.Wait(), 0);
@@ -315,7 +312,7 @@ TEST_F(NamedEventTest, EachSetOfAnAutoResetEventReleasesOneWaiter) {
     ASSERT_TRUE(ready.Receive());
     ASSERT_TRUE(ready.Receive());
 
-    event->Set();
+    EXPECT_TRUE(event->Set());
     char first = 0;
     ASSERT_TRUE(released.Receive(&first));
     ASSERT_TRUE(first == 0 || first == 1);
@@ -324,7 +321,7 @@ TEST_F(NamedEventTest, EachSetOfAnAutoResetEventReleasesOneWaiter) {
     EXPECT_EQ(event->Wait(0), NWaitResult::TimedOut);
     EXPECT_TRUE(waiters[static_cast<size_t>(1 - first)]->IsRunning());
 
-    event->Set();
+    EXPECT_TRUE(event->Set());
     EXPECT_EQ(waiters[static_cast<size_t>(1 - first)]->Wait(), 0);
 }
 
@@ -336,7 +333,7 @@ TEST_F(NamedEventTest, ASetOfAManualResetEventReleasesEveryWaiter) {
     const auto second = StartWaiter(kName, ready);
     ASSERT_TRUE(ready.Receive());
     ASSERT_TRUE(ready.Receive());
-    event->Set();
+    EXPECT_TRUE(event->Set());
     EXPECT_EQ(first->Wait(), 0);
     EXPECT_EQ(second->Wait(), 0);
 }
@@ -349,7 +346,7 @@ TEST_F(NamedEventTest, AWaiterKilledWhileWaitingLeavesTheEventWorking) {
     ASSERT_TRUE(ready.Receive());
     waiter->Kill();
 
-    event->Set();
+    EXPECT_TRUE(event->Set());
     EXPECT_EQ(event->Wait(0), NWaitResult::Signalled);
     EXPECT_EQ(event->Wait(0), NWaitResult::TimedOut);
 }
@@ -369,8 +366,7 @@ TEST_F(NamedEventAccountTest, AnyAccountOpensAndSetsAnEventForEveryAccount) {
         if (!opened) {
             return 2;
         }
-        opened->Set();
-        return 0;
+        return opened->Set() ? 0 : 3;
     });
     EXPECT_EQ(other.Wait(), 0);
     EXPECT_EQ(event->Wait(0), NWaitResult::Signalled);
@@ -379,7 +375,7 @@ TEST_F(NamedEventAccountTest, AnyAccountOpensAndSetsAnEventForEveryAccount) {
 TEST_F(NamedEventAccountTest, AnObjectOfAnotherAccountInTheLocalSpaceIsNeverUsed) {
     const auto event = CreateEvent("local", true);
     ASSERT_NE(event, nullptr);
-    event->Set();
+    EXPECT_TRUE(event->Set());
     ASSERT_EQ(::chown(RecordPath("local").c_str(), 65534, 65534), 0);
 
     EXPECT_EQ(NNamedEvent::Open("local").Error(), NOs::NObjectError::WrongOwner);
@@ -415,12 +411,11 @@ TEST_F(NamedEventAccountTest, AnotherAccountCanUseButNotRemoveOrChangeAnEvent) {
         if (!opened || opened->Wait(0) != NWaitResult::TimedOut) {
             return 4;
         }
-        opened->Set();
-        return 0;
+        return opened->Set() ? 0 : 5;
     });
     EXPECT_EQ(other.Wait(), 0);
     EXPECT_EQ(event->Wait(0), NWaitResult::Signalled);
-    event->Set();
+    EXPECT_TRUE(event->Set());
     EXPECT_EQ(ModeOf(kName), 0666u);
 }
 
@@ -439,7 +434,9 @@ TEST_F(NamedEventAccountTest, AnotherAccountsOwnEventsLiveInItsOwnSpace) {
         if (!own) {
             return 3;
         }
-        own->Set();
+        if (!own->Set()) {
+            return 4;
+        }
         const auto again = OpenEvent("Local\\mine");
         struct stat info {};
         const std::string path = RecordPath("mine");

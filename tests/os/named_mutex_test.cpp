@@ -197,7 +197,7 @@ TEST_F(NamedMutexTest, AnotherAccountSittingOnTheSocketNameDoesNotStopTheOwner) 
 
     // Once the name is free the owner takes it: then a removed record frees
     // nothing.
-    owner->KeepHeld();
+    EXPECT_TRUE(owner->KeepHeld());
     EXPECT_EQ(NOs::FindAbstractSocketHolder(socketName), 0u);
     ASSERT_TRUE(NOs::RemoveNamedObject(kName));
     NForkedChild third([] {

@@ -213,11 +213,11 @@ TEST_F(Q6IpcTest, WaitEndsWithTheEventOrFailsWith1) {
     EXPECT_EQ(timedOut.nExitCode, 1);
     EXPECT_EQ(timedOut.strErr, "q6ipc: timed out waiting for Global\\q6_test_event\n");
 
-    NMisc::SetGlobalEvent(event.get());
+    EXPECT_TRUE(NMisc::SetGlobalEvent(event.get()));
     EXPECT_EQ(Run({"wait", "Global\\q6_test_event"}).nExitCode, 0);
     EXPECT_EQ(event->Wait(0), NOs::NWaitResult::TimedOut);  // the wait used the set up
 
-    NMisc::SetGlobalEvent(event.get());
+    EXPECT_TRUE(NMisc::SetGlobalEvent(event.get()));
     EXPECT_EQ(Run({"wait", "Global\\q6_test_event", "--timeout", "60000"}).nExitCode, 0);
 }
 
@@ -286,7 +286,7 @@ TEST_F(Q6IpcTest, WatchPrintsEachPublishedRecord) {
         ASSERT_TRUE(watcher.Start(Program(), arguments, (m_folder.Path() / "watch.err").string()));
         for (const std::string tick : {"100", "30100"}) {
             WriteRecord(slot, "2015-06-01 09:30:00", tick);
-            NMisc::SetGlobalEvent(event.get());
+            EXPECT_TRUE(NMisc::SetGlobalEvent(event.get()));
             std::string line;
             ASSERT_TRUE(watcher.ReadLine(line));
             EXPECT_EQ(line, Record("2015-06-01 09:30:00", tick));

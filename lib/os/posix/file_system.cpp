@@ -31,16 +31,25 @@ PathKind GetPathKind(const std::string& path) {
     return S_ISDIR(info.st_mode) ? kPathFolder : kPathFile;
 }
 
-bool CreateFolder(const std::string& path) { return ::mkdir(path.c_str(), 0755) == 0; }
+NStatus CreateFolder(const std::string& path) {
+    return ::mkdir(path.c_str(), 0755) == 0 ? Ok() : LastError();
+}
 
-bool RemoveRegularFile(const std::string& path) {
+NStatus RemoveRegularFile(const std::string& path) {
     const std::string name(LastName(path));
+    if (name.empty()) {
+        return std::errc::invalid_argument;
+    }
     // The test and the removal name the same entry of the same folder.
     const NUniqueFd parent(::open(FolderToOpen(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     struct stat info {};
-    return parent.IsValid() && !name.empty() &&
-           ::fstatat(parent.Get(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
-           S_ISREG(info.st_mode) && ::unlinkat(parent.Get(), name.c_str(), 0) == 0;
+    if (!parent.IsValid() || ::fstatat(parent.Get(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+        return LastError();
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return NObjectError::NotRegular;
+    }
+    return ::unlinkat(parent.Get(), name.c_str(), 0) == 0 ? Ok() : LastError();
 }
 
 }  // namespace NOs

@@ -98,6 +98,27 @@ NResult<std::unique_ptr<NNamedEvent::NState>> MakeState(const std::string& name,
     return NewState(name, place.Value().name, access, event.Take());
 }
 
+// One look at the path: the folders above the record are the owner's alone.
+bool IsNamed(const NNamedEvent::NState& state) {
+    struct stat info {};
+    return ::fstatat(AT_FDCWD, state.strRecordPath.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+           NFileId{static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)} ==
+               state.record.id;
+}
+
+// Moves to the event under the name; keeps state as it is when none can be
+// found or made there.
+NStatus Reattach(std::unique_ptr<NNamedEvent::NState>& state) {
+    bool existed = false;
+    NResult<std::unique_ptr<NNamedEvent::NState>> found =
+        MakeState(state->strName, state->bManualReset, state->eAccess, &existed);
+    if (!found) {
+        return found.Error();
+    }
+    state = found.Take();
+    return Ok();
+}
+
 }  // namespace
 
 NNamedEvent::NNamedEvent(std::unique_ptr<NState> state) : m_pState(std::move(state)) {}
@@ -132,37 +153,23 @@ NResult<std::unique_ptr<NNamedEvent>> NNamedEvent::Open(const std::string& name)
 
 bool NNamedEvent::IsManualReset() const { return m_pState->bManualReset; }
 
-void NNamedEvent::Set() {
-    const bool signalled = static_cast<bool>(m_pState->semaphore.SetValue(1));
-    // Waiters on the old event have had their wake; newcomers open the name.
-    if ((!signalled || !IsNamed()) && Reattach()) {
-        static_cast<void>(m_pState->semaphore.SetValue(1));
+NStatus NNamedEvent::Set() {
+    const NStatus signalled = m_pState->semaphore.SetValue(1);
+    if (signalled && IsNamed(*m_pState)) {
+        return signalled;
     }
+    // Waiters on the old event have had their wake; newcomers open the name.
+    const NStatus moved = Reattach(m_pState);
+    if (!moved) {
+        return signalled ? Ok() : moved;
+    }
+    return m_pState->semaphore.SetValue(1);
 }
 
-void NNamedEvent::Reset() { static_cast<void>(m_pState->semaphore.SetValue(0)); }
+NStatus NNamedEvent::Reset() { return m_pState->semaphore.SetValue(0); }
 
 NWaitResult NNamedEvent::Wait(uint32_t timeoutMs) {
     return m_pState->semaphore.Wait(m_pState->bManualReset, timeoutMs);
-}
-
-// One look at the path: the folders above the record are the owner's alone.
-bool NNamedEvent::IsNamed() const {
-    struct stat info {};
-    return ::fstatat(AT_FDCWD, m_pState->strRecordPath.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
-           NFileId{static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)} ==
-               m_pState->record.id;
-}
-
-bool NNamedEvent::Reattach() {
-    bool existed = false;
-    NResult<std::unique_ptr<NState>> state =
-        MakeState(m_pState->strName, m_pState->bManualReset, m_pState->eAccess, &existed);
-    if (!state) {
-        return false;
-    }
-    m_pState = state.Take();
-    return true;
 }
 
 }  // namespace NOs

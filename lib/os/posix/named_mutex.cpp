@@ -113,14 +113,16 @@ NResult<std::unique_ptr<NNamedMutex>> NNamedMutex::CreateOwned(const std::string
 
 bool NNamedMutex::IsOwned() const { return m_pState->lock.IsValid(); }
 
-void NNamedMutex::KeepHeld() {
+NStatus NNamedMutex::KeepHeld() {
     if (!IsOwned() || m_pState->guard.IsValid()) {
-        return;
+        return Ok();
     }
     NResult<NUniqueFd> guard = HoldAbstractSocketName(m_pState->strGuardName);
-    if (guard) {
-        m_pState->guard = guard.Take();
+    if (!guard) {
+        return guard.Error();
     }
+    m_pState->guard = guard.Take();
+    return Ok();
 }
 
 }  // namespace NOs
