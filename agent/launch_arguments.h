@@ -8,12 +8,10 @@
 
 namespace NLaunchArguments {
 
-// Entries up to and including these must be present.
-constexpr size_t kEntryCount = 5;
-constexpr size_t kModeEntry = 1;
-constexpr size_t kLaunchIdEntry = 2;
-constexpr size_t kDateTimeEntry = 3;
-constexpr size_t kTickEntry = 4;
+// The entries after the program's own, by position.
+enum NEntry : size_t { kModeEntry = 1, kLaunchIdEntry = 2, kDateTimeEntry = 3, kTickEntry = 4 };
+// Entries up to and including the tick must be present.
+constexpr size_t kEntryCount = kTickEntry + 1;
 
 constexpr char16_t kMiniModeWord[] = u"MINI";
 constexpr char16_t kLaunchId[] = u"5B3E90C7-2D41-4A6F-8C19-E07D2A4F6B38";

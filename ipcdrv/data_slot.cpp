@@ -195,6 +195,19 @@ NOs::NStatus WriteOnce(uint32_t id, const void* data, uint32_t size,
     return NOs::Ok();
 }
 
+// attempt() until it gives a value, at most kReadAttempts times, letting a
+// writer go on between attempts; nothing when every attempt met a write.
+template <class Attempt>
+auto UntilConsistent(Attempt attempt) -> decltype(attempt()) {
+    for (int count = 0; count < kReadAttempts; ++count) {
+        if (auto value = attempt()) {
+            return value;
+        }
+        NOs::YieldThread();
+    }
+    return std::nullopt;
+}
+
 // The slot to read, sound; null when there is none.
 NSlotObject* FindForReading(NSlotMapping& mapping, const NControlBlock::NInUse& control,
                             uint32_t id) {
@@ -250,15 +263,17 @@ NReadResult Read(uint32_t id, void* buffer, uint32_t capacity, uint32_t* size,
     if (slot == nullptr) {
         return NReadResult::Missing;
     }
-    for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
+    const std::optional<NReadResult> read = UntilConsistent([&]() -> std::optional<NReadResult> {
         const uint32_t current = slot->nCurrent.load(std::memory_order_acquire) & 1u;
-        if (TakeValue(slot->aBuffers[current], buffer, capacity, size)) {
-            return *size <= capacity ? NReadResult::Read : NReadResult::TooSmall;
+        if (!TakeValue(slot->aBuffers[current], buffer, capacity, size)) {
+            return std::nullopt;
         }
-        NOs::YieldThread();
+        return *size <= capacity ? NReadResult::Read : NReadResult::TooSmall;
+    });
+    if (!read) {
+        *size = 0;
     }
-    *size = 0;
-    return NReadResult::Busy;
+    return read.value_or(NReadResult::Busy);
 }
 
 std::optional<uint64_t> Stamp(uint32_t id, const NControlBlock::NInUse& control) {
@@ -267,17 +282,16 @@ std::optional<uint64_t> Stamp(uint32_t id, const NControlBlock::NInUse& control)
     if (slot == nullptr) {
         return std::nullopt;
     }
-    for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
+    return UntilConsistent([&]() -> std::optional<uint64_t> {
         const uint32_t current = slot->nCurrent.load(std::memory_order_acquire) & 1u;
         const uint64_t sequence = slot->aBuffers[current].nSeq.load(std::memory_order_acquire);
-        if ((sequence & 1u) == 0 &&
-            (slot->nCurrent.load(std::memory_order_acquire) & 1u) == current) {
-            return (mapping.Serial() << kStampSequenceBits) |
-                   (((sequence << 1) | current) & kStampSequenceMask);
+        if ((sequence & 1u) != 0 ||
+            (slot->nCurrent.load(std::memory_order_acquire) & 1u) != current) {
+            return std::nullopt;
         }
-        NOs::YieldThread();
-    }
-    return std::nullopt;
+        return (mapping.Serial() << kStampSequenceBits) |
+               (((sequence << 1) | current) & kStampSequenceMask);
+    });
 }
 
 NOs::NStatus Remove(uint32_t id) {

@@ -68,6 +68,13 @@ bool IsLoaded() { return NControlBlock::InUse().has_value(); }
 
 constexpr char kNotLoaded[] = "the driver is not loaded";
 
+// body(the control block in use), or the failure of a driver not loaded.
+template <class Body>
+int32_t WithDriver(const char* function, uint32_t id, Body body) {
+    const std::optional<NControlBlock::NInUse> control = NControlBlock::InUse();
+    return control ? body(*control) : SlotFailure(function, id, kNotLoaded);
+}
+
 int32_t ReadResult(const char* function, uint32_t id, NDataSlot::NReadResult result) {
     switch (result) {
         case NDataSlot::NReadResult::Read:
@@ -141,13 +148,12 @@ int32_t fnSetData(uint32_t id, const void* data, uint32_t size) {
         if (data == nullptr && size != 0) {
             return SlotFailure(function, id, "no data");
         }
-        const std::optional<NControlBlock::NInUse> control = NControlBlock::InUse();
-        if (!control) {
-            return SlotFailure(function, id, kNotLoaded);
-        }
-        const NOs::NStatus written = NDataSlot::Write(id, data, size, *control);
-        return written ? 1
+        return WithDriver(function, id, [&](const NControlBlock::NInUse& control) {
+            const NOs::NStatus written = NDataSlot::Write(id, data, size, control);
+            return written
+                       ? 1
                        : SlotFailure(function, id, Because("the slot cannot be written", written));
+        });
     });
 }
 
@@ -157,12 +163,11 @@ int32_t fnGetDataSize(uint32_t id, uint32_t* size) {
             return SlotFailure(function, id, "no size");
         }
         *size = 0;
-        const std::optional<NControlBlock::NInUse> control = NControlBlock::InUse();
-        if (!control) {
-            return SlotFailure(function, id, kNotLoaded);
-        }
-        const NDataSlot::NReadResult result = NDataSlot::Read(id, nullptr, 0, size, *control);
-        return result == NDataSlot::NReadResult::TooSmall ? 1 : ReadResult(function, id, result);
+        return WithDriver(function, id, [&](const NControlBlock::NInUse& control) {
+            const NDataSlot::NReadResult result = NDataSlot::Read(id, nullptr, 0, size, control);
+            return result == NDataSlot::NReadResult::TooSmall ? 1
+                                                              : ReadResult(function, id, result);
+        });
     });
 }
 
@@ -172,11 +177,9 @@ int32_t fnGetData(uint32_t id, void* buffer, uint32_t capacity, uint32_t* size) 
             return SlotFailure(function, id, "no buffer");
         }
         *size = 0;
-        const std::optional<NControlBlock::NInUse> control = NControlBlock::InUse();
-        if (!control) {
-            return SlotFailure(function, id, kNotLoaded);
-        }
-        return ReadResult(function, id, NDataSlot::Read(id, buffer, capacity, size, *control));
+        return WithDriver(function, id, [&](const NControlBlock::NInUse& control) {
+            return ReadResult(function, id, NDataSlot::Read(id, buffer, capacity, size, control));
+        });
     });
 }
 
@@ -186,16 +189,14 @@ int32_t fnGetDataStamp(uint32_t id, uint64_t* stamp) {
             return SlotFailure(function, id, "no stamp");
         }
         *stamp = 0;
-        const std::optional<NControlBlock::NInUse> control = NControlBlock::InUse();
-        if (!control) {
-            return SlotFailure(function, id, kNotLoaded);
-        }
-        const std::optional<uint64_t> found = NDataSlot::Stamp(id, *control);
-        if (!found) {
-            return SlotFailure(function, id, "no such slot, or its value kept changing");
-        }
-        *stamp = *found;
-        return 1;
+        return WithDriver(function, id, [&](const NControlBlock::NInUse& control) {
+            const std::optional<uint64_t> found = NDataSlot::Stamp(id, control);
+            if (!found) {
+                return SlotFailure(function, id, "no such slot, or its value kept changing");
+            }
+            *stamp = *found;
+            return 1;
+        });
     });
 }
 

@@ -11,10 +11,7 @@
 #include "base/format.h"
 
 // The levels the system logs at.
-constexpr int kLogFatal = 0;
-constexpr int kLogError = 3;
-constexpr int kLogInfo = 6;
-constexpr int kLogDebug = 7;
+enum NLogLevel : int { kLogFatal = 0, kLogError = 3, kLogInfo = 6, kLogDebug = 7 };
 
 constexpr size_t kLogNameBytes = 128;
 constexpr size_t kLogBufferUnits = 102400;

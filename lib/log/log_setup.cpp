@@ -29,9 +29,12 @@ constexpr char kAppenderName[] = "default";
 // Readers of the log rely on this layout; it is not configurable.
 constexpr char kLayoutPattern[] = "%d [%p] %c %m%n";
 constexpr mode_t kLogFileMode = 0644;
-// Without a properties file.
-constexpr size_t kFixedMaxFileSize = 1048576;
-constexpr unsigned kFixedMaxBackupIndex = 3;
+// The size-rolling appender without a properties file.
+struct NFixedRolling {
+    size_t nMaxFileSize;
+    unsigned nMaxBackupIndex;
+};
+constexpr NFixedRolling kFixedRolling{1048576, 3};
 // Log levels 0..8 map to priorities EMERG (0) .. NOTSET (800).
 constexpr unsigned kHighestLogLevel = 8;
 
@@ -57,7 +60,8 @@ std::unique_ptr<log4cpp::Appender> MakeAppender(const std::optional<NLogProperti
                                                 const std::string& fileName) {
     if (!properties) {
         return std::make_unique<log4cpp::RollingFileAppender>(
-            kAppenderName, fileName, kFixedMaxFileSize, kFixedMaxBackupIndex, true, kLogFileMode);
+            kAppenderName, fileName, kFixedRolling.nMaxFileSize, kFixedRolling.nMaxBackupIndex,
+            true, kLogFileMode);
     }
     if (properties->logType != 0) {
         // The days to keep go as the unsigned value they convert to, unguarded:

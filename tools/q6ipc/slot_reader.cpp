@@ -25,10 +25,17 @@ std::string SlotLabel(uint32_t slot) {
 
 }  // namespace
 
-NSlotReader::NSlotReader() {
+bool LoadIpcLibrary(NOs::NDynamicLibrary& library, std::string& error) {
     const std::string path = LibraryPath();
-    if (!m_library.Open(path)) {
-        m_strError = "cannot load " + path + ": " + m_library.GetError();
+    if (!library.Open(path)) {
+        error = "cannot load " + path + ": " + library.GetError();
+        return false;
+    }
+    return true;
+}
+
+NSlotReader::NSlotReader() {
+    if (!LoadIpcLibrary(m_library, m_strError)) {
         return;
     }
     m_fnGetData = m_library.FindFunction<PFN_IPC_GET_DATA>("fnGetData");

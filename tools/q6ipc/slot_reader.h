@@ -34,6 +34,10 @@ private:
     std::string m_strError;
 };
 
+// Loads qxipcdll.dll from the running executable's folder into library;
+// false, with the reason in error, when it cannot be loaded.
+bool LoadIpcLibrary(NOs::NDynamicLibrary& library, std::string& error);
+
 // The UTF-16LE text at the start of bytes, up to its first zero code unit,
 // as UTF-8. An odd last byte becomes U+FFFD.
 std::string SlotTextToUtf8(const std::string& bytes);
