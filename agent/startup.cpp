@@ -100,8 +100,8 @@ int Main() {
         return Refuse(u"q6tsa::Main:: mutex ALREADY_EXISTS.");
     }
 
-    const NString dateText(arguments[NLaunchArguments::kDateTimeEntry]);
-    const NString tickText(arguments[NLaunchArguments::kTickEntry]);
+    const NString& dateText = arguments[NLaunchArguments::kDateTimeEntry];
+    const NString& tickText = arguments[NLaunchArguments::kTickEntry];
     g_pTimeTick = std::make_unique<NTimeTick>();
     g_pTimeTick->SetServerTime(dateText.GetText(), tickText.GetText(), 0);
 

@@ -32,7 +32,7 @@ namespace {
 using NFuzz::Require;
 
 constexpr uint64_t kFirstInvalidFileTime = uint64_t{1} << 63;
-constexpr int64_t kKoreaOffsetSeconds = 9 * 3600;
+constexpr int64_t kKoreaOffsetSeconds = int64_t{9} * 3600;
 
 struct NClockInput {
     bool bTick32;
@@ -53,7 +53,9 @@ int64_t LibcDecimal(std::u16string_view text) {
 }
 
 int64_t LibcDateTime(std::u16string_view text) {
-    if (text.size() != NTime::kDateTimeTextLength) return NTime::kInvalidDateTime;
+    if (text.size() != NTime::kDateTimeTextLength) {
+        return NTime::kInvalidDateTime;
+    }
     const auto field = [text](size_t position, size_t length) {
         return static_cast<int>(LibcDecimal(text.substr(position, length)));
     };
@@ -75,7 +77,9 @@ uint64_t FileTimeOf(int64_t seconds) {
 
 // The anchor less the correction: 100-nanosecond units cannot go below 0.
 uint64_t Corrected(uint64_t fileTime, int64_t correction) {
-    if (correction < 0) return fileTime + (0 - static_cast<uint64_t>(correction));
+    if (correction < 0) {
+        return fileTime + (0 - static_cast<uint64_t>(correction));
+    }
     const auto units = static_cast<uint64_t>(correction);
     return units > fileTime ? 0 : fileTime - units;
 }

@@ -17,10 +17,18 @@ struct NSequence {
 };
 
 NSequence SequenceOf(unsigned char lead) {
-    if (lead < 0x80) return {0, 0};
-    if ((lead & 0xE0) == 0xC0) return {1, 0x80};
-    if ((lead & 0xF0) == 0xE0) return {2, 0x800};
-    if ((lead & 0xF8) == 0xF0) return {3, 0x10000};
+    if (lead < 0x80) {
+        return {0, 0};
+    }
+    if ((lead & 0xE0) == 0xC0) {
+        return {1, 0x80};
+    }
+    if ((lead & 0xF0) == 0xE0) {
+        return {2, 0x800};
+    }
+    if ((lead & 0xF8) == 0xF0) {
+        return {3, 0x10000};
+    }
     return {0, 0x110000};  // a continuation byte or 0xF8-0xFF: never valid
 }
 

@@ -84,8 +84,12 @@ size_t EscapeLength(std::string_view escape) {
     constexpr std::string_view kShortEscapes = "\"\\bfnrt";
     constexpr std::string_view kShortEscaped = "\b\f\n\r\t";
     constexpr std::string_view kHexDigits = "0123456789ABCDEF";
-    if (escape.empty()) return 0;
-    if (kShortEscapes.find(escape[0]) != std::string_view::npos) return 1;
+    if (escape.empty()) {
+        return 0;
+    }
+    if (kShortEscapes.find(escape[0]) != std::string_view::npos) {
+        return 1;
+    }
     const std::string_view digits = escape.substr(1, 4);
     if (escape[0] != 'u' || digits.size() != 4 ||
         digits.find_first_not_of(kHexDigits) != std::string_view::npos) {

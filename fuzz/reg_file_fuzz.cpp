@@ -53,7 +53,9 @@ void CheckDecoding(std::string_view content) {
 std::u16string Quoted(std::u16string_view text) {
     std::u16string quoted = u"\"";
     for (const char16_t unit : text) {
-        if (unit == u'\\' || unit == u'"') quoted += u'\\';
+        if (unit == u'\\' || unit == u'"') {
+            quoted += u'\\';
+        }
         quoted += unit;
     }
     return quoted + u"\"";
@@ -69,7 +71,9 @@ std::u16string ByteList(uint32_t type, std::string_view bytes) {
     for (size_t index = 0; index < bytes.size(); ++index) {
         std::snprintf(number, sizeof(number), "%02x", static_cast<unsigned char>(bytes[index]));
         list += Ascii(number);
-        if (index + 1 < bytes.size()) list += index % 8 == 7 ? u",\\\r\n  " : u",";
+        if (index + 1 < bytes.size()) {
+            list += index % 8 == 7 ? u",\\\r\n  " : u",";
+        }
     }
     return list;
 }
@@ -91,7 +95,9 @@ std::u16string ProbeEntries(std::u16string_view text, uint32_t type) {
 }
 
 std::string Encode(std::u16string_view text, bool utf16) {
-    if (!utf16) return NUtf::ToUtf8(text);
+    if (!utf16) {
+        return NUtf::ToUtf8(text);
+    }
     std::string bytes;
     for (const char16_t unit : text) {
         bytes += static_cast<char>(unit & 0xFF);

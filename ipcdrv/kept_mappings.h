@@ -39,6 +39,7 @@ NOs::NStatus RetireAndUnlink(NOs::NSharedMemory& memory, size_t retiredOffset);
 class NKeptMapping {
 public:
     NKeptMapping(uint32_t id, bool writable, size_t retiredOffset);
+    ~NKeptMapping() = default;
     NKeptMapping(const NKeptMapping&) = delete;
     NKeptMapping& operator=(const NKeptMapping&) = delete;
 

@@ -259,14 +259,24 @@ std::u16string_view Digits(uint64_t magnitude, char16_t conversion,
 }
 
 std::u16string_view IntegerPrefix(const NDirective& directive, bool negative, uint64_t magnitude) {
-    if (negative) return u"-";
+    if (negative) {
+        return u"-";
+    }
     if (IsSignedConversion(directive.chConversion)) {
-        if (directive.bPlus) return u"+";
-        if (directive.bSpace) return u" ";
+        if (directive.bPlus) {
+            return u"+";
+        }
+        if (directive.bSpace) {
+            return u" ";
+        }
     }
     if (directive.bAlternate && magnitude != 0) {
-        if (directive.chConversion == u'x') return u"0x";
-        if (directive.chConversion == u'X') return u"0X";
+        if (directive.chConversion == u'x') {
+            return u"0x";
+        }
+        if (directive.chConversion == u'X') {
+            return u"0X";
+        }
     }
     return u"";
 }

@@ -13,6 +13,8 @@ public:
     NString(const char16_t* text);  // NOLINT: implicit on purpose, texts pass as NString
     NString(const NString& other);
     NString& operator=(const NString& other);
+    NString(NString&& other) noexcept = default;
+    NString& operator=(NString&& other) noexcept = default;
     virtual ~NString();
 
     // Both take a zero-terminated text, which may point into this string.

@@ -5,6 +5,11 @@
 
 class NJsonSerializable {
 public:
+    NJsonSerializable() = default;
+    NJsonSerializable(const NJsonSerializable&) = default;
+    NJsonSerializable& operator=(const NJsonSerializable&) = default;
+    NJsonSerializable(NJsonSerializable&&) = default;
+    NJsonSerializable& operator=(NJsonSerializable&&) = default;
     virtual ~NJsonSerializable();
 
     // Writes the record's fields as members of value; non-zero on success.

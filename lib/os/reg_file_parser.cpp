@@ -18,8 +18,12 @@ constexpr std::u16string_view kHeaderVersion4 = u"REGEDIT4";
 bool IsBlank(char16_t unit) { return unit == u' ' || unit == u'\t'; }
 
 std::u16string_view Trim(std::u16string_view text) {
-    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+    while (!text.empty() && IsBlank(text.front())) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && IsBlank(text.back())) {
+        text.remove_suffix(1);
+    }
     return text;
 }
 
@@ -28,12 +32,18 @@ std::vector<std::u16string_view> SplitLines(std::u16string_view text) {
     std::vector<std::u16string_view> lines;
     size_t start = 0;
     for (size_t pos = 0; pos < text.size(); ++pos) {
-        if (text[pos] != u'\r' && text[pos] != u'\n') continue;
+        if (text[pos] != u'\r' && text[pos] != u'\n') {
+            continue;
+        }
         lines.push_back(text.substr(start, pos - start));
-        if (text[pos] == u'\r' && pos + 1 < text.size() && text[pos + 1] == u'\n') ++pos;
+        if (text[pos] == u'\r' && pos + 1 < text.size() && text[pos + 1] == u'\n') {
+            ++pos;
+        }
         start = pos + 1;
     }
-    if (start < text.size()) lines.push_back(text.substr(start));
+    if (start < text.size()) {
+        lines.push_back(text.substr(start));
+    }
     return lines;
 }
 
@@ -45,28 +55,42 @@ char16_t FoldAscii(char16_t unit) {
 
 // Consumes prefix from text when text begins with it, letter case ignored.
 bool ConsumePrefix(std::u16string_view& text, std::u16string_view prefix) {
-    if (text.size() < prefix.size()) return false;
+    if (text.size() < prefix.size()) {
+        return false;
+    }
     for (size_t pos = 0; pos < prefix.size(); ++pos) {
-        if (FoldAscii(text[pos]) != prefix[pos]) return false;
+        if (FoldAscii(text[pos]) != prefix[pos]) {
+            return false;
+        }
     }
     text.remove_prefix(prefix.size());
     return true;
 }
 
 int HexDigit(char16_t unit) {
-    if (unit >= u'0' && unit <= u'9') return unit - u'0';
-    if (unit >= u'a' && unit <= u'f') return unit - u'a' + 10;
-    if (unit >= u'A' && unit <= u'F') return unit - u'A' + 10;
+    if (unit >= u'0' && unit <= u'9') {
+        return unit - u'0';
+    }
+    if (unit >= u'a' && unit <= u'f') {
+        return unit - u'a' + 10;
+    }
+    if (unit >= u'A' && unit <= u'F') {
+        return unit - u'A' + 10;
+    }
     return -1;
 }
 
 // A hex number of 1 to maxDigits digits and nothing else.
 std::optional<uint32_t> ParseHexNumber(std::u16string_view text, size_t maxDigits) {
-    if (text.empty() || text.size() > maxDigits) return std::nullopt;
+    if (text.empty() || text.size() > maxDigits) {
+        return std::nullopt;
+    }
     uint32_t number = 0;
     for (const char16_t unit : text) {
         const int digit = HexDigit(unit);
-        if (digit < 0) return std::nullopt;
+        if (digit < 0) {
+            return std::nullopt;
+        }
         number = (number << 4) | static_cast<uint32_t>(digit);
     }
     return number;
@@ -75,7 +99,9 @@ std::optional<uint32_t> ParseHexNumber(std::u16string_view text, size_t maxDigit
 // A quoted text at the start of line ("..." with \\ and \" escapes); line is
 // left after the closing quote.
 std::optional<std::u16string> ParseQuoted(std::u16string_view& line) {
-    if (line.empty() || line.front() != u'"') return std::nullopt;
+    if (line.empty() || line.front() != u'"') {
+        return std::nullopt;
+    }
     std::u16string text;
     for (size_t pos = 1; pos < line.size(); ++pos) {
         char16_t unit = line[pos];
@@ -84,9 +110,13 @@ std::optional<std::u16string> ParseQuoted(std::u16string_view& line) {
             return text;
         }
         if (unit == u'\\') {
-            if (++pos == line.size()) break;
+            if (++pos == line.size()) {
+                break;
+            }
             unit = line[pos];
-            if (unit != u'\\' && unit != u'"') return std::nullopt;
+            if (unit != u'\\' && unit != u'"') {
+                return std::nullopt;
+            }
         }
         text += unit;
     }
@@ -100,11 +130,17 @@ std::optional<std::vector<uint8_t>> ParseByteList(std::u16string_view text) {
     while (!text.empty()) {
         const size_t comma = text.find(u',');
         const std::optional<uint32_t> byte = ParseHexNumber(Trim(text.substr(0, comma)), 2);
-        if (!byte) return std::nullopt;
+        if (!byte) {
+            return std::nullopt;
+        }
         bytes.push_back(static_cast<uint8_t>(*byte));
-        if (comma == std::u16string_view::npos) break;
+        if (comma == std::u16string_view::npos) {
+            break;
+        }
         text.remove_prefix(comma + 1);
-        if (Trim(text).empty()) return std::nullopt;  // a trailing comma
+        if (Trim(text).empty()) {
+            return std::nullopt;  // a trailing comma
+        }
     }
     return bytes;
 }
@@ -137,28 +173,40 @@ public:
 
     NRegFileReport Read() {
         NRegFileReport report;
-        if (!SkipHeader()) return report;
+        if (!SkipHeader()) {
+            return report;
+        }
         report.isRegFile = true;
         while (m_nNext < m_vecLines.size()) {
             const std::u16string_view line = Trim(m_vecLines[m_nNext++]);
-            if (line.empty() || line.front() == u';') continue;
+            if (line.empty() || line.front() == u';') {
+                continue;
+            }
             const bool applied = line.front() == u'[' ? ApplyKeyLine(line) : ApplyValueLine(line);
-            if (!applied) ++report.skippedLines;
+            if (!applied) {
+                ++report.skippedLines;
+            }
         }
         return report;
     }
 
 private:
     bool SkipHeader() {
-        while (m_nNext < m_vecLines.size() && Trim(m_vecLines[m_nNext]).empty()) ++m_nNext;
-        if (m_nNext == m_vecLines.size()) return false;
+        while (m_nNext < m_vecLines.size() && Trim(m_vecLines[m_nNext]).empty()) {
+            ++m_nNext;
+        }
+        if (m_nNext == m_vecLines.size()) {
+            return false;
+        }
         const std::u16string_view header = Trim(m_vecLines[m_nNext++]);
         return header == kHeaderVersion5 || header == kHeaderVersion4;
     }
 
     bool ApplyKeyLine(std::u16string_view line) {
         m_pKey = nullptr;
-        if (line.size() < 2 || line.back() != u']') return false;
+        if (line.size() < 2 || line.back() != u']') {
+            return false;
+        }
         std::u16string_view path = line.substr(1, line.size() - 2);
         if (!path.empty() && path.front() == u'-') {
             path.remove_prefix(1);
@@ -171,16 +219,22 @@ private:
     bool ApplyValueLine(std::u16string_view line) {
         std::optional<std::u16string> name = ReadValueName(line);
         line = Trim(line);
-        if (!name || line.empty() || line.front() != u'=') return false;
+        if (!name || line.empty() || line.front() != u'=') {
+            return false;
+        }
         line = Trim(line.substr(1));
         if (line == u"-") {
-            if (m_pKey != nullptr) m_pKey->DeleteValue(*name);
+            if (m_pKey != nullptr) {
+                m_pKey->DeleteValue(*name);
+            }
             return m_pKey != nullptr;
         }
         // Read to the end of the entry first, so that continuation lines of a
         // value outside any key are not taken for entries of their own.
         std::optional<NRegValue> value = ReadValueData(line);
-        if (!value || m_pKey == nullptr) return false;
+        if (!value || m_pKey == nullptr) {
+            return false;
+        }
         m_pKey->SetValue(*name, std::move(*value));
         return true;
     }
@@ -196,27 +250,41 @@ private:
     std::optional<NRegValue> ReadValueData(std::u16string_view data) {
         if (!data.empty() && data.front() == u'"') {
             const std::optional<std::u16string> text = ParseQuoted(data);
-            if (!text || !Trim(data).empty()) return std::nullopt;
+            if (!text || !Trim(data).empty()) {
+                return std::nullopt;
+            }
             return NRegValue{kRegSz, TextValueBytes(*text)};
         }
         if (ConsumePrefix(data, u"dword:")) {
             const std::optional<uint32_t> number = ParseHexNumber(data, 8);
-            if (!number) return std::nullopt;
+            if (!number) {
+                return std::nullopt;
+            }
             return NRegValue{kRegDword, LittleEndianBytes(*number, 4)};
         }
         const std::optional<uint32_t> type = ReadHexType(data);
-        if (!type) return std::nullopt;
+        if (!type) {
+            return std::nullopt;
+        }
         std::optional<std::vector<uint8_t>> bytes = ParseByteList(JoinContinuation(data));
-        if (!bytes) return std::nullopt;
+        if (!bytes) {
+            return std::nullopt;
+        }
         return NRegValue{*type, std::move(*bytes)};
     }
 
     // "hex:" is binary data; "hex(N):" data of type N.
     static std::optional<uint32_t> ReadHexType(std::u16string_view& data) {
-        if (ConsumePrefix(data, u"hex:")) return kRegBinary;
-        if (!ConsumePrefix(data, u"hex(")) return std::nullopt;
+        if (ConsumePrefix(data, u"hex:")) {
+            return kRegBinary;
+        }
+        if (!ConsumePrefix(data, u"hex(")) {
+            return std::nullopt;
+        }
         const size_t close = data.find(u"):");
-        if (close == std::u16string_view::npos) return std::nullopt;
+        if (close == std::u16string_view::npos) {
+            return std::nullopt;
+        }
         const std::optional<uint32_t> type = ParseHexNumber(data.substr(0, close), 8);
         data.remove_prefix(close + 2);
         return type;

@@ -16,6 +16,7 @@ public:
     // The storage is only made a mutex by Init; a mapped copy is used as it
     // is, never constructed or destroyed.
     NRobustMutex() = delete;
+    ~NRobustMutex() = delete;
     NRobustMutex(const NRobustMutex&) = delete;
     NRobustMutex& operator=(const NRobustMutex&) = delete;
 
@@ -31,6 +32,8 @@ public:
     void Unlock();
 
 private:
+    void* Storage() { return m_aStorage; }
+
     // Room for the platform's mutex (On Linux: a process-shared, robust
     // pthread mutex of 40 bytes).
     static constexpr size_t kStorageSize = 64;

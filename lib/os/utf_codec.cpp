@@ -52,14 +52,30 @@ struct NLeadByte {
 };
 
 NLeadByte ClassifyLead(unsigned char lead) {
-    if (lead < 0x80) return {1, 0, 0};
-    if (lead >= 0xC2 && lead <= 0xDF) return {2, 0x80, 0xBF};
-    if (lead == 0xE0) return {3, 0xA0, 0xBF};
-    if (lead == 0xED) return {3, 0x80, 0x9F};
-    if (lead >= 0xE1 && lead <= 0xEF) return {3, 0x80, 0xBF};
-    if (lead == 0xF0) return {4, 0x90, 0xBF};
-    if (lead >= 0xF1 && lead <= 0xF3) return {4, 0x80, 0xBF};
-    if (lead == 0xF4) return {4, 0x80, 0x8F};
+    if (lead < 0x80) {
+        return {1, 0, 0};
+    }
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        return {2, 0x80, 0xBF};
+    }
+    if (lead == 0xE0) {
+        return {3, 0xA0, 0xBF};
+    }
+    if (lead == 0xED) {
+        return {3, 0x80, 0x9F};
+    }
+    if (lead >= 0xE1 && lead <= 0xEF) {
+        return {3, 0x80, 0xBF};
+    }
+    if (lead == 0xF0) {
+        return {4, 0x90, 0xBF};
+    }
+    if (lead >= 0xF1 && lead <= 0xF3) {
+        return {4, 0x80, 0xBF};
+    }
+    if (lead == 0xF4) {
+        return {4, 0x80, 0x8F};
+    }
     return {0, 0, 0};
 }
 
@@ -69,16 +85,24 @@ char32_t DecodeUtf8(std::string_view text, size_t& pos) {
     const auto lead = static_cast<unsigned char>(text[pos]);
     const NLeadByte shape = ClassifyLead(lead);
     ++pos;
-    if (shape.nLength == 1) return lead;
-    if (shape.nLength == 0) return kInvalid;
+    if (shape.nLength == 1) {
+        return lead;
+    }
+    if (shape.nLength == 0) {
+        return kInvalid;
+    }
 
     char32_t code = lead & (0xFF >> (shape.nLength + 1));
     for (int index = 1; index < shape.nLength; ++index) {
-        if (pos >= text.size()) return kInvalid;
+        if (pos >= text.size()) {
+            return kInvalid;
+        }
         const auto byte = static_cast<unsigned char>(text[pos]);
         const bool valid = index == 1 ? (byte >= shape.bSecondMin && byte <= shape.bSecondMax)
                                       : IsContinuation(byte);
-        if (!valid) return kInvalid;
+        if (!valid) {
+            return kInvalid;
+        }
         code = (code << 6) | (byte & 0x3F);
         ++pos;
     }
@@ -89,9 +113,15 @@ char32_t DecodeUtf8(std::string_view text, size_t& pos) {
 // and consumes just itself.
 char32_t DecodeUtf16(std::u16string_view text, size_t& pos) {
     const char32_t unit = text[pos++];
-    if (IsLowSurrogate(unit)) return kInvalid;
-    if (!IsHighSurrogate(unit)) return unit;
-    if (pos >= text.size() || !IsLowSurrogate(text[pos])) return kInvalid;
+    if (IsLowSurrogate(unit)) {
+        return kInvalid;
+    }
+    if (!IsHighSurrogate(unit)) {
+        return unit;
+    }
+    if (pos >= text.size() || !IsLowSurrogate(text[pos])) {
+        return kInvalid;
+    }
     const char32_t low = text[pos++];
     return 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
 }

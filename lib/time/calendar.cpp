@@ -47,19 +47,23 @@ bool IsLeapYear(int64_t year) { return year % 4 == 0 && (year % 100 != 0 || year
 
 uint32_t DaysInMonth(int64_t year, uint32_t month) {
     static constexpr uint32_t kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (month < 1 || month > 12) return 0;
+    if (month < 1 || month > 12) {
+        return 0;
+    }
     return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
 }
 
 uint32_t DayOfWeek(int64_t days) { return static_cast<uint32_t>((days % 7 + 7 + kThursday) % 7); }
 
 int64_t MillisecondsOfDay(const SYSTEMTIME& time) {
-    return int64_t{time.wHour} * 3600000 + time.wMinute * 60000 + time.wSecond * 1000 +
-           time.wMilliseconds;
+    return int64_t{time.wHour} * 3600000 + int64_t{time.wMinute} * 60000 +
+           int64_t{time.wSecond} * 1000 + time.wMilliseconds;
 }
 
 bool FileTimeToSystemTime(uint64_t fileTime, SYSTEMTIME& time) {
-    if (fileTime >= kFirstInvalidFileTime) return false;
+    if (fileTime >= kFirstInvalidFileTime) {
+        return false;
+    }
     const auto milliseconds = static_cast<int64_t>(fileTime / kUnitsPerMillisecond);
     const int64_t days = milliseconds / kMillisecondsPerDay - kDaysFrom1601To1970;
     const int64_t msOfDay = milliseconds % kMillisecondsPerDay;
@@ -76,7 +80,9 @@ bool FileTimeToSystemTime(uint64_t fileTime, SYSTEMTIME& time) {
 }
 
 bool SystemTimeToFileTime(const SYSTEMTIME& time, uint64_t& fileTime) {
-    if (!IsValidDate(time) || !IsValidTimeOfDay(time)) return false;
+    if (!IsValidDate(time) || !IsValidTimeOfDay(time)) {
+        return false;
+    }
     const int64_t days = DaysFromCivil(time.wYear, time.wMonth, time.wDay) + kDaysFrom1601To1970;
     const int64_t milliseconds = days * kMillisecondsPerDay + MillisecondsOfDay(time);
     fileTime = static_cast<uint64_t>(milliseconds) * kUnitsPerMillisecond;

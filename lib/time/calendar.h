@@ -21,7 +21,8 @@ namespace NTime {
 constexpr int64_t kSecondsFrom1601To1970 = 11644473600;
 constexpr uint64_t kUnitsPerSecond = 10000000;
 constexpr uint64_t kUnitsPerMillisecond = 10000;
-constexpr int64_t kSecondsPerDay = 86400;
+constexpr int64_t kSecondsPerHour = 3600;
+constexpr int64_t kSecondsPerDay = 24 * kSecondsPerHour;
 constexpr int64_t kMillisecondsPerDay = kSecondsPerDay * 1000;
 constexpr int64_t kDaysFrom1601To1970 = kSecondsFrom1601To1970 / kSecondsPerDay;
 

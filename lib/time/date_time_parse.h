@@ -13,9 +13,9 @@ constexpr size_t kDateTimeTextLength = 19;
 
 // The instants that ParseDateTime accepts, in seconds since 1970-01-01 00:00:00:
 // 1969-12-31 12:00:00 to 3001-01-01 20:59:59.
-constexpr int64_t kEarliestDateTime = -12 * 3600;
+constexpr int64_t kEarliestDateTime = -12 * kSecondsPerHour;
 constexpr int64_t kLatestDateTime =
-    DaysFromCivil(3001, 1, 1) * kSecondsPerDay + 20 * 3600 + 59 * 60 + 59;
+    DaysFromCivil(3001, 1, 1) * kSecondsPerDay + 20 * kSecondsPerHour + int64_t{59} * 60 + 59;
 constexpr int64_t kInvalidDateTime = -1;
 
 // Reads the fields by character position (year 0-3, month 5-6, day 8-9, hour

@@ -13,9 +13,13 @@ bool IsDigit(char16_t unit) { return unit >= u'0' && unit <= u'9'; }
 
 int64_t ReadDecimal(std::u16string_view text) {
     size_t pos = 0;
-    while (pos < text.size() && IsWhiteSpace(text[pos])) ++pos;
+    while (pos < text.size() && IsWhiteSpace(text[pos])) {
+        ++pos;
+    }
     const bool negative = pos < text.size() && text[pos] == u'-';
-    if (pos < text.size() && (text[pos] == u'-' || text[pos] == u'+')) ++pos;
+    if (pos < text.size() && (text[pos] == u'-' || text[pos] == u'+')) {
+        ++pos;
+    }
 
     // The magnitude is gathered up to the largest value its sign allows.
     const uint64_t limit = negative ? uint64_t{1} << 63 : std::numeric_limits<int64_t>::max();

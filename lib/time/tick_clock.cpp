@@ -25,7 +25,9 @@ std::u16string_view OrEmpty(const char16_t* text) {
 uint64_t ServerTimeFromSeconds(int64_t seconds, int64_t correction) {
     const auto units =
         static_cast<uint64_t>(seconds + NTime::kSecondsFrom1601To1970) * NTime::kUnitsPerSecond;
-    if (correction < 0) return units + (0 - static_cast<uint64_t>(correction));
+    if (correction < 0) {
+        return units + (0 - static_cast<uint64_t>(correction));
+    }
     const auto subtracted = static_cast<uint64_t>(correction);
     return subtracted > units ? 0 : units - subtracted;
 }
@@ -72,8 +74,12 @@ void NTimeTick::Refresh(uint64_t* serverTime, uint64_t* tick) {
         m_llServerTime = CarryForward(m_llServerTime, m_llTick, current);
         m_llTick = current;
     }
-    if (serverTime != nullptr) *serverTime = m_llServerTime;
-    if (tick != nullptr) *tick = m_llTick;
+    if (serverTime != nullptr) {
+        *serverTime = m_llServerTime;
+    }
+    if (tick != nullptr) {
+        *tick = m_llTick;
+    }
 }
 
 uint64_t NTimeTick::CarryForward(uint64_t serverTime, uint64_t tick, uint64_t current) {

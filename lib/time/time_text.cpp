@@ -97,7 +97,9 @@ NFormatTimeResult FormatServerTime(uint64_t serverTime, bool toKorea, int code, 
     }
     if (toKorea) {
         const NFormatTimeResult converted = ConvertToKorea(time);
-        if (converted != NFormatTimeResult::Ok) return converted;
+        if (converted != NFormatTimeResult::Ok) {
+            return converted;
+        }
     }
     out.Assign(FormatSystemTime(time, code).c_str());
     return NFormatTimeResult::Ok;

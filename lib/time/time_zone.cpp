@@ -15,7 +15,9 @@ bool IsValidTransition(const SYSTEMTIME& date) {
         date.wSecond > 59 || date.wMilliseconds > 999) {
         return false;
     }
-    if (date.wYear != 0) return date.wDay >= 1 && date.wDay <= DaysInMonth(date.wYear, date.wMonth);
+    if (date.wYear != 0) {
+        return date.wDay >= 1 && date.wDay <= DaysInMonth(date.wYear, date.wMonth);
+    }
     return date.wDayOfWeek <= 6 && date.wDay >= 1 && date.wDay <= kLastWeek;
 }
 
@@ -23,14 +25,18 @@ bool IsValidTransition(const SYSTEMTIME& date) {
 uint32_t WeekdayInMonth(int64_t year, uint32_t month, uint32_t weekday, uint32_t week) {
     const uint32_t firstWeekday = DayOfWeek(DaysFromCivil(year, month, 1));
     uint32_t day = 1 + (weekday + 7 - firstWeekday) % 7 + (week - 1) * 7;
-    if (day > DaysInMonth(year, month)) day -= 7;
+    if (day > DaysInMonth(year, month)) {
+        day -= 7;
+    }
     return day;
 }
 
 // Milliseconds since 1601 of the transition in year, in the local time the
 // date is given in; nothing when an absolute date lies in another year.
 std::optional<int64_t> TransitionInYear(const SYSTEMTIME& date, int64_t year) {
-    if (date.wYear != 0 && date.wYear != year) return std::nullopt;
+    if (date.wYear != 0 && date.wYear != year) {
+        return std::nullopt;
+    }
     const uint32_t day =
         date.wYear != 0 ? date.wDay : WeekdayInMonth(year, date.wMonth, date.wDayOfWeek, date.wDay);
     const int64_t days = DaysFromCivil(year, date.wMonth, day) + kDaysFrom1601To1970;
@@ -49,7 +55,9 @@ bool IsDaylightTime(const TIME_ZONE_INFORMATION& zone, int64_t universalMs) {
     const int64_t year = YearOf(universalMs - standardBias * kMillisecondsPerMinute);
     const std::optional<int64_t> daylightStart = TransitionInYear(zone.DaylightDate, year);
     const std::optional<int64_t> standardStart = TransitionInYear(zone.StandardDate, year);
-    if (!daylightStart || !standardStart) return false;
+    if (!daylightStart || !standardStart) {
+        return false;
+    }
 
     const int64_t daylightStartUtc = *daylightStart + standardBias * kMillisecondsPerMinute;
     const int64_t standardStartUtc = *standardStart + daylightBias * kMillisecondsPerMinute;
@@ -64,7 +72,9 @@ bool IsDaylightTime(const TIME_ZONE_INFORMATION& zone, int64_t universalMs) {
 bool SystemTimeToTzSpecificLocalTime(const TIME_ZONE_INFORMATION& zone, const SYSTEMTIME& universal,
                                      SYSTEMTIME& local) {
     uint64_t fileTime = 0;
-    if (!SystemTimeToFileTime(universal, fileTime)) return false;
+    if (!SystemTimeToFileTime(universal, fileTime)) {
+        return false;
+    }
     const auto universalMs = static_cast<int64_t>(fileTime / kUnitsPerMillisecond);
 
     int64_t bias = zone.Bias;
@@ -75,7 +85,9 @@ bool SystemTimeToTzSpecificLocalTime(const TIME_ZONE_INFORMATION& zone, const SY
         bias += IsDaylightTime(zone, universalMs) ? zone.DaylightBias : zone.StandardBias;
     }
     const int64_t localMs = universalMs - bias * kMillisecondsPerMinute;
-    if (localMs < 0) return false;
+    if (localMs < 0) {
+        return false;
+    }
     return FileTimeToSystemTime(static_cast<uint64_t>(localMs) * kUnitsPerMillisecond, local);
 }
 

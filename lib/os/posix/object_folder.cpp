@@ -504,7 +504,7 @@ NStatus NObjectFolder::RemoveEntries(
         }
         beforeRemove(entry);
         if (NStatus removed = RemoveEntry(entry); !removed) {
-            result = std::move(removed);
+            result = removed;
         }
     }
     return result;

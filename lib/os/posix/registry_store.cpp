@@ -39,20 +39,26 @@ std::optional<std::u16string_view> RootName(NRegRoot root) {
 // that begins with '\'.
 std::optional<std::u16string> FullKeyPath(NRegRoot root, std::u16string_view subKey) {
     const std::optional<std::u16string_view> rootName = RootName(root);
-    if (!rootName) return std::nullopt;
+    if (!rootName) {
+        return std::nullopt;
+    }
     std::u16string path(*rootName);
     if (!subKey.empty()) {
         path += u'\\';
         path += subKey;
     }
-    if (!NormalizeRegPath(path)) return std::nullopt;
+    if (!NormalizeRegPath(path)) {
+        return std::nullopt;
+    }
     return path;
 }
 
 bool IsRootPath(const std::u16string& path) { return path.find(u'\\') == std::u16string::npos; }
 
 bool HasRegExtension(const std::string& name) {
-    if (name.size() <= kRegExtension.size()) return false;
+    if (name.size() <= kRegExtension.size()) {
+        return false;
+    }
     const std::string_view tail = std::string_view(name).substr(name.size() - kRegExtension.size());
     return std::equal(tail.begin(), tail.end(), kRegExtension.begin(), [](char left, char right) {
         return std::tolower(static_cast<unsigned char>(left)) == right;
@@ -62,9 +68,13 @@ bool HasRegExtension(const std::string& name) {
 std::vector<std::string> ListRegFiles(const std::string& folder) {
     std::vector<std::string> paths;
     const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), &::closedir);
-    if (!dir) return paths;
+    if (!dir) {
+        return paths;
+    }
     while (const dirent* entry = ::readdir(dir.get())) {
-        if (HasRegExtension(entry->d_name)) paths.push_back(JoinPath(folder, entry->d_name));
+        if (HasRegExtension(entry->d_name)) {
+            paths.push_back(JoinPath(folder, entry->d_name));
+        }
     }
     std::sort(paths.begin(), paths.end());
     return paths;
@@ -82,8 +92,12 @@ bool WasCreated(const std::u16string& path) {
 std::unique_ptr<NRegKey> OpenFullPath(const std::u16string& path) {
     NRegTree tree;
     LoadRegistryFolder(GetRegistryFolder(), tree);
-    if (const NRegKey* key = tree.FindKey(path)) return std::make_unique<NRegKey>(*key);
-    if (IsRootPath(path) || WasCreated(path)) return std::make_unique<NRegKey>();
+    if (const NRegKey* key = tree.FindKey(path)) {
+        return std::make_unique<NRegKey>(*key);
+    }
+    if (IsRootPath(path) || WasCreated(path)) {
+        return std::make_unique<NRegKey>();
+    }
     return nullptr;
 }
 
@@ -91,7 +105,9 @@ std::unique_ptr<NRegKey> OpenFullPath(const std::u16string& path) {
 
 std::string GetRegistryFolder() {
     const std::optional<std::string> configured = GetEnvironment(kRegistryFolderVariable);
-    if (configured && !configured->empty()) return *configured;
+    if (configured && !configured->empty()) {
+        return *configured;
+    }
     const std::optional<std::string> folder = GetModuleFolder(nullptr);
     return folder ? JoinPath(*folder, "registry") : std::string();  // no folder to read
 }
@@ -112,7 +128,9 @@ std::unique_ptr<NRegKey> OpenRegistryKey(NRegRoot root, std::u16string_view subK
 
 std::unique_ptr<NRegKey> CreateRegistryKey(NRegRoot root, std::u16string_view subKey) {
     const std::optional<std::u16string> path = FullKeyPath(root, subKey);
-    if (!path) return nullptr;
+    if (!path) {
+        return nullptr;
+    }
     {
         const std::lock_guard<std::mutex> lock(g_mutexCreatedKeys);
         g_treeCreatedKeys.AddKey(*path);

@@ -5,14 +5,9 @@
 #include <cerrno>
 
 namespace NOs {
-namespace {
 
 static_assert(sizeof(pthread_mutex_t) <= sizeof(NRobustMutex), "the storage holds the mutex");
 static_assert(alignof(pthread_mutex_t) <= alignof(NRobustMutex), "the storage aligns the mutex");
-
-pthread_mutex_t* Native(NRobustMutex* mutex) { return reinterpret_cast<pthread_mutex_t*>(mutex); }
-
-}  // namespace
 
 bool NRobustMutex::Init() {
     pthread_mutexattr_t attributes;
@@ -21,13 +16,13 @@ bool NRobustMutex::Init() {
     }
     const bool ready = ::pthread_mutexattr_setpshared(&attributes, PTHREAD_PROCESS_SHARED) == 0 &&
                        ::pthread_mutexattr_setrobust(&attributes, PTHREAD_MUTEX_ROBUST) == 0 &&
-                       ::pthread_mutex_init(Native(this), &attributes) == 0;
+                       ::pthread_mutex_init(static_cast<pthread_mutex_t*>(Storage()), &attributes) == 0;
     ::pthread_mutexattr_destroy(&attributes);
     return ready;
 }
 
 NLockResult NRobustMutex::Lock(bool tryOnly) {
-    pthread_mutex_t* mutex = Native(this);
+    pthread_mutex_t* mutex = static_cast<pthread_mutex_t*>(Storage());
     switch (tryOnly ? ::pthread_mutex_trylock(mutex) : ::pthread_mutex_lock(mutex)) {
         case 0:
             return NLockResult::Locked;
@@ -48,6 +43,6 @@ NLockResult NRobustMutex::Lock(bool tryOnly) {
     }
 }
 
-void NRobustMutex::Unlock() { ::pthread_mutex_unlock(Native(this)); }
+void NRobustMutex::Unlock() { ::pthread_mutex_unlock(static_cast<pthread_mutex_t*>(Storage())); }
 
 }  // namespace NOs
