@@ -10,7 +10,7 @@ FUZZ_PACKAGES := clang libclang-rt-14-dev
 FUZZ_BUILD    ?= build-fuzz
 FUZZ_SECONDS  ?= 60
 
-.PHONY: all deps configure build test test-unit test-sanitize run bench package clean fuzz
+.PHONY: all deps configure build test test-unit test-sanitize lint run bench package clean fuzz
 
 all: build
 
@@ -39,6 +39,10 @@ test-sanitize: $(SAN_BUILD)/build.ninja
 	cmake --build $(SAN_BUILD) -j $(JOBS)
 	ctest --test-dir $(SAN_BUILD) --output-on-failure -j $(JOBS) -LE 'slow|bench'
 
+# clang-format and clang-tidy over the whole tree.
+lint: build
+	@scripts/lint.sh $(BUILD)
+
 run: build
 	@scripts/run-agent.sh $(BUILD)
 
@@ -58,5 +62,6 @@ fuzz: deps
 package: build
 	cd $(BUILD) && cpack
 
+# Every build folder that a target of this file makes.
 clean:
-	rm -rf $(BUILD) $(SAN_BUILD)
+	rm -rf $(BUILD) $(SAN_BUILD) $(FUZZ_BUILD)

@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# `make lint`: every C++ file of the tree as .clang-format lays it out, and
+# clang-tidy clean with .clang-tidy, over the compile commands of BUILD.
+# Usage: scripts/lint.sh [BUILD]   (BUILD configured and built)
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$(cd "${1:-build}" && pwd)
+"$root/scripts/install-packages.sh" clang-format clang-tidy
+
+cd "$root"
+mapfile -t files < <(git ls-files '*.cpp' '*.h')
+echo "clang-format: ${#files[@]} files"
+clang-format --dry-run -Werror "${files[@]}"
+
+echo "clang-tidy: every translation unit of $build"
+run-clang-tidy -p "$build" -j "$(nproc)" -quiet \
+  "$root/(agent|bench|fuzz|ipcdrv|lib|tests|tools)/" > "$build/clang-tidy.log" 2>&1 || {
+  grep -E '(warning|error): ' "$build/clang-tidy.log" | sort -u
+  echo "clang-tidy found the above (full output: $build/clang-tidy.log)" >&2
+  exit 1
+}
