@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -17,8 +18,6 @@
 #include "tests/support/object_namespace.h"
 #include "tests/support/temp_folder.h"
 #include "tests/tools/q6ipc_process.h"
-#include "time/calendar.h"
-#include "time/date_time_parse.h"
 
 namespace {
 
@@ -44,8 +43,15 @@ std::string Record(const std::string& serverTime, const std::string& tick) {
     return "{\"AtGetTickCount\":\"" + tick + "\",\"ServerTime\":\"" + serverTime + "\"}";
 }
 
-// Seconds since 1970 of a YYYY-MM-DD hh:mm:ss text.
-int64_t Seconds(const std::string& text) { return NTime::ParseDateTime(NUtf::ToUtf16(text)); }
+// Seconds since 1970 of a YYYY-MM-DD hh:mm:ss text, as the C library counts
+// them (not with the parser under test); -1 for any other text.
+int64_t Seconds(const std::string& text) {
+    std::tm fields{};
+    const char* end = ::strptime(text.c_str(), "%Y-%m-%d %H:%M:%S", &fields);
+    return end != nullptr && *end == '\0' ? static_cast<int64_t>(::timegm(&fields)) : -1;
+}
+
+constexpr size_t kDateTimeTextLength = sizeof("YYYY-MM-DD hh:mm:ss") - 1;
 
 class Q6IpcTest : public ::testing::Test {
 protected:
@@ -88,8 +94,8 @@ protected:
         const NRunResult result = Run(arguments);
         const uint64_t after = NOs::GetTickCount64();
         ASSERT_EQ(result.nExitCode, 0) << result.strErr;
-        ASSERT_EQ(result.strOut.size(), NTime::kDateTimeTextLength + 1) << result.strOut;
-        const int64_t shown = Seconds(result.strOut.substr(0, NTime::kDateTimeTextLength));
+        ASSERT_EQ(result.strOut.size(), kDateTimeTextLength + 1) << result.strOut;
+        const int64_t shown = Seconds(result.strOut.substr(0, kDateTimeTextLength));
         const int64_t base = Seconds(anchor) + shiftSeconds;
         EXPECT_GE(shown, base + static_cast<int64_t>(elapsedMs / 1000));
         EXPECT_LE(shown, base + static_cast<int64_t>((after - before + elapsedMs) / 1000) + 1);
