@@ -1,8 +1,6 @@
 #include "e2e/agent_sandbox.h"
 
 #include <json/json.h>
-#include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,7 +12,6 @@
 #include "os/named_object_space.h"
 #include "os/tick_source.h"
 #include "os/utf16le_bytes.h"
-#include "support/child_process.h"
 
 namespace fs = std::filesystem;
 
@@ -61,9 +58,7 @@ NAgentSandbox::NAgentSandbox(const std::string& binFolderName)
 }
 
 NAgentSandbox::~NAgentSandbox() {
-    while (!m_vecStarted.empty()) {
-        Kill(m_vecStarted.back());
-    }
+    m_vecStarted.clear();  // kills what still runs before its objects go
     RemoveObjects();
 }
 
@@ -114,50 +109,49 @@ NChildResult NAgentSandbox::RunReader(const std::vector<std::string>& arguments,
     options.vecEnvironment = Environment();
     options.nUid = uid;
     options.timeout = timeout;
-    return RunChild((BinFolder() / "q6ipc").string(), arguments, options);
+    return NChildProcess::Run((BinFolder() / "q6ipc").string(), arguments, options);
 }
 
+// What the sandbox starts sees only the sandbox's environment, and writes
+// into this process's outputs, where a sanitizer's report then shows.
 pid_t NAgentSandbox::Spawn(const std::string& program, const std::vector<std::string>& arguments,
                            uid_t uid) {
-    std::vector<std::string> argumentTexts{program};
-    argumentTexts.insert(argumentTexts.end(), arguments.begin(), arguments.end());
-    std::vector<std::string> environment = Environment();
-    const std::vector<char*> argv = NChildProcess::PointersTo(argumentTexts);
-    const std::vector<char*> envp = NChildProcess::PointersTo(environment);
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        NChildProcess::Exec(-1, uid, program.c_str(), argv.data(), envp.data());
+    NChildOptions options;
+    options.vecEnvironment = Environment();
+    options.bInheritEnvironment = false;
+    options.nUid = uid;
+    options.bInheritOutputs = true;
+    auto child = std::make_unique<NChildProcess>();
+    if (!child->Start(program, arguments, options)) {
+        return -1;
     }
-    if (pid > 0) {
-        m_vecStarted.push_back(pid);
-    }
-    return pid;
+    m_vecStarted.push_back(std::move(child));
+    return m_vecStarted.back()->Pid();
+}
+
+NChildProcess* NAgentSandbox::Find(pid_t pid) {
+    const auto found = std::find_if(m_vecStarted.begin(), m_vecStarted.end(),
+                                    [pid](const auto& child) { return child->Pid() == pid; });
+    return found == m_vecStarted.end() ? nullptr : found->get();
 }
 
 std::optional<int> NAgentSandbox::WaitForExit(pid_t pid, std::chrono::milliseconds timeout) {
-    const std::optional<int> exitCode = PollUntil(timeout, [pid]() -> std::optional<int> {
-        int status = 0;
-        if (::waitpid(pid, &status, WNOHANG) != pid) {
-            return std::nullopt;
-        }
-        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    });
+    NChildProcess* child = Find(pid);
+    const std::optional<int> exitCode =
+        child != nullptr ? child->WaitForExit(timeout) : std::nullopt;
     if (exitCode) {
         Forget(pid);
     }
     return exitCode;
 }
 
-void NAgentSandbox::Kill(pid_t pid) {
-    if (::kill(pid, SIGKILL) == 0) {
-        ::waitpid(pid, nullptr, 0);
-    }
-    Forget(pid);
-}
+void NAgentSandbox::Kill(pid_t pid) { Forget(pid); }
 
-// A reaped process id may soon belong to another process: it is never killed.
+// Its handle kills a child that still runs, and a reaped one is never
+// killed: its process id may soon belong to another process.
 void NAgentSandbox::Forget(pid_t pid) {
-    m_vecStarted.erase(std::remove(m_vecStarted.begin(), m_vecStarted.end(), pid),
+    m_vecStarted.erase(std::remove_if(m_vecStarted.begin(), m_vecStarted.end(),
+                                      [pid](const auto& child) { return child->Pid() == pid; }),
                        m_vecStarted.end());
 }
 
@@ -180,7 +174,7 @@ std::optional<std::string> NAgentSandbox::ReadSlot(uint32_t slot) const {
     if (result.nExitCode != 0) {
         return std::nullopt;
     }
-    return result.strOutput;
+    return result.strOut;
 }
 
 std::optional<std::string> NAgentSandbox::WaitForSlot(uint32_t slot,

@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -74,12 +75,13 @@ private:
     std::vector<std::string> Environment() const;
     std::filesystem::path LogFile() const;
     pid_t Spawn(const std::string& program, const std::vector<std::string>& arguments, uid_t uid);
+    NChildProcess* Find(pid_t pid);
     void Forget(pid_t pid);
 
     NTempFolder m_folder;
     std::string m_strBinFolderName;
     std::string m_strNamespace;
-    std::vector<pid_t> m_vecStarted;
+    std::vector<std::unique_ptr<NChildProcess>> m_vecStarted;
 };
 
 // The UTF-16LE bytes of a UTF-8 text with its terminating zero code unit, as

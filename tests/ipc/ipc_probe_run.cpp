@@ -71,13 +71,15 @@ NProbeReport NProbeFolder::Run(const std::vector<std::string>& arguments,
                                const std::vector<std::string>& environment) const {
     const fs::path callsFile = m_temp.Path() / "calls.txt";
     fs::remove(callsFile);
-    std::vector<std::string> fullEnvironment{"Q6_IPC_DOUBLE_CALLS=" + callsFile.native()};
-    fullEnvironment.insert(fullEnvironment.end(), environment.begin(), environment.end());
+    NChildOptions options;
+    options.vecEnvironment = {"Q6_IPC_DOUBLE_CALLS=" + callsFile.native()};
+    options.vecEnvironment.insert(options.vecEnvironment.end(), environment.begin(),
+                                  environment.end());
     const NChildResult child =
-        RunChild((m_folder / "ipc_probe").native(), arguments, fullEnvironment);
+        NChildProcess::Run((m_folder / "ipc_probe").native(), arguments, options);
     NProbeReport report;
     report.nExitCode = child.nExitCode;
-    ParseOutput(child.strOutput, report);
+    ParseOutput(child.strOut, report);
     report.calls = ReadLines(callsFile);
     return report;
 }

@@ -123,7 +123,7 @@ std::string ReadAs(const NAgentSandbox& sandbox, uid_t uid) {
     if (result.bTimedOut) {
         return "<blocked>";
     }
-    return result.nExitCode == 0 ? result.strOutput : "<missing>";
+    return result.nExitCode == 0 ? result.strOut : "<missing>";
 }
 
 // The next record after previous, once the agent's next cycle wrote it.
