@@ -11,12 +11,13 @@
 #include "ipc/global_event.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/object_namespace.h"
+#include "tests/support/test_constants.h"
 #include "tools/q6ipc/slot_reader.h"
 
 namespace {
 
-constexpr uint32_t kSlot = 0x30000259;
-constexpr uint32_t kMiniSlot = 0x40000259;
+using NTestConstants::kMiniSlot;
+using NTestConstants::kSlot;
 // 2015-06-01 09:30:00 in 100-nanosecond units since 1601.
 constexpr uint64_t kServerTime = (1433151000ull + 11644473600ull) * 10000000ull;
 

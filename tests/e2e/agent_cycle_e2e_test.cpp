@@ -8,12 +8,13 @@
 #include <thread>
 
 #include "e2e/agent_sandbox.h"
+#include "support/test_constants.h"
 
 namespace {
 
 using std::chrono::milliseconds;
 
-constexpr uint32_t kSlot = 0x30000259;
+using NTestConstants::kSlot;
 constexpr uint64_t kPauseMs = 30000;
 
 uint64_t SecondsOfDay(const std::string& serverTime) {

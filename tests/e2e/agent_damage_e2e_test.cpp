@@ -14,13 +14,14 @@
 #include <thread>
 
 #include "e2e/agent_sandbox.h"
+#include "support/test_constants.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using std::chrono::milliseconds;
 
-constexpr uint32_t kSlot = 0x30000259;
+using NTestConstants::kSlot;
 constexpr auto kPatience = milliseconds(15000);
 // One pause of the agent and some room.
 constexpr auto kNextCycle = milliseconds(40000);
@@ -108,7 +109,7 @@ TEST(AgentDamageE2eTest, ObjectsAndLogFolderRemovedUnderTheAgentAreBackAfterTheN
     ASSERT_TRUE(next.has_value());
     EXPECT_GE(std::stoull(next->strTick), std::stoull(ParseSlotRecord(*first)->strTick) + kPauseMs);
     // The event comes back when the cycle signals it, right after the write.
-    EXPECT_EQ(sandbox.WaitForEvent("Global\\q6pt_event01", 5000), 0);
+    EXPECT_EQ(sandbox.WaitForEvent(NTestConstants::kEventName, 5000), 0);
     for (const char* object : kAgentObjects) {
         EXPECT_TRUE(HasObject(sandbox, object)) << object;
     }

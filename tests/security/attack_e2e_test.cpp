@@ -26,13 +26,14 @@
 #include "os/posix/abstract_socket_name.h"
 #include "os/posix/named_object.h"
 #include "support/forked_child.h"
+#include "support/test_constants.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using std::chrono::milliseconds;
 
-constexpr uint32_t kSlot = 0x30000259;
+using NTestConstants::kSlot;
 constexpr uid_t kAttacker = 65534;   // nobody
 constexpr uid_t kBystander = 65533;  // another account that only reads
 constexpr auto kPatience = milliseconds(15000);
@@ -119,7 +120,8 @@ pid_t StartAgent(NAgentSandbox& sandbox) {
 
 // What a reader of uid makes of the slot: its record text, or "<missing>".
 std::string ReadAs(const NAgentSandbox& sandbox, uid_t uid) {
-    const NChildResult result = sandbox.RunReader({"get", "0x30000259"}, uid, kReaderLimit);
+    const NChildResult result =
+        sandbox.RunReader({"get", NTestConstants::SlotArgument(kSlot)}, uid, kReaderLimit);
     if (result.bTimedOut) {
         return "<blocked>";
     }

@@ -14,12 +14,13 @@
 #include "ipcdrv/qxipcdll.h"
 #include "os/tick_source.h"
 #include "tests/support/object_namespace.h"
+#include "tests/support/test_constants.h"
 
 namespace {
 
 using NQ6Ipc::NServerTimeAnchor;
 
-constexpr uint32_t kSlot = 0x30000259;
+using NTestConstants::kSlot;
 constexpr uint64_t kUnitsPerMs = 10000;
 // 100-nanosecond units since 1601 of two instants, worked out by hand.
 constexpr uint64_t k20150601093000 = 130776246000000000;  // 2015-06-01 09:30:00
