@@ -22,8 +22,6 @@ std::unique_ptr<NTimeTick> g_pTimeTick;
 namespace q6tsa {
 namespace {
 
-constexpr auto kPublishPause = std::chrono::milliseconds(30000);
-
 int Refuse(const char16_t* message) {
     WriteLog(3, message);
     return 0;
@@ -50,19 +48,20 @@ bool TakeInstanceMutex(std::unique_ptr<NOs::NNamedMutex>& mutex) {
 
 // The publish event puts its own name back when it is set; the mutex takes
 // the part of it that another account may have held at start-up.
-[[noreturn]] void PublishForever(NOs::NNamedMutex* instanceMutex, NOs::NNamedEvent* event) {
+[[noreturn]] void PublishForever(NOs::NNamedMutex* instanceMutex, NOs::NNamedEvent* event,
+                                 std::chrono::milliseconds pause) {
     for (;;) {
         if (instanceMutex != nullptr) {
             instanceMutex->KeepHeld();
         }
         Send_Time_tick(event);
-        std::this_thread::sleep_for(kPublishPause);
+        std::this_thread::sleep_for(pause);
     }
 }
 
 }  // namespace
 
-int Main() {
+int Main(std::chrono::milliseconds publishPause) {
     InitLog(nullptr);
     WriteLog(6, u"q6tsa::Main: START.");
     if (isRunByLoaclSystem() == 0) {
@@ -97,7 +96,7 @@ int Main() {
 
     const NMisc::NEventHandle event =
         NMisc::CreateGlobalEvent(NServerTimeChannel::EventNameFor(g_bMiniMode != 0), 0);
-    PublishForever(instanceMutex.get(), event.get());
+    PublishForever(instanceMutex.get(), event.get(), publishPause);
 }
 
 }  // namespace q6tsa

@@ -8,7 +8,9 @@
 #include <sstream>
 #include <thread>
 
+#include "agent/startup.h"
 #include "base/text_convert.h"
+#include "e2e/short_pause_agent.h"
 #include "os/named_object_space.h"
 #include "os/tick_source.h"
 #include "os/utf16le_bytes.h"
@@ -19,9 +21,15 @@ namespace {
 
 constexpr auto kPollPause = std::chrono::milliseconds(20);
 
-void CopyBuildOutputs(const fs::path& to) {
+fs::path AgentProgram(NAgentBuild agent) {
+    return agent == NAgentBuild::ShortPause ? fs::path(Q6_SHORT_PAUSE_AGENT)
+                                            : fs::path(Q6_BIN_DIR) / "q6tsa";
+}
+
+void CopyBuildOutputs(NAgentBuild agent, const fs::path& to) {
     const fs::path from = Q6_BIN_DIR;
-    for (const char* name : {"q6tsa", "qxipcdll.dll", "q6ipc"}) {
+    fs::copy_file(AgentProgram(agent), to / "q6tsa");
+    for (const char* name : {"qxipcdll.dll", "q6ipc"}) {
         fs::copy_file(from / name, to / name);
     }
     fs::copy(from / "registry", to / "registry", fs::copy_options::recursive);
@@ -41,13 +49,15 @@ auto PollUntil(std::chrono::milliseconds timeout, Probe probe) -> decltype(probe
 
 }  // namespace
 
-NAgentSandbox::NAgentSandbox(const std::string& binFolderName)
-    : m_strBinFolderName(binFolderName),
+NAgentSandbox::NAgentSandbox(NAgentBuild agent, const std::string& binFolderName)
+    : m_publishPause(agent == NAgentBuild::ShortPause ? NShortPauseAgent::kPublishPause
+                                                      : q6tsa::kPublishPause),
+      m_strBinFolderName(binFolderName),
       m_strNamespace(
           "e2e" + std::to_string(::getpid()) + "x" +
           std::to_string(std::chrono::steady_clock::now().time_since_epoch().count() % 1000000)) {
     fs::create_directories(BinFolder());
-    CopyBuildOutputs(BinFolder());
+    CopyBuildOutputs(agent, BinFolder());
     fs::create_directories(Folder() / "log");
     fs::create_directories(Folder() / "profile");
     // An unprivileged agent must be able to reach its files and write its log.
@@ -180,6 +190,20 @@ std::optional<std::string> NAgentSandbox::ReadSlot(uint32_t slot) const {
 std::optional<std::string> NAgentSandbox::WaitForSlot(uint32_t slot,
                                                       std::chrono::milliseconds timeout) const {
     return PollUntil(timeout, [&] { return ReadSlot(slot); });
+}
+
+std::optional<std::string> NAgentSandbox::WaitForNextSlot(uint32_t slot,
+                                                          const std::string& previous,
+                                                          std::chrono::milliseconds timeout) const {
+    return PollUntil(timeout, [&]() -> std::optional<std::string> {
+        std::optional<std::string> bytes = ReadSlot(slot);
+        return bytes != previous ? bytes : std::nullopt;
+    });
+}
+
+std::optional<std::string> NAgentSandbox::WaitForNextPublication(
+    uint32_t slot, std::chrono::milliseconds timeout) const {
+    return WaitForNextSlot(slot, ReadSlot(slot).value_or(""), timeout);
 }
 
 int NAgentSandbox::WaitForEvent(const std::string& eventName, int timeoutMs) const {
