@@ -5,7 +5,6 @@
 // an environment and a standard input of the test's choosing.
 
 #include <fcntl.h>
-#include <grp.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -20,7 +19,8 @@
 #include <utility>
 #include <vector>
 
-extern char** environ;
+#include "tests/support/child_launch.h"
+#include "tests/support/owned_descriptor.h"
 
 struct NChildOptions {
     // "NAME=value" entries, which win over the inherited environment.
@@ -65,8 +65,8 @@ public:
         return child.Finish(options.timeout);
     }
 
-    // Starts program, once per handle. A program that cannot be executed
-    // exits with 127, one that cannot take the account or folder with 126.
+    // Starts program, once per handle (see NChildLaunch::Exec for the exit
+    // codes of a child that cannot run it).
     bool Start(const std::string& program, const std::vector<std::string>& arguments,
                const NChildOptions& options = {}) {
         if (m_nPid != 0) {
@@ -74,20 +74,22 @@ public:
         }
         std::vector<std::string> argumentTexts{program};
         argumentTexts.insert(argumentTexts.end(), arguments.begin(), arguments.end());
-        std::vector<std::string> environmentTexts = EnvironmentOf(options);
-        const std::vector<char*> argv = PointersTo(argumentTexts);
-        const std::vector<char*> envp = PointersTo(environmentTexts);
-        NDescriptor input;
-        NDescriptor output;
-        NDescriptor error;
+        std::vector<std::string> environmentTexts =
+            NChildLaunch::EnvironmentOf(options.vecEnvironment, options.bInheritEnvironment);
+        const std::vector<char*> argv = NChildLaunch::PointersTo(argumentTexts);
+        const std::vector<char*> envp = NChildLaunch::PointersTo(environmentTexts);
+        NOwnedDescriptor input;
+        NOwnedDescriptor output;
+        NOwnedDescriptor error;
         if (!MakeInput(options.strInput, input) || !MakeOutputs(options, output, error)) {
             return false;
         }
-        const NSetup setup{input.Get(), output.Get(), error.Get(), options.nUid,
-                           options.strFolder.empty() ? nullptr : options.strFolder.c_str()};
+        const NChildLaunch::NSetup setup{
+            input.Get(), output.Get(), error.Get(), options.nUid,
+            options.strFolder.empty() ? nullptr : options.strFolder.c_str()};
         m_nPid = ::fork();
         if (m_nPid == 0) {
-            Exec(setup, program.c_str(), argv.data(), envp.data());
+            NChildLaunch::Exec(setup, program.c_str(), argv.data(), envp.data());
         }
         return m_nPid > 0;
     }
@@ -152,89 +154,10 @@ public:
 private:
     static constexpr auto kPollPause = std::chrono::milliseconds(10);
 
-    // One owned file descriptor.
-    class NDescriptor {
-    public:
-        NDescriptor() = default;
-        explicit NDescriptor(int fd) : m_nFd(fd) {}
-        ~NDescriptor() { Close(); }
-        NDescriptor(const NDescriptor&) = delete;
-        NDescriptor& operator=(const NDescriptor&) = delete;
-
-        int Get() const { return m_nFd; }
-        bool IsOpen() const { return m_nFd >= 0; }
-        void Close() {
-            if (m_nFd >= 0) {
-                ::close(m_nFd);
-                m_nFd = -1;
-            }
-        }
-        // Makes a pipe whose ends this and writeEnd then own.
-        bool OpenPipe(NDescriptor& writeEnd) {
-            int ends[2];
-            if (::pipe2(ends, O_CLOEXEC) != 0) {
-                return false;
-            }
-            Reset(ends[0]);
-            writeEnd.Reset(ends[1]);
-            return true;
-        }
-        void Reset(int fd) {
-            Close();
-            m_nFd = fd;
-        }
-
-    private:
-        int m_nFd = -1;
-    };
-
-    // What the forked child needs, prepared before the fork: -1 keeps a
-    // standard descriptor as it is.
-    struct NSetup {
-        int nInput;
-        int nOutput;
-        int nError;
-        uid_t nUid;
-        const char* pszFolder;
-    };
-
-    // The inherited entries of the names given are left out: which of two
-    // entries of one name a program sees differs from program to program.
-    static std::vector<std::string> EnvironmentOf(const NChildOptions& options) {
-        std::vector<std::string> entries(options.vecEnvironment);
-        for (char** entry = environ; options.bInheritEnvironment && *entry != nullptr; ++entry) {
-            if (!IsNamedIn(options.vecEnvironment, *entry)) {
-                entries.emplace_back(*entry);
-            }
-        }
-        return entries;
-    }
-
-    static bool IsNamedIn(const std::vector<std::string>& entries, const std::string& entry) {
-        const size_t equals = entry.find('=');
-        if (equals == std::string::npos) {
-            return false;
-        }
-        const std::string name = entry.substr(0, equals + 1);
-        return std::any_of(entries.begin(), entries.end(), [&name](const std::string& given) {
-            return given.compare(0, name.size(), name) == 0;
-        });
-    }
-
-    // The zero-terminated array of the texts' characters, for execve.
-    static std::vector<char*> PointersTo(std::vector<std::string>& texts) {
-        std::vector<char*> pointers;
-        for (std::string& text : texts) {
-            pointers.push_back(text.data());
-        }
-        pointers.push_back(nullptr);
-        return pointers;
-    }
-
     // The reading end of a pipe that already holds all of input and whose
     // writing end is closed again.
-    static bool MakeInput(const std::string& input, NDescriptor& readEnd) {
-        NDescriptor writeEnd;
+    static bool MakeInput(const std::string& input, NOwnedDescriptor& readEnd) {
+        NOwnedDescriptor writeEnd;
         if (!readEnd.OpenPipe(writeEnd) || ::fcntl(writeEnd.Get(), F_SETFL, O_NONBLOCK) != 0) {
             return false;
         }
@@ -243,7 +166,8 @@ private:
     }
 
     // The child's ends of its outputs; the ends that capture them stay here.
-    bool MakeOutputs(const NChildOptions& options, NDescriptor& output, NDescriptor& error) {
+    bool MakeOutputs(const NChildOptions& options, NOwnedDescriptor& output,
+                     NOwnedDescriptor& error) {
         if (options.bInheritOutputs) {
             return true;
         }
@@ -256,32 +180,6 @@ private:
         error.Reset(
             ::open(options.strErrorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
         return error.IsOpen();
-    }
-
-    // Runs in the forked child, which may come from a process with threads:
-    // it allocates nothing.
-    [[noreturn]] static void Exec(const NSetup& setup, const char* program, char* const* argv,
-                                  char* const* envp) {
-        const int sources[] = {setup.nInput, setup.nOutput, setup.nError};
-        for (int target = STDIN_FILENO; target <= STDERR_FILENO; ++target) {
-            if (sources[target] >= 0) {
-                ::dup2(sources[target], target);
-            }
-        }
-        if (setup.nUid != 0 && !BecomeUser(setup.nUid)) {
-            ::_exit(126);
-        }
-        if (setup.pszFolder != nullptr && ::chdir(setup.pszFolder) != 0) {
-            ::_exit(126);
-        }
-        ::execve(program, argv, envp);
-        ::_exit(127);
-    }
-
-    // Gives up root for uid, with the group of the same number and no others.
-    static bool BecomeUser(uid_t uid) {
-        return ::setgroups(0, nullptr) == 0 && ::setresgid(uid, uid, uid) == 0 &&
-               ::setresuid(uid, uid, uid) == 0;
     }
 
     bool IsCapturing() const { return m_output.IsOpen() || m_error.IsOpen(); }
@@ -299,7 +197,7 @@ private:
     // something or ends, and reads it. False when the deadline came first or
     // nothing is captured.
     bool ReadOutputs(NClock::time_point deadline) {
-        std::pair<NDescriptor*, std::string*> open[2];
+        std::pair<NOwnedDescriptor*, std::string*> open[2];
         pollfd ready[2];
         nfds_t count = 0;
         for (const auto& stream :
@@ -324,7 +222,7 @@ private:
         return true;
     }
 
-    static void ReadInto(NDescriptor& from, std::string& text) {
+    static void ReadInto(NOwnedDescriptor& from, std::string& text) {
         char buffer[4096];
         const ssize_t count = ::read(from.Get(), buffer, sizeof(buffer));
         if (count > 0) {
@@ -368,8 +266,8 @@ private:
 
     pid_t m_nPid = 0;
     std::optional<int> m_optExitCode;
-    NDescriptor m_output;
-    NDescriptor m_error;
+    NOwnedDescriptor m_output;
+    NOwnedDescriptor m_error;
     std::string m_strOut;
     std::string m_strErr;
 };
