@@ -5,5 +5,5 @@
 // and has no console to write to.
 int main() {
     NOs::DetachStandardStreams();
-    return q6tsa::Main();
+    return q6tsa::Main(q6tsa::kPublishPause);
 }

@@ -22,8 +22,6 @@ std::unique_ptr<NTimeTick> g_pTimeTick;
 namespace q6tsa {
 namespace {
 
-constexpr auto kPublishPause = std::chrono::milliseconds(30000);
-
 int Refuse(const char16_t* message) {
     WriteLog(kLogError, message);
     return 0;
@@ -60,19 +58,20 @@ void KeepInstanceMutexHeld(NOs::NNamedMutex& instanceMutex) {
 
 // The publish event puts its own name back when it is set; the mutex takes
 // the part of it that another account may have held at start-up.
-[[noreturn]] void PublishForever(NOs::NNamedMutex* instanceMutex, NOs::NNamedEvent* event) {
+[[noreturn]] void PublishForever(NOs::NNamedMutex* instanceMutex, NOs::NNamedEvent* event,
+                                 std::chrono::milliseconds pause) {
     for (;;) {
         if (instanceMutex != nullptr) {
             KeepInstanceMutexHeld(*instanceMutex);
         }
         Send_Time_tick(event);
-        std::this_thread::sleep_for(kPublishPause);
+        std::this_thread::sleep_for(pause);
     }
 }
 
 }  // namespace
 
-int Main() {
+int Main(std::chrono::milliseconds publishPause) {
     InitLog(nullptr);
     WriteLog(kLogInfo, u"q6tsa::Main: START.");
     if (isRunByLoaclSystem() == 0) {
@@ -107,7 +106,7 @@ int Main() {
 
     const NMisc::NEventHandle event =
         NMisc::CreateGlobalEvent(NServerTimeChannel::EventNameFor(g_bMiniMode != 0), 0);
-    PublishForever(instanceMutex.get(), event.get());
+    PublishForever(instanceMutex.get(), event.get(), publishPause);
 }
 
 }  // namespace q6tsa

@@ -1,13 +1,18 @@
 #pragma once
 // The whole life of the agent process.
 
+#include <chrono>
+
 namespace q6tsa {
+
+// The agent's pause after each publication.
+constexpr std::chrono::milliseconds kPublishPause{30000};
 
 // Sets up the log, passes the account and virtual machine checks, reads the
 // command line from the process itself, takes the single-instance mutex,
 // anchors the server clock on arguments 3 and 4, opens the publish event and
-// then publishes every 30 seconds for as long as the process lives.
-// Returns 0, the exit code, only when start-up is refused.
-int Main();
+// then publishes at once and again after every publishPause for as long as
+// the process lives. Returns 0, the exit code, only when start-up is refused.
+int Main(std::chrono::milliseconds publishPause);
 
 }  // namespace q6tsa

@@ -7,41 +7,22 @@
 
 #include <string>
 
-#include "agent/agent_state.h"
-#include "ipc/global_event.h"
-#include "tests/support/log_capture.h"
-#include "tests/support/object_namespace.h"
+#include "tests/agent/publisher_fixture.h"
+#include "tests/support/test_constants.h"
 #include "tools/q6ipc/slot_reader.h"
 
 namespace {
 
-constexpr uint32_t kSlot = 0x30000259;
-constexpr uint32_t kMiniSlot = 0x40000259;
-// 2015-06-01 09:30:00 in 100-nanosecond units since 1601.
-constexpr uint64_t kServerTime = (1433151000ull + 11644473600ull) * 10000000ull;
+using NTestConstants::kMiniSlot;
+using NTestConstants::kSlot;
 
-class PublisherTest : public ::testing::Test {
+class PublisherTest : public NPublisherFixture {
 protected:
-    void SetUp() override {
-        g_pTimeTick = std::make_unique<NTimeTick>([this] { return m_llTick; }, false);
-        m_pEvent = NMisc::CreateGlobalEvent(u"Global\\publisher_test", 0);
-        ASSERT_NE(m_pEvent, nullptr);
-    }
-    void TearDown() override {
-        g_pTimeTick.reset();
-        g_bMiniMode = 0;
-    }
-
     std::string ReadSlotText(uint32_t slot) {
         NQ6Ipc::NSlotReader reader;
         const auto bytes = reader.Read(slot);
         return bytes ? NQ6Ipc::SlotTextToUtf8(*bytes) : std::string("<missing>");
     }
-
-    NObjectNamespace m_namespace;
-    uint64_t m_llTick = 0;
-    NMisc::NEventHandle m_pEvent;
-    NLogCapture m_log;
 };
 
 TEST_F(PublisherTest, WritesTheRecordIntoTheEditionsSlotAndSignals) {
@@ -63,7 +44,7 @@ TEST_F(PublisherTest, WritesTheRecordIntoTheEditionsSlotAndSignals) {
         g_pTimeTick->SetBase(kServerTime, test.tick);
         q6tsa::Send_Time_tick(m_pEvent.get());
         EXPECT_EQ(ReadSlotText(test.slot), test.expected);
-        EXPECT_EQ(m_pEvent->Wait(0), NOs::NWaitResult::Signalled);
+        EXPECT_TRUE(IsSignalled());
     }
     EXPECT_TRUE(m_log.TakeLines().empty());
 }

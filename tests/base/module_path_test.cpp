@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -27,6 +28,25 @@ protected:
         return NUtf::ToUtf16((m_root / relative).string());
     }
     void WriteFile(const std::string& relative) const { std::ofstream(m_root / relative) << "x"; }
+
+    // A path of exactly units code units: the root, then folders of up to 16
+    // letters, each letter three bytes in UTF-8.
+    std::u16string PathOfUnits(char16_t letter, size_t units) const {
+        std::u16string path = NUtf::ToUtf16(m_root.string());
+        while (path.size() < units) {
+            size_t folder = std::min<size_t>(17, units - path.size());
+            if (units - path.size() - folder == 1) {
+                --folder;  // leaves room for one more letter and its separator
+            }
+            path += u'/';
+            path.append(folder - 1, letter);
+        }
+        return path;
+    }
+
+    long EntriesOfRoot() const {
+        return std::distance(fs::directory_iterator(m_root), fs::directory_iterator());
+    }
 
     fs::path m_root;
 };
@@ -138,9 +158,20 @@ TEST_F(ModulePathTest, MakeFolderPathHandlesNonAsciiNamesAndRefusesOverlongPaths
     MakeFolderPath(Path(u8"로그/日志").c_str());
     EXPECT_TRUE(fs::is_directory(m_root / u8"로그/日志"));
 
-    const std::u16string overlong = Path(std::string(1100, 'x'));
-    MakeFolderPath(overlong.c_str());
-    EXPECT_EQ(std::distance(fs::directory_iterator(m_root), fs::directory_iterator()), 1);
+    // The limit counts code units, not bytes: 1023 are made, 1024 are not.
+    struct NCase {
+        char16_t letter;
+        size_t units;
+        bool made;
+    };
+    for (const NCase& test : {NCase{u'日', 1023, true}, NCase{u'월', 1024, false}}) {
+        const std::u16string path = PathOfUnits(test.letter, test.units);
+        ASSERT_EQ(path.size(), test.units);
+        const long entries = EntriesOfRoot();
+        MakeFolderPath(path.c_str());
+        EXPECT_EQ(GetPathKind(path.c_str()), test.made ? kPathFolder : kPathMissing) << test.units;
+        EXPECT_EQ(EntriesOfRoot(), entries + (test.made ? 1 : 0)) << test.units;
+    }
 }
 
 }  // namespace

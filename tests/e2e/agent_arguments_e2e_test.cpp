@@ -11,13 +11,14 @@
 #include <vector>
 
 #include "e2e/agent_sandbox.h"
+#include "support/test_constants.h"
 
 namespace {
 
 using std::chrono::milliseconds;
 
-constexpr uint32_t kSlot = 0x30000259;
-constexpr uint32_t kMiniSlot = 0x40000259;
+using NTestConstants::kMiniSlot;
+using NTestConstants::kSlot;
 constexpr auto kPatience = milliseconds(15000);
 constexpr size_t k64KiB = 64 * 1024;
 constexpr char kDate[] = "2015-06-01 09:30:00";

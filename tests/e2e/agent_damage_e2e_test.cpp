@@ -1,6 +1,7 @@
-// Damage done to a running agent's surroundings between two publications
-// (each test waits one 30-second pause): the next cycle mends what it owns and
-// publishes on.
+// Damage done to a running agent's surroundings between two publications:
+// the next cycle mends what it owns and publishes on. The agent runs with a
+// short pause, and the damage is done right after a publication, so that it
+// is all done before the next one.
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -11,41 +12,34 @@
 #include <algorithm>
 #include <fstream>
 #include <string>
-#include <thread>
 
 #include "e2e/agent_sandbox.h"
+#include "e2e/short_pause_agent.h"
+#include "support/test_constants.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using std::chrono::milliseconds;
 
-constexpr uint32_t kSlot = 0x30000259;
+using NTestConstants::kSlot;
 constexpr auto kPatience = milliseconds(15000);
 // One pause of the agent and some room.
-constexpr auto kNextCycle = milliseconds(40000);
-constexpr uint64_t kPauseMs = 30000;
+constexpr auto kNextCycle = NShortPauseAgent::kPublishPause + kPatience;
 
 // What a cycle puts back; the single-instance mutex needs no object to hold.
 const char* const kAgentObjects[] = {"ipc.control", "ipc.slot.30000259", "Global.q6pt_event01"};
 
-pid_t StartAgent(NAgentSandbox& sandbox) {
-    return sandbox.Start({"NORMAL", NAgentSandbox::kLaunchId, "2015-06-01 09:30:00",
-                          std::to_string(NAgentSandbox::CurrentTick())});
+pid_t StartAgent(NAgentSandbox& sandbox, const std::string& anchor = "2015-06-01 09:30:00") {
+    return sandbox.Start(
+        {"NORMAL", NAgentSandbox::kLaunchId, anchor, std::to_string(NAgentSandbox::CurrentTick())});
 }
 
-// The next record after previous, once the agent's next cycle wrote it.
+// The record of the agent's next publication.
 std::optional<NPublishedRecord> WaitForNextRecord(const NAgentSandbox& sandbox,
                                                   const std::string& previous) {
-    const auto deadline = std::chrono::steady_clock::now() + kNextCycle;
-    for (; std::chrono::steady_clock::now() < deadline;
-         std::this_thread::sleep_for(milliseconds(100))) {
-        const std::optional<std::string> slot = sandbox.ReadSlot(kSlot);
-        if (slot && *slot != previous) {
-            return ParseSlotRecord(*slot);
-        }
-    }
-    return std::nullopt;
+    const std::optional<std::string> slot = sandbox.WaitForNextSlot(kSlot, previous, kNextCycle);
+    return slot ? ParseSlotRecord(*slot) : std::nullopt;
 }
 
 bool HasObject(const NAgentSandbox& sandbox, const std::string& name) {
@@ -91,9 +85,10 @@ private:
 };
 
 TEST(AgentDamageE2eTest, ObjectsAndLogFolderRemovedUnderTheAgentAreBackAfterTheNextCycle) {
-    NAgentSandbox sandbox;
+    NAgentSandbox sandbox(NAgentBuild::ShortPause);
     const pid_t agent = StartAgent(sandbox);
-    const std::optional<std::string> first = sandbox.WaitForSlot(kSlot, kPatience);
+    ASSERT_TRUE(sandbox.WaitForSlot(kSlot, kPatience).has_value());
+    const std::optional<std::string> first = sandbox.WaitForNextPublication(kSlot, kNextCycle);
     ASSERT_TRUE(first.has_value());
     for (const char* object : kAgentObjects) {
         ASSERT_TRUE(HasObject(sandbox, object)) << object;
@@ -106,23 +101,29 @@ TEST(AgentDamageE2eTest, ObjectsAndLogFolderRemovedUnderTheAgentAreBackAfterTheN
 
     const std::optional<NPublishedRecord> next = WaitForNextRecord(sandbox, *first);
     ASSERT_TRUE(next.has_value());
-    EXPECT_GE(std::stoull(next->strTick), std::stoull(ParseSlotRecord(*first)->strTick) + kPauseMs);
+    EXPECT_GE(std::stoull(next->strTick), std::stoull(ParseSlotRecord(*first)->strTick) +
+                                              NShortPauseAgent::kPublishPause.count());
     // The event comes back when the cycle signals it, right after the write.
-    EXPECT_EQ(sandbox.WaitForEvent("Global\\q6pt_event01", 5000), 0);
+    EXPECT_EQ(sandbox.WaitForEvent(NTestConstants::kEventName, 5000), 0);
     for (const char* object : kAgentObjects) {
         EXPECT_TRUE(HasObject(sandbox, object)) << object;
     }
-    // Its mutex never went: another agent still refuses.
-    const pid_t second = StartAgent(sandbox);
+    // Its mutex never went: another agent, anchored elsewhere, still refuses
+    // and publishes nothing.
+    const pid_t second = StartAgent(sandbox, "2020-02-02 20:20:20");
     EXPECT_EQ(sandbox.WaitForExit(second, kPatience), 0);
     EXPECT_FALSE(sandbox.WaitForExit(agent, milliseconds(0)).has_value());
-    EXPECT_EQ(ParseSlotRecord(*sandbox.ReadSlot(kSlot))->strTick, next->strTick);
+    const std::optional<NPublishedRecord> last =
+        ParseSlotRecord(sandbox.WaitForNextPublication(kSlot, kNextCycle).value_or(""));
+    ASSERT_TRUE(last.has_value());
+    EXPECT_EQ(last->strServerTime.rfind("2015-06-01 09:3", 0), 0u) << last->strServerTime;
 }
 
 TEST(AgentDamageE2eTest, ALogMadeReadOnlyWhileTheAgentRunsStopsNoPublication) {
-    NAgentSandbox sandbox;
+    NAgentSandbox sandbox(NAgentBuild::ShortPause);
     const pid_t agent = StartAgent(sandbox);
-    const std::optional<std::string> first = sandbox.WaitForSlot(kSlot, kPatience);
+    ASSERT_TRUE(sandbox.WaitForSlot(kSlot, kPatience).has_value());
+    const std::optional<std::string> first = sandbox.WaitForNextPublication(kSlot, kNextCycle);
     ASSERT_TRUE(first.has_value());
     const std::string logBefore = sandbox.ReadLog();
     std::optional<NPublishedRecord> next;

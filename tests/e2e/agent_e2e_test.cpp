@@ -10,13 +10,14 @@
 
 #include "agent/virtual_machine_check.h"
 #include "e2e/agent_sandbox.h"
+#include "support/test_constants.h"
 
 namespace {
 
 using std::chrono::milliseconds;
 
-constexpr uint32_t kSlot = 0x30000259;
-constexpr uint32_t kMiniSlot = 0x40000259;
+using NTestConstants::kMiniSlot;
+using NTestConstants::kSlot;
 constexpr auto kPatience = milliseconds(15000);
 constexpr char kAnchorText[] = "2015-06-01 09:30:00";
 constexpr uint64_t kTicksBeforeStart = 5000;
@@ -64,7 +65,7 @@ TEST(AgentE2eTest, PublishesTheAnchoredServerTimeAndSignalsTheEvent) {
     EXPECT_EQ(text, "{\"AtGetTickCount\":\"" + record.strTick + "\",\"ServerTime\":\"" +
                         AnchorPlus(publishedTick - anchorTick) + "\"}");
 
-    EXPECT_EQ(sandbox.WaitForEvent("Global\\q6pt_event01", 10000), 0);
+    EXPECT_EQ(sandbox.WaitForEvent(NTestConstants::kEventName, 10000), 0);
     EXPECT_FALSE(sandbox.WaitForExit(agent, milliseconds(0)).has_value());
 
     const std::string log = sandbox.ReadLog();
@@ -84,9 +85,9 @@ TEST(AgentE2eTest, OnlyExactlyMiniSelectsTheMiniSlotAndEvent) {
         const char* event;
     };
     const Case cases[] = {
-        {"MINI", kMiniSlot, kSlot, "Global\\M_q6pt_event01"},
-        {"mini", kSlot, kMiniSlot, "Global\\q6pt_event01"},
-        {"Mini", kSlot, kMiniSlot, "Global\\q6pt_event01"},
+        {"MINI", kMiniSlot, kSlot, NTestConstants::kMiniEventName},
+        {"mini", kSlot, kMiniSlot, NTestConstants::kEventName},
+        {"Mini", kSlot, kMiniSlot, NTestConstants::kEventName},
     };
     for (const Case& test : cases) {
         NAgentSandbox sandbox;

@@ -8,12 +8,13 @@
 #include <vector>
 
 #include "e2e/agent_sandbox.h"
+#include "support/test_constants.h"
 
 namespace {
 
 using std::chrono::milliseconds;
 
-constexpr uint32_t kSlot = 0x30000259;
+using NTestConstants::kSlot;
 constexpr auto kPatience = milliseconds(15000);
 constexpr int kAgents = 20;
 // Ticks far above the machine's counter freeze each agent's clock, so the

@@ -14,13 +14,14 @@
 #include "e2e/agent_sandbox.h"
 #include "e2e/slot_values.h"
 #include "os/dynamic_library.h"
+#include "support/test_constants.h"
 
 namespace {
 
 using std::chrono::microseconds;
 using std::chrono::milliseconds;
 
-constexpr uint32_t kSlot = 0x30000259;
+using NTestConstants::kSlot;
 constexpr uint32_t kWriterSlot = 0x12345678;
 constexpr auto kPatience = milliseconds(15000);
 

@@ -1,8 +1,6 @@
 #include "e2e/agent_sandbox.h"
 
 #include <json/json.h>
-#include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -10,11 +8,12 @@
 #include <sstream>
 #include <thread>
 
+#include "agent/startup.h"
 #include "base/text_convert.h"
+#include "e2e/short_pause_agent.h"
 #include "os/named_object_space.h"
 #include "os/tick_source.h"
 #include "os/utf16le_bytes.h"
-#include "support/child_process.h"
 
 namespace fs = std::filesystem;
 
@@ -22,9 +21,15 @@ namespace {
 
 constexpr auto kPollPause = std::chrono::milliseconds(20);
 
-void CopyBuildOutputs(const fs::path& to) {
+fs::path AgentProgram(NAgentBuild agent) {
+    return agent == NAgentBuild::ShortPause ? fs::path(Q6_SHORT_PAUSE_AGENT)
+                                            : fs::path(Q6_BIN_DIR) / "q6tsa";
+}
+
+void CopyBuildOutputs(NAgentBuild agent, const fs::path& to) {
     const fs::path from = Q6_BIN_DIR;
-    for (const char* name : {"q6tsa", "qxipcdll.dll", "q6ipc"}) {
+    fs::copy_file(AgentProgram(agent), to / "q6tsa");
+    for (const char* name : {"qxipcdll.dll", "q6ipc"}) {
         fs::copy_file(from / name, to / name);
     }
     fs::copy(from / "registry", to / "registry", fs::copy_options::recursive);
@@ -44,13 +49,15 @@ auto PollUntil(std::chrono::milliseconds timeout, Probe probe) -> decltype(probe
 
 }  // namespace
 
-NAgentSandbox::NAgentSandbox(const std::string& binFolderName)
-    : m_strBinFolderName(binFolderName),
+NAgentSandbox::NAgentSandbox(NAgentBuild agent, const std::string& binFolderName)
+    : m_publishPause(agent == NAgentBuild::ShortPause ? NShortPauseAgent::kPublishPause
+                                                      : q6tsa::kPublishPause),
+      m_strBinFolderName(binFolderName),
       m_strNamespace(
           "e2e" + std::to_string(::getpid()) + "x" +
           std::to_string(std::chrono::steady_clock::now().time_since_epoch().count() % 1000000)) {
     fs::create_directories(BinFolder());
-    CopyBuildOutputs(BinFolder());
+    CopyBuildOutputs(agent, BinFolder());
     fs::create_directories(Folder() / "log");
     fs::create_directories(Folder() / "profile");
     // An unprivileged agent must be able to reach its files and write its log.
@@ -61,9 +68,7 @@ NAgentSandbox::NAgentSandbox(const std::string& binFolderName)
 }
 
 NAgentSandbox::~NAgentSandbox() {
-    while (!m_vecStarted.empty()) {
-        Kill(m_vecStarted.back());
-    }
+    m_vecStarted.clear();  // kills what still runs before its objects go
     RemoveObjects();
 }
 
@@ -114,50 +119,49 @@ NChildResult NAgentSandbox::RunReader(const std::vector<std::string>& arguments,
     options.vecEnvironment = Environment();
     options.nUid = uid;
     options.timeout = timeout;
-    return RunChild((BinFolder() / "q6ipc").string(), arguments, options);
+    return NChildProcess::Run((BinFolder() / "q6ipc").string(), arguments, options);
 }
 
+// What the sandbox starts sees only the sandbox's environment, and writes
+// into this process's outputs, where a sanitizer's report then shows.
 pid_t NAgentSandbox::Spawn(const std::string& program, const std::vector<std::string>& arguments,
                            uid_t uid) {
-    std::vector<std::string> argumentTexts{program};
-    argumentTexts.insert(argumentTexts.end(), arguments.begin(), arguments.end());
-    std::vector<std::string> environment = Environment();
-    const std::vector<char*> argv = NChildProcess::PointersTo(argumentTexts);
-    const std::vector<char*> envp = NChildProcess::PointersTo(environment);
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        NChildProcess::Exec(-1, uid, program.c_str(), argv.data(), envp.data());
+    NChildOptions options;
+    options.vecEnvironment = Environment();
+    options.bInheritEnvironment = false;
+    options.nUid = uid;
+    options.bInheritOutputs = true;
+    auto child = std::make_unique<NChildProcess>();
+    if (!child->Start(program, arguments, options)) {
+        return -1;
     }
-    if (pid > 0) {
-        m_vecStarted.push_back(pid);
-    }
-    return pid;
+    m_vecStarted.push_back(std::move(child));
+    return m_vecStarted.back()->Pid();
+}
+
+NChildProcess* NAgentSandbox::Find(pid_t pid) {
+    const auto found = std::find_if(m_vecStarted.begin(), m_vecStarted.end(),
+                                    [pid](const auto& child) { return child->Pid() == pid; });
+    return found == m_vecStarted.end() ? nullptr : found->get();
 }
 
 std::optional<int> NAgentSandbox::WaitForExit(pid_t pid, std::chrono::milliseconds timeout) {
-    const std::optional<int> exitCode = PollUntil(timeout, [pid]() -> std::optional<int> {
-        int status = 0;
-        if (::waitpid(pid, &status, WNOHANG) != pid) {
-            return std::nullopt;
-        }
-        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    });
+    NChildProcess* child = Find(pid);
+    const std::optional<int> exitCode =
+        child != nullptr ? child->WaitForExit(timeout) : std::nullopt;
     if (exitCode) {
         Forget(pid);
     }
     return exitCode;
 }
 
-void NAgentSandbox::Kill(pid_t pid) {
-    if (::kill(pid, SIGKILL) == 0) {
-        ::waitpid(pid, nullptr, 0);
-    }
-    Forget(pid);
-}
+void NAgentSandbox::Kill(pid_t pid) { Forget(pid); }
 
-// A reaped process id may soon belong to another process: it is never killed.
+// Its handle kills a child that still runs, and a reaped one is never
+// killed: its process id may soon belong to another process.
 void NAgentSandbox::Forget(pid_t pid) {
-    m_vecStarted.erase(std::remove(m_vecStarted.begin(), m_vecStarted.end(), pid),
+    m_vecStarted.erase(std::remove_if(m_vecStarted.begin(), m_vecStarted.end(),
+                                      [pid](const auto& child) { return child->Pid() == pid; }),
                        m_vecStarted.end());
 }
 
@@ -180,12 +184,26 @@ std::optional<std::string> NAgentSandbox::ReadSlot(uint32_t slot) const {
     if (result.nExitCode != 0) {
         return std::nullopt;
     }
-    return result.strOutput;
+    return result.strOut;
 }
 
 std::optional<std::string> NAgentSandbox::WaitForSlot(uint32_t slot,
                                                       std::chrono::milliseconds timeout) const {
     return PollUntil(timeout, [&] { return ReadSlot(slot); });
+}
+
+std::optional<std::string> NAgentSandbox::WaitForNextSlot(uint32_t slot,
+                                                          const std::string& previous,
+                                                          std::chrono::milliseconds timeout) const {
+    return PollUntil(timeout, [&]() -> std::optional<std::string> {
+        std::optional<std::string> bytes = ReadSlot(slot);
+        return bytes != previous ? bytes : std::nullopt;
+    });
+}
+
+std::optional<std::string> NAgentSandbox::WaitForNextPublication(
+    uint32_t slot, std::chrono::milliseconds timeout) const {
+    return WaitForNextSlot(slot, ReadSlot(slot).value_or(""), timeout);
 }
 
 int NAgentSandbox::WaitForEvent(const std::string& eventName, int timeoutMs) const {

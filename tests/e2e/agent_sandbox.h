@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,13 +16,20 @@
 #include "support/published_record.h"
 #include "support/temp_folder.h"
 
+// Which agent a sandbox runs under the agent's name.
+enum class NAgentBuild {
+    Product,     // the agent itself, with its pause of q6tsa::kPublishPause
+    ShortPause,  // its code with the pause of NShortPauseAgent::kPublishPause
+};
+
 class NAgentSandbox {
 public:
     static constexpr char kLaunchId[] = "5B3E90C7-2D41-4A6F-8C19-E07D2A4F6B38";
 
     // The binaries go into the folder binFolderName of the sandbox (the
     // sandbox itself when empty), which may be any name of the system's.
-    explicit NAgentSandbox(const std::string& binFolderName = "");
+    explicit NAgentSandbox(NAgentBuild agent = NAgentBuild::Product,
+                           const std::string& binFolderName = "");
     ~NAgentSandbox();
     NAgentSandbox(const NAgentSandbox&) = delete;
     NAgentSandbox& operator=(const NAgentSandbox&) = delete;
@@ -51,12 +59,20 @@ public:
     // Raw bytes of the slot as q6ipc prints them; nothing while it is empty.
     std::optional<std::string> ReadSlot(uint32_t slot) const;
     std::optional<std::string> WaitForSlot(uint32_t slot, std::chrono::milliseconds timeout) const;
+    // The slot's bytes once they differ from previous; nothing after timeout.
+    std::optional<std::string> WaitForNextSlot(uint32_t slot, const std::string& previous,
+                                               std::chrono::milliseconds timeout) const;
+    // The first value published into the slot from now on.
+    std::optional<std::string> WaitForNextPublication(uint32_t slot,
+                                                      std::chrono::milliseconds timeout) const;
     // q6ipc's exit code for "wait EVENT --timeout MS".
     int WaitForEvent(const std::string& eventName, int timeoutMs) const;
 
     // The machine's tick, as a starter passes it in argument 4.
     static uint64_t CurrentTick();
 
+    // The pause of the agent that the sandbox runs.
+    std::chrono::milliseconds PublishPause() const { return m_publishPause; }
     const std::filesystem::path& Folder() const { return m_folder.Path(); }
     std::filesystem::path BinFolder() const {
         return m_strBinFolderName.empty() ? Folder() : Folder() / m_strBinFolderName;
@@ -74,12 +90,14 @@ private:
     std::vector<std::string> Environment() const;
     std::filesystem::path LogFile() const;
     pid_t Spawn(const std::string& program, const std::vector<std::string>& arguments, uid_t uid);
+    NChildProcess* Find(pid_t pid);
     void Forget(pid_t pid);
 
     NTempFolder m_folder;
+    std::chrono::milliseconds m_publishPause;
     std::string m_strBinFolderName;
     std::string m_strNamespace;
-    std::vector<pid_t> m_vecStarted;
+    std::vector<std::unique_ptr<NChildProcess>> m_vecStarted;
 };
 
 // The UTF-16LE bytes of a UTF-8 text with its terminating zero code unit, as

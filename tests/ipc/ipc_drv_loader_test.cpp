@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "ipc_probe_run.h"
+#include "tests/support/test_constants.h"
 
 namespace {
 
@@ -15,7 +16,9 @@ using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using ::testing::StartsWith;
 
-constexpr uint32_t kSlot = 0x30000259;
+using NTestConstants::kMiniSlot;
+using NTestConstants::kSlot;
+using NTestConstants::SlotArgument;
 
 const char* const kLoadFunctionError = "[ERROR] NIpcDrvLoader::LoadNwLib load function error.";
 const char* const kNotLoaded = "[ERROR] NIpcDrvLoader::SetData m_hLib is NULL.";
@@ -39,7 +42,7 @@ protected:
 
     // One write of the bytes 61 62 63 into kSlot.
     NProbeReport WriteOnce(const std::vector<std::string>& scripts) {
-        return m_probe.Run({"loader", "0x30000259", "616263"}, scripts);
+        return m_probe.Run({"loader", SlotArgument(kSlot), "616263"}, scripts);
     }
 
     NProbeFolder m_probe;
@@ -47,7 +50,8 @@ protected:
 
 TEST(IpcDrvLoaderNoLibraryTest, LoadErrorNamesThePathAndEveryWriteYieldsZero) {
     NProbeFolder probe;
-    const NProbeReport report = probe.Run({"loader", "0x30000259", "6100", "0x40000259", "6200"});
+    const NProbeReport report =
+        probe.Run({"loader", SlotArgument(kSlot), "6100", SlotArgument(kMiniSlot), "6200"});
     ASSERT_EQ(report.nExitCode, 0);
     EXPECT_THAT(report.mapped, ElementsAre(0, 0));
     EXPECT_THAT(report.results, ElementsAre(0, 0));
@@ -73,7 +77,7 @@ TEST(IpcDrvLoaderNoLibraryTest, DriverCallsYieldZeroWithoutLibrary) {
 TEST(IpcDrvLoaderNoLibraryTest, FileThatIsNoLibraryIsNotLoaded) {
     NProbeFolder probe;
     std::ofstream(probe.Folder() / "qxipcdll.dll") << "not a shared object\n";
-    const NProbeReport report = probe.Run({"loader", "0x30000259", "6100"});
+    const NProbeReport report = probe.Run({"loader", SlotArgument(kSlot), "6100"});
     EXPECT_THAT(report.mapped, ElementsAre(0, 0));
     EXPECT_THAT(report.results, ElementsAre(0));
     ASSERT_EQ(report.logs.size(), 3u);
@@ -88,7 +92,7 @@ class IpcDrvLoaderMissingExportTest : public ::testing::TestWithParam<const char
 TEST_P(IpcDrvLoaderMissingExportTest, LibraryIsReleasedAndNothingIsCalled) {
     NProbeFolder probe;
     probe.AddLibrary(std::string("no_") + GetParam());
-    const NProbeReport report = probe.Run({"loader", "0x30000259", "6100"});
+    const NProbeReport report = probe.Run({"loader", SlotArgument(kSlot), "6100"});
     ASSERT_EQ(report.nExitCode, 0);
     EXPECT_THAT(report.mapped, ElementsAre(0, 0));
     EXPECT_THAT(report.results, ElementsAre(0));
@@ -180,11 +184,11 @@ TEST_F(IpcDrvLoaderTest, RetriedWriteFailingIsLogged) {
 }
 
 TEST_F(IpcDrvLoaderTest, EachWriteRecoversOnItsOwn) {
-    const NProbeReport report =
-        m_probe.Run({"loader", "0x40000259", "00", "0x1", ""}, {Script("fnSetData", "0,0,0,4")});
+    const NProbeReport report = m_probe.Run({"loader", SlotArgument(kMiniSlot), "00", "0x1", ""},
+                                            {Script("fnSetData", "0,0,0,4")});
     EXPECT_THAT(report.results, ElementsAre(0, 4));
-    EXPECT_THAT(report.calls, ElementsAre(SetDataCall(0x40000259, "00"), "fnLoadIpcDriver",
-                                          SetDataCall(0x40000259, "00"), SetDataCall(1, ""),
+    EXPECT_THAT(report.calls, ElementsAre(SetDataCall(kMiniSlot, "00"), "fnLoadIpcDriver",
+                                          SetDataCall(kMiniSlot, "00"), SetDataCall(1, ""),
                                           "fnLoadIpcDriver", SetDataCall(1, "")));
     EXPECT_THAT(report.logs, ElementsAre(WriteError("id: 0x40000259, size: 1")));
 }
@@ -203,7 +207,7 @@ TEST(IpcDrvLoaderPathTest, LongestFolderThatFitsIsUsed) {
     NProbeFolder probe(242);
     probe.AddLibrary("full");
     ASSERT_EQ(probe.Folder().native().size(), 242u);
-    const NProbeReport report = probe.Run({"loader", "0x30000259", "61"});
+    const NProbeReport report = probe.Run({"loader", SlotArgument(kSlot), "61"});
     EXPECT_THAT(report.mapped, ElementsAre(1, 0));
     EXPECT_THAT(report.results, ElementsAre(1));
     EXPECT_THAT(report.logs, IsEmpty());
@@ -214,7 +218,7 @@ TEST(IpcDrvLoaderPathTest, FolderOneUnitLongerIsRefusedNotCut) {
     probe.AddLibrary("full");
     // What a path cut to 255 units would name.
     probe.AddLibrary("full", "qxipcdll.dl");
-    const NProbeReport report = probe.Run({"loader", "0x30000259", "61"});
+    const NProbeReport report = probe.Run({"loader", SlotArgument(kSlot), "61"});
     EXPECT_THAT(report.mapped, ElementsAre(0, 0));
     EXPECT_THAT(report.results, ElementsAre(0));
     EXPECT_THAT(report.calls, IsEmpty());
@@ -226,7 +230,7 @@ TEST(IpcDrvLoaderPathTest, FolderOneUnitLongerIsRefusedNotCut) {
 TEST(IpcDrvLoaderPathTest, FolderBeyondTheModulePathBufferIsRefused) {
     NProbeFolder probe(NIpcDrvLoader::kModulePathUnits);
     probe.AddLibrary("full");
-    const NProbeReport report = probe.Run({"loader", "0x30000259", "61"});
+    const NProbeReport report = probe.Run({"loader", SlotArgument(kSlot), "61"});
     EXPECT_THAT(report.mapped, ElementsAre(0, 0));
     EXPECT_THAT(report.results, ElementsAre(0));
     EXPECT_THAT(report.logs,

@@ -1,7 +1,6 @@
 #include "ipc_probe_run.h"
 
-#include <cstdio>
-#include <fstream>
+#include <algorithm>
 #include <sstream>
 
 #include "tests/support/child_process.h"
@@ -28,15 +27,6 @@ fs::path MakeFolderOfLength(const fs::path& base, size_t units) {
     }
     fs::create_directories(folder);
     return folder;
-}
-
-std::vector<std::string> ReadLines(const fs::path& path) {
-    std::vector<std::string> lines;
-    std::ifstream file(path);
-    for (std::string line; std::getline(file, line);) {
-        lines.push_back(line);
-    }
-    return lines;
 }
 
 // Splits the probe's output into the report's parts.
@@ -71,23 +61,15 @@ NProbeReport NProbeFolder::Run(const std::vector<std::string>& arguments,
                                const std::vector<std::string>& environment) const {
     const fs::path callsFile = m_temp.Path() / "calls.txt";
     fs::remove(callsFile);
-    std::vector<std::string> fullEnvironment{"Q6_IPC_DOUBLE_CALLS=" + callsFile.native()};
-    fullEnvironment.insert(fullEnvironment.end(), environment.begin(), environment.end());
+    NChildOptions options;
+    options.vecEnvironment = {std::string(NIpcDouble::kCallsVariable) + "=" + callsFile.native()};
+    options.vecEnvironment.insert(options.vecEnvironment.end(), environment.begin(),
+                                  environment.end());
     const NChildResult child =
-        RunChild((m_folder / "ipc_probe").native(), arguments, fullEnvironment);
+        NChildProcess::Run((m_folder / "ipc_probe").native(), arguments, options);
     NProbeReport report;
     report.nExitCode = child.nExitCode;
-    ParseOutput(child.strOutput, report);
-    report.calls = ReadLines(callsFile);
+    ParseOutput(child.strOut, report);
+    report.calls = NIpcDouble::ReadCalls(callsFile);
     return report;
-}
-
-std::string Script(const std::string& exportName, const std::string& results) {
-    return "Q6_IPC_DOUBLE_" + exportName + "=" + results;
-}
-
-std::string SetDataCall(uint32_t id, const std::string& hexData) {
-    char head[64];
-    std::snprintf(head, sizeof(head), "fnSetData 0x%08x %zu ", id, hexData.size() / 2);
-    return head + hexData;
 }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/doubles/ipc_double_calls.h"
 #include "tests/support/temp_folder.h"
 
 struct NProbeReport {
@@ -37,8 +38,6 @@ private:
     std::filesystem::path m_folder;
 };
 
-// The environment entry that scripts an export's results ("0,7").
-std::string Script(const std::string& exportName, const std::string& results);
-
-// The double's record of a write: "fnSetData 0x<id> <size> <data in hex>".
-std::string SetDataCall(uint32_t id, const std::string& hexData);
+// The probe's tests script the double and read its calls by these.
+using NIpcDouble::Script;
+using NIpcDouble::SetDataCall;

@@ -8,8 +8,13 @@
 #include <string>
 
 #include "ipc_probe_run.h"
+#include "tests/support/test_constants.h"
 
 namespace {
+
+using NTestConstants::kMiniSlot;
+using NTestConstants::kSlot;
+using NTestConstants::SlotArgument;
 
 using ::testing::ElementsAre;
 
@@ -30,10 +35,10 @@ protected:
 };
 
 TEST_P(IpcUtilWriteTest, BlockIsTheTextsCodeUnitsAndOneZeroUnit) {
-    const NProbeReport report = m_probe.Run({"util", "0x30000259", GetParam().pszText});
+    const NProbeReport report = m_probe.Run({"util", SlotArgument(kSlot), GetParam().pszText});
     ASSERT_EQ(report.nExitCode, 0);
     EXPECT_THAT(report.results, ElementsAre(1));
-    EXPECT_THAT(report.calls, ElementsAre(SetDataCall(0x30000259, GetParam().pszBlockHex)));
+    EXPECT_THAT(report.calls, ElementsAre(SetDataCall(kSlot, GetParam().pszBlockHex)));
     EXPECT_THAT(report.mapped, ElementsAre(1, 0));
 }
 
@@ -56,7 +61,7 @@ struct NWrite {
 NWrite WriteText(const std::string& text) {
     NProbeFolder probe;
     probe.AddLibrary("full");
-    const NProbeReport report = probe.Run({"util", "0x30000259", text});
+    const NProbeReport report = probe.Run({"util", SlotArgument(kSlot), text});
     NWrite write;
     if (report.calls.size() == 1) {
         std::string name;
@@ -96,14 +101,15 @@ TEST(IpcUtilSizeTest, BlockSizeIsTwiceTheLengthPlusTwoWhileItFits) {
 TEST(IpcUtilTest, SlotAndResultPassThroughUnchanged) {
     NProbeFolder probe;
     probe.AddLibrary("full");
-    const NProbeReport report = probe.Run({"util", "0x40000259", "x"}, {Script("fnSetData", "7")});
+    const NProbeReport report =
+        probe.Run({"util", SlotArgument(kMiniSlot), "x"}, {Script("fnSetData", "7")});
     EXPECT_THAT(report.results, ElementsAre(7));
-    EXPECT_THAT(report.calls, ElementsAre(SetDataCall(0x40000259, "78000000")));
+    EXPECT_THAT(report.calls, ElementsAre(SetDataCall(kMiniSlot, "78000000")));
 }
 
 TEST(IpcUtilTest, WithoutLibraryTheWriteFailsAndIsLogged) {
     NProbeFolder probe;
-    const NProbeReport report = probe.Run({"util", "0x30000259", "x"});
+    const NProbeReport report = probe.Run({"util", SlotArgument(kSlot), "x"});
     ASSERT_EQ(report.nExitCode, 0);
     EXPECT_THAT(report.mapped, ElementsAre(0, 0));
     EXPECT_THAT(report.results, ElementsAre(0));

@@ -16,9 +16,10 @@
 #include "os/named_object_space.h"
 #include "os/shared_memory.h"
 #include "tests/support/object_namespace.h"
+#include "tests/support/test_constants.h"
 
-constexpr uint32_t kSlot = 0x30000259;
-constexpr uint32_t kMiniSlot = 0x40000259;
+using NTestConstants::kMiniSlot;
+using NTestConstants::kSlot;
 
 inline NOs::NObjectName SlotObjectName(uint32_t id) {
     char name[sizeof("slot.XXXXXXXX")];

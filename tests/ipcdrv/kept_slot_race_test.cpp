@@ -16,10 +16,11 @@
 #include "ipcdrv/data_slot.h"
 #include "ipcdrv/qxipcdll.h"
 #include "tests/support/object_namespace.h"
+#include "tests/support/test_constants.h"
 
 namespace {
 
-constexpr uint32_t kSlot = 0x30000259;
+using NTestConstants::kSlot;
 constexpr int kLappedReads = 200;
 
 // Value k: k in its first 4 bytes, then the byte k, in a size of its own.

@@ -12,6 +12,7 @@
 #include <regex>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/support/child_process.h"
@@ -63,10 +64,12 @@ protected:
     NProbeRun Run(const fs::path& program, const std::vector<std::string>& messages = {},
                   std::vector<std::string> environment = {}) const {
         environment.push_back("ALLUSERSPROFILE=" + Profile().string());
-        const NChildResult child = RunChild(program.string(), messages, environment);
+        NChildOptions options;
+        options.vecEnvironment = std::move(environment);
+        const NChildResult child = NChildProcess::Run(program.string(), messages, options);
         NProbeRun run;
         run.nExitCode = child.nExitCode;
-        std::istringstream lines(child.strOutput);
+        std::istringstream lines(child.strOut);
         for (std::string line; std::getline(lines, line);) {
             const size_t equals = line.find('=');
             if (equals != std::string::npos) {

@@ -2,12 +2,13 @@
 // Runs a piece of a test in a forked child process, and passes single bytes
 // between parent and child.
 
-#include <grp.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+
+#include "tests/support/child_launch.h"
 
 // A pipe that carries single bytes; either end may be used by either process.
 class NPipe {
@@ -91,8 +92,4 @@ private:
 };
 
 // Gives up root for the unprivileged account nobody (uid and gid 65534).
-inline bool DropToNobody() {
-    constexpr uid_t kNobody = 65534;
-    return ::setgroups(0, nullptr) == 0 && ::setresgid(kNobody, kNobody, kNobody) == 0 &&
-           ::setresuid(kNobody, kNobody, kNobody) == 0;
-}
+inline bool DropToNobody() { return NChildLaunch::BecomeUser(65534); }

@@ -59,12 +59,14 @@ TEST_F(TimeZoneRegistryTest, ReadsEveryFieldOfTheRecord) {
 }
 
 TEST_F(TimeZoneRegistryTest, CutsLongNamesTo31Characters) {
-    const std::string longName(40, 'n');
-    m_folder.WriteRegFile("zones.reg", ZoneKey("Long") + kDistinctTzi + "\"Std\"=\"" + longName +
-                                           "\"\n\"Dlt\"=\"" + longName + "\"\n");
+    // Forty characters each, which read differently wherever 31 are cut out.
+    m_folder.WriteRegFile("zones.reg",
+                          ZoneKey("Long") + kDistinctTzi +
+                              "\"Std\"=\"Standard 0123456789 abcdefghij ABCDEFGHI\"\n"
+                              "\"Dlt\"=\"Daylight 9876543210 jihgfedcba JIHGFEDCB\"\n");
     ASSERT_EQ(NTime::LoadTimeZoneInfo(m_zone, u"Long"), NTime::kTimeZoneLoaded);
-    EXPECT_EQ(std::u16string(m_zone.StandardName), std::u16string(31, u'n'));
-    EXPECT_EQ(std::u16string(m_zone.DaylightName), std::u16string(31, u'n'));
+    EXPECT_EQ(std::u16string(m_zone.StandardName), u"Standard 0123456789 abcdefghij ");
+    EXPECT_EQ(std::u16string(m_zone.DaylightName), u"Daylight 9876543210 jihgfedcba ");
 }
 
 TEST_F(TimeZoneRegistryTest, MissingNamesAreEmpty) {

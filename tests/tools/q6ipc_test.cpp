@@ -17,14 +17,15 @@
 #include "os/tick_source.h"
 #include "tests/support/object_namespace.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/test_constants.h"
 #include "tests/tools/q6ipc_process.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-constexpr uint32_t kSlot = 0x30000259;
-constexpr uint32_t kMiniSlot = 0x40000259;
+using NTestConstants::kMiniSlot;
+using NTestConstants::kSlot;
 constexpr char kUsageLine[] =
     "usage: q6ipc tick | get SLOT [--raw] | now [--mini] [--korea] | watch [--mini] | "
     "wait EVENT [--timeout MS]\n";

@@ -14,12 +14,13 @@
 #include "ipcdrv/qxipcdll.h"
 #include "os/tick_source.h"
 #include "tests/support/object_namespace.h"
+#include "tests/support/test_constants.h"
 
 namespace {
 
 using NQ6Ipc::NServerTimeAnchor;
 
-constexpr uint32_t kSlot = 0x30000259;
+using NTestConstants::kSlot;
 constexpr uint64_t kUnitsPerMs = 10000;
 // 100-nanosecond units since 1601 of two instants, worked out by hand.
 constexpr uint64_t k20150601093000 = 130776246000000000;  // 2015-06-01 09:30:00
@@ -84,25 +85,26 @@ protected:
     }
 
     // Publishes serverTime as it stood elapsedMs ago.
-    static void Publish(const std::string& serverTime, uint64_t elapsedMs) {
-        const uint64_t tick = NOs::GetTickCount64() - elapsedMs;
-        const std::string bytes = SlotBytes(Record(serverTime, std::to_string(tick)));
+    void Publish(const std::string& serverTime, uint64_t elapsedMs) {
+        m_llPublishedAt = NOs::GetTickCount64();
+        const std::string bytes =
+            SlotBytes(Record(serverTime, std::to_string(m_llPublishedAt - elapsedMs)));
         ASSERT_EQ(fnSetData(kSlot, bytes.data(), static_cast<uint32_t>(bytes.size())), 1);
     }
 
     // The reader's time now lies between anchor carried forward by elapsedMs
-    // and by elapsedMs plus the time the call took.
-    static void ExpectNow(NQ6Ipc::NServerTimeReader& reader, uint64_t anchor, uint64_t elapsedMs) {
-        const uint64_t before = NOs::GetTickCount64();
+    // and by elapsedMs plus the time since the record was published.
+    void ExpectNow(NQ6Ipc::NServerTimeReader& reader, uint64_t anchor, uint64_t elapsedMs) const {
         std::string error;
         const std::optional<uint64_t> now = reader.Now(error);
         const uint64_t after = NOs::GetTickCount64();
         ASSERT_TRUE(now.has_value()) << error;
         EXPECT_GE(*now, anchor + elapsedMs * kUnitsPerMs);
-        EXPECT_LE(*now, anchor + (elapsedMs + after - before + 1) * kUnitsPerMs);
+        EXPECT_LE(*now, anchor + (elapsedMs + after - m_llPublishedAt) * kUnitsPerMs);
     }
 
     NObjectNamespace m_namespace;
+    uint64_t m_llPublishedAt = 0;
 };
 
 TEST_F(ServerTimeReaderTest, FollowsEveryNewRecordAndTheTickInBetween) {
