@@ -22,7 +22,7 @@ std::unique_ptr<NTimeTick> g_pTimeTick;
 namespace q6tsa {
 namespace {
 
-constexpr auto kPublishPause = std::chrono::milliseconds(30000);
+constexpr auto kPublishPause = std::chrono::milliseconds(NServerTimeChannel::kPublishPeriodMs);
 
 int Refuse(const char16_t* message) {
     WriteLog(3, message);
