@@ -18,13 +18,15 @@ std::string LibraryPath() {
                                       : executable.substr(0, slash + 1) + kLibraryName;
 }
 
-std::string SlotLabel(uint32_t slot) {
-    char label[sizeof("slot 0xXXXXXXXX")];
-    std::snprintf(label, sizeof(label), "slot 0x%08X", static_cast<unsigned>(slot));
-    return label;
-}
+std::string SlotLabel(uint32_t slot) { return "slot " + SlotIdText(slot); }
 
 }  // namespace
+
+std::string SlotIdText(uint32_t slot) {
+    char text[sizeof("0xXXXXXXXX")];
+    std::snprintf(text, sizeof(text), "0x%08X", static_cast<unsigned>(slot));
+    return text;
+}
 
 NSlotReader::NSlotReader() {
     const std::string path = LibraryPath();
