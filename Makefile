@@ -4,7 +4,9 @@ SAN_BUILD  ?= build-sanitize
 GENERATOR  := -G Ninja
 JOBS       ?= $(shell nproc)
 PACKAGES   := liblog4cpp5-dev libjsoncpp-dev cmake ninja-build pkg-config \
-              libgtest-dev libgmock-dev libbenchmark-dev clang
+              libgtest-dev libgmock-dev libbenchmark-dev clang man-db groff-base
+# What `make run` starts: the agent, the IPC library and the reader's tool.
+RUN_TARGETS := q6tsa qxipcdll q6ipc
 # libFuzzer comes with clang's run-time libraries.
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 FUZZ_BUILD    ?= build-fuzz
@@ -43,7 +45,8 @@ test-sanitize: $(SAN_BUILD)/build.ninja
 lint: build
 	@scripts/lint.sh $(BUILD)
 
-run: build
+run: configure
+	cmake --build $(BUILD) -j $(JOBS) --target $(RUN_TARGETS)
 	@scripts/run-agent.sh $(BUILD)
 
 bench: build

@@ -3,10 +3,12 @@
 
 #include <chrono>
 
+#include "ipc/server_time_channel.h"
+
 namespace q6tsa {
 
 // The agent's pause after each publication.
-constexpr std::chrono::milliseconds kPublishPause{30000};
+constexpr std::chrono::milliseconds kPublishPause{NServerTimeChannel::kPublishPeriodMs};
 
 // Sets up the log, passes the account and virtual machine checks, reads the
 // command line from the process itself, takes the single-instance mutex,

@@ -1,12 +1,16 @@
 # One folder holds everything the agent needs: cmake --install BUILD --prefix DIR
-# lays it out, and the Debian package puts it into /opt/q6tsa.
+# lays it out, and the Debian package puts it into /opt/q6tsa. The manual
+# pages go into the folder's share/man, and in the package to /usr/share/man.
 install(TARGETS q6tsa q6ipc RUNTIME DESTINATION .)
 install(TARGETS qxipcdll LIBRARY DESTINATION .)
 install(FILES ${PROJECT_SOURCE_DIR}/registry/time-zones.reg DESTINATION registry)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/q6agent.properties.example DESTINATION .)
+install(FILES ${PROJECT_SOURCE_DIR}/man/q6ipc.1 DESTINATION share/man/man1)
+install(FILES ${PROJECT_SOURCE_DIR}/man/q6tsa.8 DESTINATION share/man/man8)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME q6tsa)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Veltrix")
 set(CPACK_PACKAGE_CONTACT "q6tsa maintainers <q6tsa@localhost>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Tessaro 6 server time agent, its IPC library and the q6ipc reader")
@@ -15,4 +19,5 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_SECTION admin)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "liblog4cpp5v5, libjsoncpp25")
+set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/package_man_pages.cmake)
 include(CPack)

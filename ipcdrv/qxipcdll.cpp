@@ -14,6 +14,7 @@
 #include "ipcdrv/shm_layout.h"
 #include "os/named_object_space.h"
 #include "os/shared_memory.h"
+#include "q6tsa_version.h"
 
 namespace {
 
@@ -128,7 +129,9 @@ int32_t fnIsInstalledIpcDriver(void) {
     });
 }
 
-uint32_t fnGetIpcDiverVersion(void) { return QXIPC_VERSION; }
+uint32_t fnGetIpcDiverVersion(void) {
+    return QXIPC_MAKE_VERSION(Q6TSA_VERSION_MAJOR, Q6TSA_VERSION_MINOR);
+}
 
 int32_t fnSetIpcDebugLevel(int32_t level) {
     return g_nDebugLevel.exchange(std::max<int32_t>(level, 0));

@@ -54,8 +54,9 @@ extern "C" {
 /* Largest value a slot holds, in bytes. */
 #define QXIPC_MAX_DATA_SIZE 65536u
 
-/* Version of the library: major in the high 16 bits, minor in the low. */
-#define QXIPC_VERSION 0x00010000u
+/* A version as fnGetIpcDiverVersion gives it: major in the high 16 bits,
+ * minor in the low. */
+#define QXIPC_MAKE_VERSION(major, minor) ((uint32_t)(((uint32_t)(major) << 16) | (uint32_t)(minor)))
 
 /* Creates the control block (root only), or checks the one that exists: 1
  * when data slots can be used, 0 when the control block is damaged or cannot
@@ -77,7 +78,9 @@ QXIPC_EXPORT int32_t fnIsLoadedIpcDriver(void);
  * be made). */
 QXIPC_EXPORT int32_t fnIsInstalledIpcDriver(void);
 
-/* QXIPC_VERSION. */
+/* The version of the q6tsa release that built this library, the project's
+ * one version (PROJECT_VERSION), without its patch level: release 1.0.x
+ * gives QXIPC_MAKE_VERSION(1, 0). q6ipc --version prints the same release. */
 QXIPC_EXPORT uint32_t fnGetIpcDiverVersion(void);
 
 /* Sets this process's debug level (0 silent, the default; 1 or more reports

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # `make run`: starts the agent in the foreground from BUILD/bin with the
 # current UTC date-time and tick, logging under BUILD/run, and a watcher that
-# prints every publication. Ctrl-C stops both.
+# prints every publication from then on. Ctrl-C stops both.
 #   Q6_MODE=MINI make run    runs the Mini edition.
 set -euo pipefail
 
@@ -42,6 +42,9 @@ echo "starting:   q6tsa $mode $launch_id \"$now\" $tick"
 export ALLUSERSPROFILE="$run_dir"
 "$bin/q6ipc" watch "${watch_args[@]}" &
 watcher=$!
+# The watcher shows only what is published after it started: give it a
+# moment to open the event before the agent's first publication.
+sleep 0.2
 "$bin/q6tsa" "$mode" "$launch_id" "$now" "$tick" &
 agent=$!
 trap 'kill "$agent" "$watcher" 2>/dev/null; exit 0' INT TERM

@@ -6,6 +6,9 @@
 
 namespace NServerTimeChannel {
 
+// The agent publishes once at start-up and then after every pause of this long.
+constexpr uint32_t kPublishPeriodMs = 30000;
+
 constexpr uint32_t kSlot = 0x30000259;
 constexpr uint32_t kMiniSlot = 0x40000259;
 

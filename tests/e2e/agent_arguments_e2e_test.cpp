@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "e2e/agent_sandbox.h"
-#include "support/test_constants.h"
+#include "tests/e2e/agent_sandbox.h"
+#include "tests/support/test_constants.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "e2e/agent_sandbox.h"
-#include "e2e/successive_publications.h"
+#include "tests/e2e/agent_sandbox.h"
+#include "tests/e2e/successive_publications.h"
 
 namespace {
 

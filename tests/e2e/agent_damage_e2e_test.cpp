@@ -13,9 +13,9 @@
 #include <fstream>
 #include <string>
 
-#include "e2e/agent_sandbox.h"
-#include "e2e/short_pause_agent.h"
-#include "support/test_constants.h"
+#include "tests/e2e/agent_sandbox.h"
+#include "tests/e2e/short_pause_agent.h"
+#include "tests/support/test_constants.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <string>
 
 #include "agent/virtual_machine_check.h"
-#include "e2e/agent_sandbox.h"
-#include "support/test_constants.h"
+#include "tests/e2e/agent_sandbox.h"
+#include "tests/support/test_constants.h"
 
 namespace {
 

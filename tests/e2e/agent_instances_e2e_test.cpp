@@ -7,8 +7,8 @@
 #include <thread>
 #include <vector>
 
-#include "e2e/agent_sandbox.h"
-#include "support/test_constants.h"
+#include "tests/e2e/agent_sandbox.h"
+#include "tests/support/test_constants.h"
 
 namespace {
 

@@ -11,10 +11,10 @@
 #include <string>
 #include <thread>
 
-#include "e2e/agent_sandbox.h"
-#include "e2e/slot_values.h"
 #include "os/dynamic_library.h"
-#include "support/test_constants.h"
+#include "tests/e2e/agent_sandbox.h"
+#include "tests/e2e/slot_values.h"
+#include "tests/support/test_constants.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "e2e/agent_sandbox.h"
+#include "tests/e2e/agent_sandbox.h"
 
 #include <json/json.h>
 #include <unistd.h>
@@ -10,10 +10,10 @@
 
 #include "agent/startup.h"
 #include "base/text_convert.h"
-#include "e2e/short_pause_agent.h"
 #include "os/named_object_space.h"
 #include "os/tick_source.h"
 #include "os/utf16le_bytes.h"
+#include "tests/e2e/short_pause_agent.h"
 
 namespace fs = std::filesystem;
 

@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "support/child_process.h"
-#include "support/published_record.h"
-#include "support/temp_folder.h"
+#include "tests/support/child_process.h"
+#include "tests/support/published_record.h"
+#include "tests/support/temp_folder.h"
 
 // Which agent a sandbox runs under the agent's name.
 enum class NAgentBuild {

@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include "e2e/agent_sandbox.h"
-#include "e2e/short_pause_agent.h"
-#include "e2e/successive_publications.h"
+#include "tests/e2e/agent_sandbox.h"
+#include "tests/e2e/short_pause_agent.h"
+#include "tests/e2e/successive_publications.h"
 
 namespace {
 

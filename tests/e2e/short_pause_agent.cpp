@@ -1,4 +1,4 @@
-#include "e2e/short_pause_agent.h"
+#include "tests/e2e/short_pause_agent.h"
 
 #include "agent/startup.h"
 #include "os/standard_streams.h"

@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "e2e/slot_values.h"
 #include "os/dynamic_library.h"
+#include "tests/e2e/slot_values.h"
 
 int main(int argc, char** argv) {
     if (argc != 3) {

@@ -22,14 +22,14 @@
 #include <thread>
 #include <vector>
 
-#include "e2e/agent_sandbox.h"
-#include "e2e/short_pause_agent.h"
 #include "ipcdrv/qxipcdll.h"
 #include "os/named_object_space.h"
 #include "os/posix/abstract_socket_name.h"
 #include "os/posix/named_object.h"
-#include "support/forked_child.h"
-#include "support/test_constants.h"
+#include "tests/e2e/agent_sandbox.h"
+#include "tests/e2e/short_pause_agent.h"
+#include "tests/support/forked_child.h"
+#include "tests/support/test_constants.h"
 
 namespace {
 

@@ -27,8 +27,8 @@ namespace fs = std::filesystem;
 using NTestConstants::kMiniSlot;
 using NTestConstants::kSlot;
 constexpr char kUsageLine[] =
-    "usage: q6ipc tick | get SLOT [--raw] | now [--mini] [--korea] | watch [--mini] | "
-    "wait EVENT [--timeout MS]\n";
+    "usage: q6ipc tick | get SLOT [--raw] | now [--mini] [--korea] | status [--mini] [--json] | "
+    "watch [--mini] [--count N] [--timeout MS] | wait EVENT [--timeout MS] | --help | --version\n";
 
 // The slot form of a text: UTF-16LE code units and a zero code unit.
 std::string SlotBytes(const std::u16string& text) {
@@ -275,30 +275,6 @@ TEST_F(Q6IpcTest, WatchEndsWith1WhenThePublishEventCannotBeOpened) {
     EXPECT_EQ(result.strErr,
               "q6ipc: cannot open the publish event Global\\q6pt_event01: the name holds an "
               "object of another kind\n");
-}
-
-TEST_F(Q6IpcTest, WatchPrintsEachPublishedRecord) {
-    for (const bool mini : {false, true}) {
-        SCOPED_TRACE(mini);
-        const uint32_t slot = mini ? kMiniSlot : kSlot;
-        // The agent's event; the watcher opens the same one.
-        const NMisc::NEventHandle event =
-            NMisc::CreateGlobalEvent(mini ? u"Global\\M_q6pt_event01" : u"Global\\q6pt_event01", 0);
-        ASSERT_NE(event, nullptr);
-        NQ6IpcProcess watcher;
-        std::vector<std::string> arguments{"watch"};
-        if (mini) {
-            arguments.push_back("--mini");
-        }
-        ASSERT_TRUE(watcher.Start(Program(), arguments, (m_folder.Path() / "watch.err").string()));
-        for (const std::string tick : {"100", "30100"}) {
-            WriteRecord(slot, "2015-06-01 09:30:00", tick);
-            EXPECT_TRUE(NMisc::SetGlobalEvent(event.get()));
-            std::string line;
-            ASSERT_TRUE(watcher.ReadLine(line));
-            EXPECT_EQ(line, Record("2015-06-01 09:30:00", tick));
-        }
-    }
 }
 
 }  // namespace

@@ -22,8 +22,11 @@ const std::vector<NSyntax>& Syntaxes() {
         {"tick", NCommandKind::Tick, false, {}},
         {"get", NCommandKind::Get, true, {"--raw"}},
         {"now", NCommandKind::Now, false, {"--mini", "--korea"}},
-        {"watch", NCommandKind::Watch, false, {"--mini"}},
+        {"status", NCommandKind::Status, false, {"--mini", "--json"}},
+        {"watch", NCommandKind::Watch, false, {"--mini", "--count", "--timeout"}},
         {"wait", NCommandKind::Wait, true, {"--timeout"}},
+        {"--help", NCommandKind::Help, false, {}},
+        {"--version", NCommandKind::Version, false, {}},
     };
     return syntaxes;
 }
@@ -46,6 +49,14 @@ bool Accepts(const NSyntax& syntax, const std::string& option) {
     return false;
 }
 
+// The decimal number that follows the option at argv[index], consumed.
+std::optional<uint32_t> TakeNumber(int argc, const char* const* argv, int& index) {
+    if (++index >= argc) {
+        return std::nullopt;
+    }
+    return ParseNumber(argv[index], 10);
+}
+
 // Applies the option at argv[index], consuming its value when it takes one.
 bool ApplyOption(const std::string& option, int argc, const char* const* argv, int& index,
                  NCommand& command) {
@@ -55,13 +66,15 @@ bool ApplyOption(const std::string& option, int argc, const char* const* argv, i
         command.bMini = true;
     } else if (option == "--korea") {
         command.bKorea = true;
+    } else if (option == "--json") {
+        command.bJson = true;
     } else if (option == "--timeout") {
-        if (++index >= argc) {
-            return false;
-        }
-        const std::optional<uint32_t> timeout = ParseNumber(argv[index], 10);
+        const std::optional<uint32_t> timeout = TakeNumber(argc, argv, index);
         command.nTimeoutMs = timeout.value_or(0);
         return timeout.has_value();
+    } else if (option == "--count") {
+        command.nCount = TakeNumber(argc, argv, index).value_or(0);
+        return command.nCount > 0;
     }
     return true;
 }

@@ -1,21 +1,21 @@
 #include "tools/q6ipc/commands.h"
 
-#include <chrono>
 #include <cstdio>
 #include <memory>
-#include <thread>
 
 #include "base/text_convert.h"
 #include "ipc/server_time_channel.h"
 #include "os/tick_source.h"
+#include "q6tsa_version.h"
 #include "time/tick_clock.h"
+#include "tools/q6ipc/publication_status.h"
+#include "tools/q6ipc/publication_watcher.h"
 #include "tools/q6ipc/server_time_reader.h"
 #include "tools/q6ipc/slot_reader.h"
+#include "tools/q6ipc/status_report.h"
 
 namespace NQ6Ipc {
 namespace {
-
-constexpr auto kReopenPause = std::chrono::seconds(1);
 
 int Fail(const std::string& message) {
     std::fprintf(stderr, "q6ipc: %s\n", message.c_str());
@@ -23,6 +23,16 @@ int Fail(const std::string& message) {
 }
 
 int Flushed() { return std::fflush(stdout) == 0 ? kExitOk : Fail("cannot write the output"); }
+
+int RunHelp() {
+    std::fputs(kHelp, stdout);
+    return Flushed();
+}
+
+int RunVersion() {
+    std::printf("q6ipc %s\n", Q6TSA_VERSION);
+    return Flushed();
+}
 
 int RunTick() {
     std::printf("%llu\n", static_cast<unsigned long long>(NOs::GetTickCount64()));
@@ -56,45 +66,40 @@ int RunNow(const NCommand& command) {
     return Flushed();
 }
 
-// Prints the record of one publication; false when standard output fails.
-bool PrintPublication(NSlotReader& reader, bool mini) {
-    const std::optional<std::string> bytes = reader.Read(NServerTimeChannel::SlotFor(mini));
-    if (!bytes) {
-        Fail(reader.GetError());
-        return true;
+int RunStatus(const NCommand& command) {
+    NSlotReader reader;
+    const NPublicationStatus status =
+        ReadPublicationStatus(reader, NServerTimeChannel::SlotFor(command.bMini));
+    std::fputs((command.bJson ? StatusJson(status) : StatusText(status)).c_str(), stdout);
+    if (Flushed() != kExitOk) {
+        return kExitMissing;
     }
-    std::printf("%s\n", SlotTextToUtf8(*bytes).c_str());
-    return Flushed() == kExitOk;
-}
-
-// The publish event, created when missing as the agent does, so that the
-// watcher may start first. An account that may not create it waits for the
-// agent to, as it does for an event removed under it, which comes back with
-// the agent's next set; a name that holds another kind of object ends it.
-NOs::NResult<std::unique_ptr<NOs::NNamedEvent>> OpenPublishEvent(const std::string& name) {
-    for (;;) {
-        NOs::NResult<std::unique_ptr<NOs::NNamedEvent>> event =
-            NOs::NNamedEvent::Create(name, false, NOs::NObjectAccess::Everyone);
-        if (event || event.Error() == NOs::NObjectError::OtherKind ||
-            event.Error() == NOs::NObjectError::BadName) {
-            return event;
-        }
-        std::this_thread::sleep_for(kReopenPause);
-    }
+    return status.eVerdict == NVerdict::Publishing ? kExitOk : kExitMissing;
 }
 
 int RunWatch(const NCommand& command) {
-    const std::string name = NUtf::ToUtf8(NServerTimeChannel::EventNameFor(command.bMini));
-    NOs::NResult<std::unique_ptr<NOs::NNamedEvent>> event = OpenPublishEvent(name);
-    NSlotReader reader;
-    while (event) {
-        if (event.Value()->Wait(NOs::kWaitInfinite) != NOs::NWaitResult::Signalled) {
-            event = OpenPublishEvent(name);
-        } else if (!PrintPublication(reader, command.bMini)) {
-            return kExitMissing;
+    NPublicationWatcher watcher(command.bMini);
+    for (uint32_t printed = 0; command.nCount == 0 || printed < command.nCount;) {
+        std::string record;
+        std::string error;
+        switch (watcher.WaitNext(command.nTimeoutMs, record, error)) {
+            case NPublicationWatcher::NOutcome::Published:
+                std::printf("%s\n", record.c_str());
+                if (Flushed() != kExitOk) {
+                    return kExitMissing;
+                }
+                ++printed;
+                break;
+            case NPublicationWatcher::NOutcome::Unreadable:
+                Fail(error);
+                break;
+            case NPublicationWatcher::NOutcome::TimedOut:
+                return Fail("no publication within " + std::to_string(command.nTimeoutMs) + " ms");
+            case NPublicationWatcher::NOutcome::Failed:
+                return Fail(error);
         }
     }
-    return Fail("cannot open the publish event " + name + ": " + event.Error().Message());
+    return kExitOk;
 }
 
 int RunWait(const NCommand& command) {
@@ -116,17 +121,6 @@ int RunWait(const NCommand& command) {
 
 }  // namespace
 
-std::optional<std::string> ShowServerTime(uint64_t serverTime, bool toKorea, std::string& error) {
-    NString text;
-    if (NTime::FormatServerTime(serverTime, toKorea, NTime::kCodeDateTime, text) !=
-        NTime::NFormatTimeResult::Ok) {
-        error = toKorea ? "the rule of Korea Standard Time cannot be read or applied"
-                        : "the server time cannot be shown";
-        return std::nullopt;
-    }
-    return NUtf::ToUtf8(text.GetText());
-}
-
 std::optional<std::string> CarryServerTime(const std::string& recordText, bool toKorea,
                                            std::string& error) {
     const std::optional<NServerTimeAnchor> anchor = ReadAnchor(recordText, error);
@@ -146,8 +140,14 @@ int RunCommand(const NCommand& command) {
             return RunGet(command);
         case NCommandKind::Now:
             return RunNow(command);
+        case NCommandKind::Status:
+            return RunStatus(command);
         case NCommandKind::Watch:
             return RunWatch(command);
+        case NCommandKind::Help:
+            return RunHelp();
+        case NCommandKind::Version:
+            return RunVersion();
         case NCommandKind::Wait:
             break;
     }

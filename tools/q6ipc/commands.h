@@ -11,7 +11,7 @@
 namespace NQ6Ipc {
 
 constexpr int kExitOk = 0;
-constexpr int kExitMissing = 1;  // no slot, record or event, or a wait timed out
+constexpr int kExitMissing = 1;  // no slot, record or event, a stale record, or a wait timed out
 constexpr int kExitUsage = 2;
 
 // The server time of a record's JSON text carried forward to this machine's
@@ -20,11 +20,6 @@ constexpr int kExitUsage = 2;
 // server time and tick.
 std::optional<std::string> CarryServerTime(const std::string& recordText, bool toKorea,
                                            std::string& error);
-
-// The server time (100-nanosecond units since 1601) as YYYY-MM-DD hh:mm:ss,
-// in Korea Standard Time when toKorea; nothing, with the reason in error, when
-// it cannot be shown.
-std::optional<std::string> ShowServerTime(uint64_t serverTime, bool toKorea, std::string& error);
 
 int RunCommand(const NCommand& command);
 

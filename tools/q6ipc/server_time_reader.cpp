@@ -4,10 +4,12 @@
 
 #include <memory>
 
+#include "base/text_convert.h"
 #include "ipc/ipc_data_server_dt.h"
 #include "os/tick_source.h"
 #include "time/date_time_parse.h"
 #include "time/tick_clock.h"
+#include "time/time_text.h"
 
 namespace NQ6Ipc {
 namespace {
@@ -49,6 +51,17 @@ std::optional<NServerTimeAnchor> ReadAnchor(const std::string& recordText, std::
     NTimeTick anchor([] { return uint64_t{0}; }, false);
     anchor.SetServerTime(serverTime.c_str(), record.AtGetTickCount.GetText(), 0);
     return NServerTimeAnchor{anchor.GetServerTime(), anchor.GetTick()};
+}
+
+std::optional<std::string> ShowServerTime(uint64_t serverTime, bool toKorea, std::string& error) {
+    NString text;
+    if (NTime::FormatServerTime(serverTime, toKorea, NTime::kCodeDateTime, text) !=
+        NTime::NFormatTimeResult::Ok) {
+        error = toKorea ? "the rule of Korea Standard Time cannot be read or applied"
+                        : "the server time cannot be shown";
+        return std::nullopt;
+    }
+    return NUtf::ToUtf8(text.GetText());
 }
 
 std::optional<uint64_t> NServerTimeReader::Now(std::string& error) {

@@ -25,6 +25,11 @@ struct NServerTimeAnchor {
 // a text that does not hold a server time and tick.
 std::optional<NServerTimeAnchor> ReadAnchor(const std::string& recordText, std::string& error);
 
+// The server time (100-nanosecond units since 1601) as YYYY-MM-DD hh:mm:ss,
+// in Korea Standard Time when toKorea; nothing, with the reason in error, when
+// it cannot be shown.
+std::optional<std::string> ShowServerTime(uint64_t serverTime, bool toKorea, std::string& error);
+
 class NServerTimeReader {
 public:
     explicit NServerTimeReader(uint32_t slot) : m_nSlot(slot) {}

@@ -17,13 +17,15 @@ std::string LibraryPath() {
     return folder ? NOs::JoinPath(*folder, kLibraryName) : std::string();
 }
 
-std::string SlotLabel(uint32_t slot) {
-    char label[sizeof("slot 0xXXXXXXXX")];
-    std::snprintf(label, sizeof(label), "slot 0x%08X", static_cast<unsigned>(slot));
-    return label;
-}
+std::string SlotLabel(uint32_t slot) { return "slot " + SlotIdText(slot); }
 
 }  // namespace
+
+std::string SlotIdText(uint32_t slot) {
+    char text[sizeof("0xXXXXXXXX")];
+    std::snprintf(text, sizeof(text), "0x%08X", static_cast<unsigned>(slot));
+    return text;
+}
 
 bool LoadIpcLibrary(NOs::NDynamicLibrary& library, std::string& error) {
     const std::string path = LibraryPath();

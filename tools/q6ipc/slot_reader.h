@@ -38,6 +38,9 @@ private:
 // false, with the reason in error, when it cannot be loaded.
 bool LoadIpcLibrary(NOs::NDynamicLibrary& library, std::string& error);
 
+// A slot's identifier as 0x and eight hexadecimal digits.
+std::string SlotIdText(uint32_t slot);
+
 // The UTF-16LE text at the start of bytes, up to its first zero code unit,
 // as UTF-8. An odd last byte becomes U+FFFD.
 std::string SlotTextToUtf8(const std::string& bytes);

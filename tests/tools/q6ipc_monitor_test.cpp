@@ -1,0 +1,339 @@
+// q6ipc as operators and monitoring use it: status and its verdict, watch
+// from the moment it starts, help and version. The executable and
+// qxipcdll.dll are copied together into a fresh folder and read the slots and
+// events of this test's namespace.
+
+#include <gtest/gtest.h>
+#include <json/json.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "base/text_convert.h"
+#include "ipc/global_event.h"
+#include "ipcdrv/qxipcdll.h"
+#include "os/tick_source.h"
+#include "tests/support/object_namespace.h"
+#include "tests/support/temp_folder.h"
+#include "tests/tools/q6ipc_process.h"
+#include "time/date_time_parse.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr uint32_t kSlot = 0x30000259;
+constexpr uint32_t kMiniSlot = 0x40000259;
+constexpr char16_t kEvent[] = u"Global\\q6pt_event01";
+constexpr char16_t kMiniEvent[] = u"Global\\M_q6pt_event01";
+constexpr char kAnchor[] = "2015-06-01 09:30:00";
+constexpr int64_t kLimitMs = 35000;  // one publishing period and the margin
+constexpr int kLineWaitMs = 20000;
+
+std::string Record(const std::string& tick) {
+    return "{\"AtGetTickCount\":\"" + tick + "\",\"ServerTime\":\"" + kAnchor + "\"}";
+}
+
+// The slot form of an ASCII text: UTF-16LE and a zero code unit.
+std::string SlotBytes(const std::string& text) {
+    std::string bytes;
+    for (const char16_t unit : NUtf::ToUtf16(text)) {
+        bytes += static_cast<char>(unit & 0xFF);
+        bytes += static_cast<char>(unit >> 8);
+    }
+    return bytes + std::string(2, '\0');
+}
+
+int64_t Seconds(const std::string& text) { return NTime::ParseDateTime(NUtf::ToUtf16(text)); }
+
+std::optional<Json::Value> ParseJson(const std::string& text) {
+    Json::Value value;
+    Json::CharReaderBuilder builder;
+    std::string errors;
+    std::istringstream stream(text);
+    if (!Json::parseFromStream(builder, stream, &value, &errors)) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+// "label: value" lines as label -> value.
+std::map<std::string, std::string> Labelled(const std::string& text) {
+    std::map<std::string, std::string> lines;
+    std::istringstream stream(text);
+    for (std::string line; std::getline(stream, line);) {
+        const size_t colon = line.find(':');
+        const size_t value = line.find_first_not_of(' ', colon + 1);
+        if (colon != std::string::npos && value != std::string::npos) {
+            lines[line.substr(0, colon)] = line.substr(value);
+        }
+    }
+    return lines;
+}
+
+// Runs the built q6ipc; its outputs go through files in a folder of its own.
+class Q6IpcCommandLineTest : public ::testing::Test {
+protected:
+    NRunResult Run(const std::vector<std::string>& arguments) const {
+        return NQ6IpcProcess::Run(Q6IPC_PATH, arguments, m_folder.Path().string());
+    }
+
+    NObjectNamespace m_namespace;
+    NTempFolder m_folder;
+};
+
+TEST_F(Q6IpcCommandLineTest, HelpPrintsTheUsageOfEveryCommandOnStandardOutput) {
+    const NRunResult result = Run({"--help"});
+    EXPECT_EQ(result.nExitCode, 0);
+    EXPECT_EQ(result.strErr, "");
+    EXPECT_EQ(result.strOut.rfind("usage: q6ipc COMMAND", 0), 0u) << result.strOut;
+    for (const std::string command :
+         {"\n  tick", "\n  get SLOT", "\n  now", "\n  status [--mini] [--json]",
+          "\n  watch [--mini] [--count N] [--timeout MS]", "\n  wait EVENT", "\n  --version"}) {
+        EXPECT_NE(result.strOut.find(command), std::string::npos) << command;
+    }
+}
+
+TEST_F(Q6IpcCommandLineTest, VersionIsTheProjectVersion) {
+    const NRunResult result = Run({"--version"});
+    EXPECT_EQ(result.nExitCode, 0);
+    EXPECT_EQ(result.strOut, std::string("q6ipc ") + Q6_PROJECT_VERSION + "\n");
+    EXPECT_EQ(result.strErr, "");
+}
+
+TEST_F(Q6IpcCommandLineTest, BadOptionsOfTheNewCommandsAreUsageErrors) {
+    // A watch taken for good ends by its --timeout all the same.
+    const std::vector<std::vector<std::string>> cases = {
+        {"status", "extra"},
+        {"status", "--raw"},
+        {"status", "--korea"},
+        {"status", "--timeout", "5"},
+        {"status", "--help"},
+        {"now", "--json"},
+        {"watch", "--timeout", "100", "--json"},
+        {"watch", "--timeout", "100", "--count"},
+        {"watch", "--timeout", "100", "--count", "0"},
+        {"watch", "--timeout", "100", "--count", "-1"},
+        {"watch", "--timeout", "100", "--count", "x"},
+        {"watch", "--timeout", "100", "5"},
+        {"watch", "--count", "1", "--timeout", "1s"},
+        {"watch", "--count", "1", "--timeout"},
+        {"--help", "extra"},
+        {"--version", "--mini"},
+        {"--verbose"},
+        {"-h"},
+    };
+    for (const std::vector<std::string>& arguments : cases) {
+        std::string line;
+        for (const std::string& argument : arguments) {
+            line += argument + " ";
+        }
+        const NRunResult result = Run(arguments);
+        EXPECT_EQ(result.nExitCode, 2) << line;
+        EXPECT_EQ(result.strOut, "") << line;
+        EXPECT_EQ(result.strErr.rfind("usage: q6ipc tick | ", 0), 0u) << line << result.strErr;
+    }
+}
+
+// Writes the slots it reads: needs root.
+class Q6IpcMonitorTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (::geteuid() != 0) {
+            GTEST_SKIP() << "needs root: only root writes the slots it reads";
+        }
+        ASSERT_FALSE(m_folder.Path().empty());
+        fs::copy_file(Q6IPC_PATH, m_folder.Path() / "q6ipc");
+        fs::copy_file(QXIPCDLL_PATH, m_folder.Path() / "qxipcdll.dll");
+        ASSERT_EQ(fnLoadIpcDriver(), 1);
+    }
+
+    std::string Program() const { return (m_folder.Path() / "q6ipc").string(); }
+
+    NRunResult Run(const std::vector<std::string>& arguments) const {
+        return NQ6IpcProcess::Run(Program(), arguments, m_folder.Path().string());
+    }
+
+    static void Write(uint32_t slot, const std::string& text) {
+        const std::string bytes = SlotBytes(text);
+        ASSERT_EQ(fnSetData(slot, bytes.data(), static_cast<uint32_t>(bytes.size())), 1);
+    }
+
+    // Writes a record and sets the publish event, as the agent publishes.
+    static void Publish(uint32_t slot, NOs::NNamedEvent* event, const std::string& text) {
+        Write(slot, text);
+        ASSERT_TRUE(NMisc::SetGlobalEvent(event));
+    }
+
+    // Sets event and returns once another process has taken that set. A set
+    // that this test finds still there it takes itself, and sets again.
+    static bool SetUntilTaken(NOs::NNamedEvent* event) {
+        for (int attempt = 0; attempt < 3000; ++attempt) {
+            if (!NMisc::SetGlobalEvent(event)) {
+                return false;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            if (event->Wait(0) == NOs::NWaitResult::TimedOut) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    NObjectNamespace m_namespace;
+    NTempFolder m_folder;
+};
+
+struct NStatusCase {
+    const char* pszName;
+    std::optional<int64_t> nAgeMs;  // of the record written; none: no record
+    const char* pszText;            // written instead of a record when set
+    int nExitCode;
+    const char* pszVerdict;
+};
+
+// The status of a record written with a tick ageMs before the run, as text
+// and as JSON. The age shown lies between ageMs and ageMs plus the time the
+// run took; the server time is the anchor carried forward by that age.
+TEST_F(Q6IpcMonitorTest, StatusJudgesTheRecordByItsAge) {
+    if (NOs::GetTickCount64() <= 2 * kLimitMs) {
+        GTEST_SKIP() << "the machine started too recently for an old tick";
+    }
+    const std::vector<NStatusCase> cases = {
+        {"fresh", 0, nullptr, 0, "publishing"},
+        {"most of a period old", 25000, nullptr, 0, "publishing"},
+        {"a publication missed", 2 * kLimitMs, nullptr, 1, "stale"},
+        {"tick ahead of the machine's", -60000, nullptr, 1, "stale"},
+        {"no record", std::nullopt, nullptr, 1, "missing"},
+        {"not a record", std::nullopt, "not json", 1, "missing"},
+    };
+    for (const NStatusCase& test : cases) {
+        SCOPED_TRACE(test.pszName);
+        ASSERT_EQ(fnDeleteData(kSlot), 1);
+        const uint64_t before = NOs::GetTickCount64();
+        const uint64_t tick =
+            static_cast<uint64_t>(static_cast<int64_t>(before) - test.nAgeMs.value_or(0));
+        const std::string record =
+            test.pszText != nullptr ? test.pszText : Record(std::to_string(tick));
+        if (test.nAgeMs || test.pszText != nullptr) {
+            Write(kSlot, record);
+        }
+        const NRunResult text = Run({"status"});
+        const NRunResult json = Run({"status", "--json"});
+        const int64_t tookMs = static_cast<int64_t>(NOs::GetTickCount64() - before);
+
+        EXPECT_EQ(text.nExitCode, test.nExitCode);
+        EXPECT_EQ(json.nExitCode, test.nExitCode);
+        EXPECT_EQ(json.strErr, "");
+        const std::map<std::string, std::string> lines = Labelled(text.strOut);
+        ASSERT_EQ(lines.count("verdict"), 1u) << text.strOut;
+        EXPECT_EQ(lines.at("verdict").rfind(test.pszVerdict, 0), 0u) << text.strOut;
+        EXPECT_EQ(lines.count("age"), test.nAgeMs ? 1u : 0u) << text.strOut;
+
+        const std::optional<Json::Value> status = ParseJson(json.strOut);
+        ASSERT_TRUE(status && status->isObject()) << json.strOut;
+        EXPECT_EQ((*status)["verdict"].asString(), test.pszVerdict);
+        EXPECT_EQ((*status)["slot"].asString(), "0x30000259");
+        EXPECT_EQ((*status)["limitMs"].asInt64(), kLimitMs);
+        EXPECT_EQ((*status)["reason"].isNull(), test.nExitCode == 0) << json.strOut;
+        if (test.nAgeMs || test.pszText != nullptr) {
+            EXPECT_EQ((*status)["record"].asString(), record);
+            EXPECT_EQ(lines.count("record") == 1 ? lines.at("record") : "", record);
+        } else {
+            EXPECT_TRUE((*status)["record"].isNull()) << json.strOut;
+        }
+        if (!test.nAgeMs) {
+            EXPECT_TRUE((*status)["ageMs"].isNull()) << json.strOut;
+            EXPECT_TRUE((*status)["serverTime"].isNull()) << json.strOut;
+            continue;
+        }
+        const int64_t age = (*status)["ageMs"].asInt64();
+        EXPECT_GE(age, *test.nAgeMs);
+        EXPECT_LE(age, *test.nAgeMs + tookMs);
+        EXPECT_EQ(Seconds((*status)["serverTime"].asString()),
+                  Seconds(kAnchor) + std::max<int64_t>(age, 0) / 1000)
+            << json.strOut;
+    }
+}
+
+TEST_F(Q6IpcMonitorTest, StatusMiniReadsTheMiniEditionsSlot) {
+    Write(kMiniSlot, Record(std::to_string(NOs::GetTickCount64())));
+    const NRunResult mini = Run({"status", "--mini", "--json"});
+    EXPECT_EQ(mini.nExitCode, 0) << mini.strOut;
+    const std::optional<Json::Value> status = ParseJson(mini.strOut);
+    ASSERT_TRUE(status) << mini.strOut;
+    EXPECT_EQ((*status)["slot"].asString(), "0x40000259");
+
+    const NRunResult normal = Run({"status"});
+    EXPECT_EQ(normal.nExitCode, 1);
+    EXPECT_EQ(normal.strOut,
+              "verdict:     missing (slot 0x30000259 is missing or cannot be read)\n"
+              "slot:        0x30000259\n");
+}
+
+// A record and a set of the event left from before the watcher started show
+// nothing; each publication after it does, and --count ends it.
+TEST_F(Q6IpcMonitorTest, WatchPrintsOnlyPublicationsMadeAfterItStarted) {
+    for (const bool mini : {false, true}) {
+        SCOPED_TRACE(mini);
+        const uint32_t slot = mini ? kMiniSlot : kSlot;
+        const NMisc::NEventHandle event = NMisc::CreateGlobalEvent(mini ? kMiniEvent : kEvent, 0);
+        ASSERT_NE(event, nullptr);
+        Publish(slot, event.get(), Record("100"));
+
+        std::vector<std::string> arguments{"watch", "--count", "2", "--timeout", "60000"};
+        if (mini) {
+            arguments.push_back("--mini");
+        }
+        NQ6IpcProcess watcher;
+        ASSERT_TRUE(watcher.Start(Program(), arguments, (m_folder.Path() / "watch.err").string()));
+        ASSERT_TRUE(SetUntilTaken(event.get()));
+        for (const std::string tick : {"30100", "60100"}) {
+            Publish(slot, event.get(), Record(tick));
+            std::string line;
+            ASSERT_TRUE(watcher.ReadLine(line, kLineWaitMs));
+            EXPECT_EQ(line, Record(tick));
+        }
+        std::string line;
+        EXPECT_FALSE(watcher.ReadLine(line, kLineWaitMs)) << line;  // it ended after two
+        EXPECT_EQ(watcher.Stop(), 0);
+    }
+}
+
+// An agent whose clock stands still writes the same record every cycle:
+// each write is a publication all the same.
+TEST_F(Q6IpcMonitorTest, WatchCountsTheSameRecordWrittenAgain) {
+    const NMisc::NEventHandle event = NMisc::CreateGlobalEvent(kEvent, 0);
+    ASSERT_NE(event, nullptr);
+    Write(kSlot, Record("100"));
+    NQ6IpcProcess watcher;
+    ASSERT_TRUE(watcher.Start(Program(), {"watch", "--count", "1"},
+                              (m_folder.Path() / "watch.err").string()));
+    ASSERT_TRUE(SetUntilTaken(event.get()));
+    Publish(kSlot, event.get(), Record("100"));
+    std::string line;
+    ASSERT_TRUE(watcher.ReadLine(line, kLineWaitMs));
+    EXPECT_EQ(line, Record("100"));
+    EXPECT_FALSE(watcher.ReadLine(line, kLineWaitMs));
+    EXPECT_EQ(watcher.Stop(), 0);
+}
+
+TEST_F(Q6IpcMonitorTest, WatchTimeoutEndsWith1WhenNoPublicationCame) {
+    const NMisc::NEventHandle event = NMisc::CreateGlobalEvent(kEvent, 0);
+    ASSERT_NE(event, nullptr);
+    Publish(kSlot, event.get(), Record("100"));  // left from before: no publication
+    const NRunResult result = Run({"watch", "--timeout", "300"});
+    EXPECT_EQ(result.nExitCode, 1);
+    EXPECT_EQ(result.strOut, "");
+    EXPECT_EQ(result.strErr, "q6ipc: no publication within 300 ms\n");
+}
+
+}  // namespace

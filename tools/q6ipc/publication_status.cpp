@@ -1,0 +1,67 @@
+#include "tools/q6ipc/publication_status.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "os/tick_source.h"
+#include "time/tick_clock.h"
+#include "tools/q6ipc/server_time_reader.h"
+
+namespace NQ6Ipc {
+namespace {
+
+std::string StaleReason(int64_t ageMs) {
+    return ageMs < 0 ? "the record's tick lies ahead of this machine's tick"
+                     : "the record is older than " + std::to_string(kFreshLimitMs) + " ms";
+}
+
+}  // namespace
+
+int64_t AgeOf(uint64_t tick, uint64_t now) {
+    constexpr uint64_t kLongest = std::numeric_limits<int64_t>::max();
+    return now >= tick ? static_cast<int64_t>(std::min(now - tick, kLongest))
+                       : -static_cast<int64_t>(std::min(tick - now, kLongest));
+}
+
+NVerdict JudgeAge(int64_t ageMs) {
+    return ageMs >= 0 && ageMs <= kFreshLimitMs ? NVerdict::Publishing : NVerdict::Stale;
+}
+
+const char* VerdictName(NVerdict verdict) {
+    switch (verdict) {
+        case NVerdict::Publishing:
+            return "publishing";
+        case NVerdict::Stale:
+            return "stale";
+        case NVerdict::Missing:
+            break;
+    }
+    return "missing";
+}
+
+NPublicationStatus ReadPublicationStatus(NSlotReader& reader, uint32_t slot) {
+    NPublicationStatus status;
+    status.nSlot = slot;
+    const std::optional<std::string> bytes = reader.Read(slot);
+    if (!bytes) {
+        status.strReason = reader.GetError();
+        return status;
+    }
+    status.strRecord = SlotTextToUtf8(*bytes);
+    const std::optional<NServerTimeAnchor> anchor = ReadAnchor(*status.strRecord, status.strReason);
+    if (!anchor) {
+        return status;
+    }
+    // Read after the record, so that a record the agent has just written is
+    // never younger than 0.
+    const uint64_t now = NOs::GetTickCount64();
+    status.nAgeMs = AgeOf(anchor->nTick, now);
+    status.eVerdict = JudgeAge(*status.nAgeMs);
+    status.strReason = status.eVerdict == NVerdict::Publishing ? "" : StaleReason(*status.nAgeMs);
+    std::string unshown;
+    status.strServerTime = ShowServerTime(
+        NTimeTick::CarryForward(anchor->nServerTime, anchor->nTick, now), false, unshown);
+    return status;
+}
+
+}  // namespace NQ6Ipc
