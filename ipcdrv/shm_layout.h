@@ -3,7 +3,6 @@
 // block "control" and one object "slot.XXXXXXXX" per data slot (the
 // identifier in eight hexadecimal digits).
 
-
 #include <atomic>
 #include <cstddef>
 #include <cstdint>

@@ -24,7 +24,6 @@ Unit* ConvertToMalloc(Convert convert) try {
 
 }  // namespace
 
-
 char* WideToMulti(const char16_t* text, uint32_t codePage) {
     if (text == nullptr || !IsKnownCodePage(codePage)) {
         return nullptr;

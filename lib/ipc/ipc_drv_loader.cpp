@@ -45,7 +45,8 @@ void NIpcDrvLoader::LoadNwLib() {
     const std::optional<std::string> path = NUtf::Utf16ToPath(szLibraryPath);
     if (!path || !m_hLib.Open(*path)) {
         WriteLog(kLogError, u"NIpcDrvLoader::LoadNwLib driver load error. (%s)", szLibraryPath);
-        WriteLog(kLogDebug, u"NIpcDrvLoader::LoadNwLib %s", NUtf::ToUtf16(m_hLib.GetError()).c_str());
+        WriteLog(kLogDebug, u"NIpcDrvLoader::LoadNwLib %s",
+                 NUtf::ToUtf16(m_hLib.GetError()).c_str());
         return;
     }
     BindExports();
@@ -61,7 +62,8 @@ bool NIpcDrvLoader::FormatLibraryPath(char16_t* libraryPath) {
     // A cut path would name another file.
     const size_t folderUnits = std::char_traits<char16_t>::length(m_szModulePath);
     if (folderUnits + kLibraryNameUnits >= kLibraryPathUnits) {
-        WriteLog(kLogError, u"NIpcDrvLoader::LoadNwLib path too long. (%s/qxipcdll.dll)", m_szModulePath);
+        WriteLog(kLogError, u"NIpcDrvLoader::LoadNwLib path too long. (%s/qxipcdll.dll)",
+                 m_szModulePath);
         return false;
     }
     NFormat::Print(libraryPath, kLibraryPathUnits, u"%s/qxipcdll.dll", m_szModulePath);
@@ -132,7 +134,8 @@ int32_t NIpcDrvLoader::SetData(uint32_t id, const void* data, uint32_t size) {
         result = m_fnSetData(id, data, size);
     }
     if (result == 0) {
-        WriteLog(kLogError, u"NIpcDrvLoader::SetData write error. (id: 0x%08X, size: %u)", id, size);
+        WriteLog(kLogError, u"NIpcDrvLoader::SetData write error. (id: 0x%08X, size: %u)", id,
+                 size);
         m_strLastFailure = LibraryReason(u"the IPC library refused the write");
     }
     return result;

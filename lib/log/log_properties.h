@@ -14,7 +14,7 @@ constexpr size_t kLogPathBytes = 260;
 // is fixed, so a "pattern" key is not read.
 struct NLogProperties {
     int logLevel = 6;  // kLogInfo
-    int logType = 0;  // 0: size-rolling, any other value: daily-rolling
+    int logType = 0;   // 0: size-rolling, any other value: daily-rolling
     int maxFileSize = 1000000;
     int maxBackupIndex = 3;
     std::string path;  // folder of the log file, UTF-8; by default the default log folder

@@ -162,17 +162,16 @@ TEST_F(IpcDrvLoaderTest, DriverFailingTwiceMakesNoSecondWrite) {
 // A failed repair is worth a line for whoever debugs, with the library's
 // reason when it tells one.
 TEST_F(IpcDrvLoaderTest, FailedRepairIsLoggedWithTheLibrarysReason) {
-    const NProbeReport silent = WriteOnce({Script("fnSetData", "0,1"),
-                                           Script("fnLoadIpcDriver", "0,1"),
-                                           Script("fnIpcFixDriverConfig", "0")});
+    const NProbeReport silent =
+        WriteOnce({Script("fnSetData", "0,1"), Script("fnLoadIpcDriver", "0,1"),
+                   Script("fnIpcFixDriverConfig", "0")});
     EXPECT_THAT(silent.results, ElementsAre(1));
     EXPECT_THAT(silent.logs, ElementsAre(kLoadDriver1, kFixFailed));
 
-    const NProbeReport told = WriteOnce(
-        {Script("fnSetData", "0,1"), Script("fnLoadIpcDriver", "0,1"),
-         Script("fnIpcFixDriverConfig", "0"), "Q6_IPC_DOUBLE_LAST_ERROR=no room left"});
-    EXPECT_THAT(told.logs,
-                ElementsAre(kLoadDriver1, std::string(kFixFailed) + ": no room left"));
+    const NProbeReport told =
+        WriteOnce({Script("fnSetData", "0,1"), Script("fnLoadIpcDriver", "0,1"),
+                   Script("fnIpcFixDriverConfig", "0"), "Q6_IPC_DOUBLE_LAST_ERROR=no room left"});
+    EXPECT_THAT(told.logs, ElementsAre(kLoadDriver1, std::string(kFixFailed) + ": no room left"));
 }
 
 TEST_F(IpcDrvLoaderTest, RetriedWriteFailingIsLogged) {

@@ -43,7 +43,8 @@ NStatus RemoveRegularFile(const std::string& path) {
     // The test and the removal name the same entry of the same folder.
     const NUniqueFd parent(::open(FolderToOpen(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     struct stat info {};
-    if (!parent.IsValid() || ::fstatat(parent.Get(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+    if (!parent.IsValid() ||
+        ::fstatat(parent.Get(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
         return LastError();
     }
     if (!S_ISREG(info.st_mode)) {

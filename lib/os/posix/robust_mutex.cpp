@@ -14,9 +14,10 @@ bool NRobustMutex::Init() {
     if (::pthread_mutexattr_init(&attributes) != 0) {
         return false;
     }
-    const bool ready = ::pthread_mutexattr_setpshared(&attributes, PTHREAD_PROCESS_SHARED) == 0 &&
-                       ::pthread_mutexattr_setrobust(&attributes, PTHREAD_MUTEX_ROBUST) == 0 &&
-                       ::pthread_mutex_init(static_cast<pthread_mutex_t*>(Storage()), &attributes) == 0;
+    const bool ready =
+        ::pthread_mutexattr_setpshared(&attributes, PTHREAD_PROCESS_SHARED) == 0 &&
+        ::pthread_mutexattr_setrobust(&attributes, PTHREAD_MUTEX_ROBUST) == 0 &&
+        ::pthread_mutex_init(static_cast<pthread_mutex_t*>(Storage()), &attributes) == 0;
     ::pthread_mutexattr_destroy(&attributes);
     return ready;
 }

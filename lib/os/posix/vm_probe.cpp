@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <cstring>
+
 #include "os/file_reader.h"
 #include "os/file_system.h"
 
