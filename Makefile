@@ -28,8 +28,8 @@ configure: $(BUILD)/build.ninja
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
-# The whole suite, then the same suite under AddressSanitizer + UBSan.
-test: test-unit test-sanitize
+# The lint, the whole suite, then the same suite under AddressSanitizer + UBSan.
+test: lint test-unit test-sanitize
 
 test-unit: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)

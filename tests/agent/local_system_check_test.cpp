@@ -17,7 +17,7 @@ namespace {
 using NLines = std::vector<std::string>;
 
 NOs::NSid MakeSid(std::array<uint8_t, NOs::kSidAuthorityBytes> authority,
-                  std::vector<uint32_t> subAuthorities) {
+                  const std::vector<uint32_t>& subAuthorities) {
     NOs::NSid sid;
     sid.m_arrAuthority = authority;
     for (uint32_t subAuthority : subAuthorities) {

@@ -20,7 +20,7 @@ using std::chrono::milliseconds;
 using NTestConstants::kMiniSlot;
 using NTestConstants::kSlot;
 constexpr auto kPatience = milliseconds(15000);
-constexpr size_t k64KiB = 64 * 1024;
+constexpr size_t k64KiB = size_t{64} * 1024;
 constexpr char kDate[] = "2015-06-01 09:30:00";
 constexpr int64_t kDateSeconds = 1433151000;
 // The clock's result for a date it cannot convert: -1, 1969-12-31 23:59:59.
@@ -155,7 +155,7 @@ TEST_F(AgentArgumentsE2eTest, DatesOutsideTheAcceptedRangeStartAtOneSecondBefore
     const NPublishCase cases[] = {
         {"half a day before 1970, less a second", WithDate("1969-12-31 11:59:59"),
          AnchoredAt(kInvalidDateSeconds)},
-        {"the earliest date", WithDate("1969-12-31 12:00:00"), AnchoredAt(-12 * 3600)},
+        {"the earliest date", WithDate("1969-12-31 12:00:00"), AnchoredAt(int64_t{-12} * 3600)},
         {"the latest date", WithDate("3001-01-01 20:59:59"),
          AnchoredAt(SecondsOf(3001, 1, 1, 20, 59, 59))},
         {"a second after the latest date", WithDate("3001-01-01 21:00:00"),

@@ -47,6 +47,7 @@ TEST(AgentInstancesE2eTest, OfTwentyAgentsStartedAtOnceExactlyOnePublishesAndSta
 
     // Polls them all until no more than one is left running.
     std::vector<int> running;
+    running.reserve(kAgents);
     for (int index = 0; index < kAgents; ++index) {
         running.push_back(index);
     }

@@ -23,7 +23,6 @@ using std::chrono::milliseconds;
 
 using NTestConstants::kSlot;
 constexpr uint32_t kWriterSlot = 0x12345678;
-constexpr auto kPatience = milliseconds(15000);
 
 // The sandbox's library, loaded into this process to read while others write.
 class NSandboxLibrary {

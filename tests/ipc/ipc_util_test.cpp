@@ -75,7 +75,7 @@ TEST(IpcUtilSizeTest, ThirtyUnitsMakeSixtyTwoBytesEndingInZeros) {
     const NWrite write = WriteText("abcdefghijklmnopqrstuvwxyz0123");
     EXPECT_EQ(write.nSize, 62u);
     ASSERT_EQ(write.strHex.size(), 2 * 62u);
-    EXPECT_EQ(write.strHex.substr(2 * 60), "0000");
+    EXPECT_EQ(write.strHex.substr(size_t{2} * 60), "0000");
 }
 
 TEST(IpcUtilSizeTest, CharacterAboveU10000AddsFourBytes) {

@@ -55,6 +55,7 @@ TEST_F(SlotSharingTest, ReadersBesideARewritingWriterNeverSeeATornValue) {
     ASSERT_EQ(SetText(kSlot, MakeValue(1)), 1);
     enum : int { kAllWhole = 0, kTorn = 1, kUnreadable = 2, kWentBack = 3 };
     std::vector<std::unique_ptr<NForkedChild>> readers;
+    readers.reserve(kReaders);
     for (int i = 0; i < kReaders; ++i) {
         readers.push_back(std::make_unique<NForkedChild>([] {
             uint32_t last = 0;

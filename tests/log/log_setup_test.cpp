@@ -50,7 +50,7 @@ protected:
 
     // The probe copied to <root>/<folder>/<name>.
     fs::path Install(const fs::path& folder, const std::string& name = "q6tsa") const {
-        const fs::path target = Root() / folder / name;
+        fs::path target = Root() / folder / name;
         fs::create_directories(target.parent_path());
         fs::copy_file(Q6_LOG_SETUP_PROBE, target, fs::copy_options::overwrite_existing);
         return target;

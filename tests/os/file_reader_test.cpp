@@ -15,7 +15,7 @@ namespace {
 class FileReaderTest : public ::testing::Test {
 protected:
     std::string Write(const std::string& name, const std::string& content) const {
-        const std::string path = (m_folder.Path() / name).string();
+        std::string path = (m_folder.Path() / name).string();
         std::ofstream(path, std::ios::binary) << content;
         return path;
     }

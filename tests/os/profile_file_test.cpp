@@ -18,7 +18,7 @@ using namespace std::string_view_literals;
 class ProfileFileTest : public ::testing::Test {
 protected:
     std::string Write(const std::string& text) {
-        const std::string path = (m_folder.Path() / "test.properties").string();
+        std::string path = (m_folder.Path() / "test.properties").string();
         std::ofstream(path, std::ios::binary) << text;
         return path;
     }

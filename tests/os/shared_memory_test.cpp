@@ -229,6 +229,7 @@ TEST_F(SharedMemoryTest, ConcurrentCreatorsAllSeeOneWholeObject) {
     constexpr int kCreators = 8;
     enum : int { kOpenedWhole = 0, kCreatedWhole = 1, kBroken = 2 };
     std::vector<std::unique_ptr<NForkedChild>> creators;
+    creators.reserve(kCreators);
     NPipe start;
     for (int i = 0; i < kCreators; ++i) {
         creators.push_back(std::make_unique<NForkedChild>([&, i] {
@@ -348,7 +349,7 @@ TEST_F(SharedMemoryTest, TheSpacesFolderIsNeverALinkNorAnotherAccounts) {
     ASSERT_EQ(::chown(folder.c_str(), 65534, 65534), 0);
     // A reader looks at a folder it knows again after at most 10 ms.
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    NForkedChild reader([this] {
+    NForkedChild reader([] {
         return DropToNobody() &&
                        NSharedMemory::Open(Name("squatted"), kObjectSize, false).Error() ==
                            NObjectError::UnsafeFolder

@@ -52,6 +52,7 @@ inline std::vector<std::string> EnvironmentOf(const std::vector<std::string>& en
 // The zero-terminated array of the texts' characters, for execve.
 inline std::vector<char*> PointersTo(std::vector<std::string>& texts) {
     std::vector<char*> pointers;
+    pointers.reserve(texts.size() + 1);
     for (std::string& text : texts) {
         pointers.push_back(text.data());
     }

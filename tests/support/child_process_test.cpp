@@ -15,7 +15,7 @@ using std::chrono::milliseconds;
 
 constexpr char kShell[] = "/bin/sh";
 
-NChildResult Shell(const std::string& script, NChildOptions options = {}) {
+NChildResult Shell(const std::string& script, const NChildOptions& options = {}) {
     return NChildProcess::Run(kShell, {"-c", script}, options);
 }
 

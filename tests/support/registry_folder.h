@@ -26,7 +26,9 @@ public:
     static constexpr const char* kVariable = "Q6_REGISTRY_DIR";
 
     explicit NRegistryVariable(const std::string& folder) {
-        if (const char* previous = std::getenv(kVariable)) m_previous = previous;
+        if (const char* previous = std::getenv(kVariable)) {
+            m_previous = previous;
+        }
         ::setenv(kVariable, folder.c_str(), 1);
     }
 

@@ -86,7 +86,7 @@ TEST_F(TickClockTest, ADateOutsideTheRangeStartsOneSecondBefore1970) {
         EXPECT_EQ(m_clock.GetServerTime(), k1970 - kUnitsPerSecond);
     }
     EXPECT_TRUE(m_clock.SetServerTime(u"1969-12-31 12:00:00", u"0", 0));
-    EXPECT_EQ(m_clock.GetServerTime(), k1970 - 12 * 3600 * kUnitsPerSecond);
+    EXPECT_EQ(m_clock.GetServerTime(), k1970 - uint64_t{12} * 3600 * kUnitsPerSecond);
 }
 
 TEST_F(TickClockTest, ReadsTheTickText) {
@@ -198,6 +198,7 @@ TEST(TickClockSourceTest, TheMachineClockUsesThe64BitCounter) {
 TEST_F(TickClockTest, RefreshesFromManyThreadsLoseNoTick) {
     m_clock.SetBase(k1970, 0);
     std::vector<std::thread> threads;
+    threads.reserve(4);
     for (int index = 0; index < 4; ++index) {
         threads.emplace_back([this] {
             for (int round = 0; round < 2000; ++round) {
@@ -206,7 +207,9 @@ TEST_F(TickClockTest, RefreshesFromManyThreadsLoseNoTick) {
             }
         });
     }
-    for (std::thread& thread : threads) thread.join();
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
     m_clock.Refresh();
     EXPECT_EQ(m_clock.GetTick(), 8000u);
     EXPECT_EQ(m_clock.GetServerTime(), k1970 + 8000 * kUnitsPerMs);

@@ -94,7 +94,9 @@ TEST_F(TimeZoneRegistryTest, AMissingOrShortRecordIsMinusThree) {
 
 TEST_F(TimeZoneRegistryTest, ALongerRecordIsReadToItsFirst44Bytes) {
     std::string record = "\"TZI\"=hex:10,00,00,00";
-    for (int index = 4; index < 50; ++index) record += ",00";
+    for (int index = 4; index < 50; ++index) {
+        record += ",00";
+    }
     m_folder.WriteRegFile("zones.reg", ZoneKey("Long Record") + record + "\n");
     ASSERT_EQ(NTime::LoadTimeZoneInfo(m_zone, u"Long Record"), NTime::kTimeZoneLoaded);
     EXPECT_EQ(m_zone.Bias, 16);

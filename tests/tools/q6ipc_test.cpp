@@ -234,8 +234,9 @@ TEST_F(Q6IpcTest, NowCarriesTheServerTimeForwardWithThisMachinesTick) {
 }
 
 TEST_F(Q6IpcTest, NowInKoreaStandardTimeIsNineHoursAhead) {
-    ExpectNow({"now", "--korea"}, kSlot, 9 * 3600);
-    ExpectNow({"now", "--mini", "--korea"}, kMiniSlot, 9 * 3600);
+    constexpr int64_t kNineHours = int64_t{9} * 3600;
+    ExpectNow({"now", "--korea"}, kSlot, kNineHours);
+    ExpectNow({"now", "--mini", "--korea"}, kMiniSlot, kNineHours);
 }
 
 TEST_F(Q6IpcTest, NowInKoreaStandardTimeNeedsTheZoneRules) {
