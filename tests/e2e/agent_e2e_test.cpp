@@ -4,6 +4,7 @@
 #include <json/json.h>
 
 #include <ctime>
+#include <filesystem>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -67,6 +68,12 @@ TEST(AgentE2eTest, PublishesTheAnchoredServerTimeAndSignalsTheEvent) {
 
     EXPECT_EQ(sandbox.WaitForEvent(NTestConstants::kEventName, 10000), 0);
     EXPECT_FALSE(sandbox.WaitForExit(agent, milliseconds(0)).has_value());
+    // No console: nothing it or a library prints goes anywhere.
+    for (const int stream : {0, 1, 2}) {
+        std::error_code error;
+        const std::string fd = "/proc/" + std::to_string(agent) + "/fd/" + std::to_string(stream);
+        EXPECT_EQ(std::filesystem::read_symlink(fd, error), "/dev/null") << stream;
+    }
 
     const std::string log = sandbox.ReadLog();
     const std::regex start(
