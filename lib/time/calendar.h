@@ -67,6 +67,10 @@ int64_t MillisecondsOfDay(const SYSTEMTIME& time);
 // untouched, for a file time of 2^63 or more, as on Windows.
 bool FileTimeToSystemTime(uint64_t fileTime, SYSTEMTIME& time);
 
+// The fields hold a date of kFirstSystemYear to kLastSystemYear and a time
+// of day, each in its range (the day of the week is not looked at).
+bool IsValidSystemTime(const SYSTEMTIME& time);
+
 // The file time of the fields (the day of the week is not looked at). False,
 // with fileTime untouched, for a field out of its range or a year outside
 // kFirstSystemYear to kLastSystemYear.

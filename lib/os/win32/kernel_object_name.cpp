@@ -1,0 +1,25 @@
+#include "os/win32/kernel_object_name.h"
+
+#include "os/utf_codec.h"
+
+namespace NOs {
+
+std::u16string KernelObjectName(const NObjectName& name) {
+    const size_t dot = name.strEntry.find('.');
+    std::string kernelName = name.strEntry.substr(0, dot) + "\\";
+    if (!name.strNamespace.empty()) {
+        kernelName += "q6ns-" + name.strNamespace + ".";
+    }
+    kernelName += name.strEntry.substr(dot + 1);
+    return NUtf::ToUtf16(kernelName);
+}
+
+std::optional<std::u16string> KernelObjectName(const std::string& name) {
+    const std::optional<NObjectName> objectName = GetNamedObjectName(name);
+    if (!objectName) {
+        return std::nullopt;
+    }
+    return KernelObjectName(*objectName);
+}
+
+}  // namespace NOs

@@ -1,0 +1,22 @@
+#pragma once
+
+// The names that events and mutexes have in the Windows object manager.
+
+#include <optional>
+#include <string>
+
+#include "os/object_name.h"
+
+namespace NOs {
+
+// "Global\NAME" or "Local\NAME": a name without a namespace is the caller's
+// own, so that the suite's other programs find the object. A namespace goes
+// between the scope and the name ("Global\q6ns-NS.NAME"), keeping tests
+// apart from the machine's objects. The name keeps object_name.h's escapes
+// (no '\' after the scope).
+std::u16string KernelObjectName(const NObjectName& name);
+
+// The same for the name a caller gives; nothing when it cannot be used.
+std::optional<std::u16string> KernelObjectName(const std::string& name);
+
+}  // namespace NOs

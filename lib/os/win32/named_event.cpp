@@ -1,0 +1,118 @@
+#include "os/named_event.h"
+
+#include <windows.h>
+
+#include "os/win32/everyone_access.h"
+#include "os/win32/kernel_object_name.h"
+#include "os/win32/procedure_address.h"
+#include "os/win32/windows_error.h"
+#include "os/win32/windows_handle.h"
+
+// Windows keeps an event under its name for as long as a handle is open, so
+// a set never has to put the event back.
+namespace NOs {
+
+struct NNamedEvent::NState {
+    NWindowsHandle handle;
+    bool manualReset;
+};
+
+namespace {
+
+// The event's reset mode as the kernel tells it (NtQueryEvent, looked up in
+// ntdll: Win32 has no call for it); nothing when it cannot be asked.
+std::optional<bool> QueryManualReset(HANDLE event) {
+    struct NEventBasicInformation {
+        LONG eventType;  // 0: notification (manual reset), 1: synchronization
+        LONG eventState;
+    };
+    using NQueryEvent = LONG(WINAPI*)(HANDLE, LONG, void*, ULONG, ULONG*);
+    const auto query = FindProcedure<NQueryEvent>(::GetModuleHandleW(u"ntdll.dll"), "NtQueryEvent");
+    NEventBasicInformation information{};
+    if (query == nullptr || query(event, 0, &information, sizeof(information), nullptr) != 0) {
+        return std::nullopt;
+    }
+    return information.eventType == 0;
+}
+
+// An event's name held by another kind of object.
+NError CreationError() {
+    const DWORD code = ::GetLastError();
+    return code == ERROR_INVALID_HANDLE ? NError(NObjectError::OtherKind) : FromWindowsError(code);
+}
+
+}  // namespace
+
+NNamedEvent::NNamedEvent(std::unique_ptr<NState> state) : m_pState(std::move(state)) {}
+
+NNamedEvent::~NNamedEvent() = default;
+
+NResult<std::unique_ptr<NNamedEvent>> NNamedEvent::Create(const std::string& name, bool manualReset,
+                                                          NObjectAccess access, bool* existed) {
+    const std::optional<std::u16string> kernelName = KernelObjectName(name);
+    if (!kernelName) {
+        return NObjectError::BadName;
+    }
+    std::unique_ptr<NEveryoneAccess> everyone;
+    if (access == NObjectAccess::Everyone) {
+        NResult<std::unique_ptr<NEveryoneAccess>> made = NEveryoneAccess::Make();
+        if (!made) {
+            return made.Error();
+        }
+        everyone = made.Take();
+    }
+    NWindowsHandle handle(::CreateEventW(everyone ? everyone->Attributes() : nullptr,
+                                         manualReset ? TRUE : FALSE, FALSE, kernelName->c_str()));
+    if (!handle.IsValid()) {
+        return CreationError();
+    }
+    const bool openedExisting = ::GetLastError() == ERROR_ALREADY_EXISTS;
+    if (existed != nullptr) {
+        *existed = openedExisting;
+    }
+    const bool mode =
+        openedExisting ? QueryManualReset(handle.Get()).value_or(manualReset) : manualReset;
+    return std::unique_ptr<NNamedEvent>(
+        new NNamedEvent(std::make_unique<NState>(NState{std::move(handle), mode})));
+}
+
+NResult<std::unique_ptr<NNamedEvent>> NNamedEvent::Open(const std::string& name) {
+    const std::optional<std::u16string> kernelName = KernelObjectName(name);
+    if (!kernelName) {
+        return NObjectError::BadName;
+    }
+    NWindowsHandle handle(
+        ::OpenEventW(EVENT_MODIFY_STATE | SYNCHRONIZE, FALSE, kernelName->c_str()));
+    if (!handle.IsValid()) {
+        return CreationError();
+    }
+    const std::optional<bool> mode = QueryManualReset(handle.Get());
+    if (!mode) {
+        return std::errc::io_error;
+    }
+    return std::unique_ptr<NNamedEvent>(
+        new NNamedEvent(std::make_unique<NState>(NState{std::move(handle), *mode})));
+}
+
+bool NNamedEvent::IsManualReset() const { return m_pState->manualReset; }
+
+NStatus NNamedEvent::Set() {
+    return ::SetEvent(m_pState->handle.Get()) != 0 ? Ok() : NStatus(LastWindowsError());
+}
+
+NStatus NNamedEvent::Reset() {
+    return ::ResetEvent(m_pState->handle.Get()) != 0 ? Ok() : NStatus(LastWindowsError());
+}
+
+NWaitResult NNamedEvent::Wait(uint32_t timeoutMs) {
+    switch (::WaitForSingleObject(m_pState->handle.Get(), timeoutMs)) {
+        case WAIT_OBJECT_0:
+            return NWaitResult::Signalled;
+        case WAIT_TIMEOUT:
+            return NWaitResult::TimedOut;
+        default:
+            return NWaitResult::Failed;
+    }
+}
+
+}  // namespace NOs

@@ -1,0 +1,89 @@
+#include "os/registry_store.h"
+
+#include <windows.h>
+
+#include <vector>
+
+// The Windows registry itself: a key opened is read whole into an NRegKey,
+// as the portable code expects.
+namespace NOs {
+namespace {
+
+// Longest value name (16383 characters) and its terminator.
+constexpr DWORD kMaxValueName = 16384;
+
+// Owner of one open key.
+class NOpenKey {
+public:
+    explicit NOpenKey(HKEY key) : m_hKey(key) {}
+    ~NOpenKey() { ::RegCloseKey(m_hKey); }
+    NOpenKey(const NOpenKey&) = delete;
+    NOpenKey& operator=(const NOpenKey&) = delete;
+    HKEY Get() const { return m_hKey; }
+
+private:
+    HKEY m_hKey;
+};
+
+HKEY RootKey(NRegRoot root) {
+    return reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<uint32_t>(root)));
+}
+
+// Value number index of the key; false once there is none.
+bool ReadValue(HKEY key, DWORD index, NRegKey& into) {
+    std::vector<WCHAR> name(kMaxValueName);
+    DWORD nameLength = kMaxValueName;
+    DWORD type = 0;
+    DWORD size = 0;
+    if (::RegEnumValueW(key, index, name.data(), &nameLength, nullptr, &type, nullptr, &size) !=
+        ERROR_SUCCESS) {
+        return false;
+    }
+    NRegValue value;
+    value.type = type;
+    value.data.resize(size);
+    nameLength = kMaxValueName;
+    if (::RegEnumValueW(key, index, name.data(), &nameLength, nullptr, &type, value.data.data(),
+                        &size) != ERROR_SUCCESS) {
+        return false;
+    }
+    value.data.resize(size);
+    into.SetValue(std::u16string_view(name.data(), nameLength), std::move(value));
+    return true;
+}
+
+std::unique_ptr<NRegKey> ReadKey(HKEY key) {
+    auto values = std::make_unique<NRegKey>();
+    DWORD index = 0;
+    while (ReadValue(key, index, *values)) {
+        ++index;
+    }
+    return values;
+}
+
+std::u16string SubKeyText(std::u16string_view subKey) { return std::u16string(subKey); }
+
+}  // namespace
+
+std::unique_ptr<NRegKey> OpenRegistryKey(NRegRoot root, std::u16string_view subKey) {
+    HKEY key = nullptr;
+    if (::RegOpenKeyExW(RootKey(root), SubKeyText(subKey).c_str(), 0, KEY_READ, &key) !=
+        ERROR_SUCCESS) {
+        return nullptr;
+    }
+    const NOpenKey owner(key);
+    return ReadKey(key);
+}
+
+std::unique_ptr<NRegKey> CreateRegistryKey(NRegRoot root, std::u16string_view subKey) {
+    HKEY key = nullptr;
+    if (::RegCreateKeyExW(RootKey(root), SubKeyText(subKey).c_str(), 0, nullptr,
+                          REG_OPTION_NON_VOLATILE, KEY_READ, nullptr, &key,
+                          nullptr) != ERROR_SUCCESS) {
+        return nullptr;
+    }
+    const NOpenKey owner(key);
+    return ReadKey(key);
+}
+
+}  // namespace NOs
