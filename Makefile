@@ -11,8 +11,11 @@ RUN_TARGETS := q6tsa qxipcdll q6ipc
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 FUZZ_BUILD    ?= build-fuzz
 FUZZ_SECONDS  ?= 60
+# The Windows build: wineg++ (Winelib) builds it, Wine runs its tests.
+WINE_PACKAGES := wine wine64 wine64-tools libwine-dev
+WINE_BUILD    ?= build-wine
 
-.PHONY: all deps configure build test test-unit test-sanitize lint run bench package clean fuzz
+.PHONY: all deps configure build test test-unit test-sanitize test-windows lint run bench package clean fuzz
 
 all: build
 
@@ -28,8 +31,9 @@ configure: $(BUILD)/build.ninja
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
-# The lint, the whole suite, then the same suite under AddressSanitizer + UBSan.
-test: lint test-unit test-sanitize
+# The lint, the whole suite, the same suite under AddressSanitizer + UBSan,
+# then the Windows build's tests under Wine.
+test: lint test-unit test-sanitize test-windows
 
 test-unit: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
@@ -40,6 +44,15 @@ $(SAN_BUILD)/build.ninja: | deps
 test-sanitize: $(SAN_BUILD)/build.ninja
 	cmake --build $(SAN_BUILD) -j $(JOBS)
 	ctest --test-dir $(SAN_BUILD) --output-on-failure -j $(JOBS) -LE 'slow|bench'
+
+$(WINE_BUILD)/build.ninja: | deps
+	@scripts/install-packages.sh $(WINE_PACKAGES)
+	cmake -S . -B $(WINE_BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_TOOLCHAIN_FILE=cmake/wine-toolchain.cmake
+
+test-windows: $(WINE_BUILD)/build.ninja
+	cmake --build $(WINE_BUILD) -j $(JOBS)
+	ctest --test-dir $(WINE_BUILD) --output-on-failure -j $(JOBS)
 
 # clang-format and clang-tidy over the whole tree.
 lint: build
@@ -67,4 +80,4 @@ package: build
 
 # Every build folder that a target of this file makes.
 clean:
-	rm -rf $(BUILD) $(SAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(SAN_BUILD) $(FUZZ_BUILD) $(WINE_BUILD)

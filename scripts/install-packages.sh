@@ -17,5 +17,8 @@ if [[ $(id -u) -ne 0 ]]; then
 fi
 echo "installing: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
-apt-get update -qq
-apt-get install -y -qq --no-install-recommends "${missing[@]}"
+# An install cut short on this machine before would stop every apt-get
+# until it is finished; another apt-get at work is waited for.
+dpkg --configure -a
+apt-get update -qq -o DPkg::Lock::Timeout=600
+apt-get install -y -qq -o DPkg::Lock::Timeout=600 --no-install-recommends "${missing[@]}"

@@ -12,6 +12,8 @@ export WINEPREFIX="${WINEPREFIX:?run.sh needs --prefix DIR or WINEPREFIX}"
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 unset DISPLAY WAYLAND_DISPLAY
+# Arguments and file names pass between Linux and Windows as UTF-8.
+export LANG=C.UTF-8 LC_ALL=C.UTF-8
 
 if [ ! -f "$WINEPREFIX/.q6-ready" ]; then
     mkdir -p "$(dirname "$WINEPREFIX")"
@@ -19,6 +21,9 @@ if [ ! -f "$WINEPREFIX/.q6-ready" ]; then
     flock "$WINEPREFIX.lock" sh -c '
         [ -f "$WINEPREFIX/.q6-ready" ] && exit 0
         wineboot -i >/dev/null 2>&1
+        # Wine answers as Windows 7 unless told otherwise: as a current
+        # Windows, like the Linux build.
+        wine reg add "HKCU\\Software\\Wine" /v Version /d win10 /f >/dev/null 2>&1
         wineserver -w
         touch "$WINEPREFIX/.q6-ready"'
 fi

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "base/text_convert.h"
+#include "tests/support/windows_build.h"
 
 namespace {
 
@@ -52,6 +53,7 @@ protected:
 };
 
 TEST_F(ModulePathTest, ModuleFolderIsExecutableFolderWithoutSeparator) {
+    Q6_LINUX_ONLY("Wine runs the program: /proc/self/exe names the Wine loader");
     const std::string expected = fs::read_symlink("/proc/self/exe").parent_path().string();
     char16_t folder[1024] = {};
     ASSERT_TRUE(GetModuleFolder(nullptr, folder, 1024));
@@ -74,6 +76,7 @@ TEST_F(ModulePathTest, ModuleFolderRefusesTooSmallCapacityAndLeavesBufferAlone) 
 }
 
 TEST_F(ModulePathTest, ModuleFolderOfALibraryAddressNamesThatLibrary) {
+    Q6_LINUX_ONLY("Windows knows no module of a Linux library such as libc");
     char16_t folder[1024] = {};
     ASSERT_TRUE(GetModuleFolder(reinterpret_cast<const void*>(&::stat), folder, 1024));
     EXPECT_NE(NUtf::ToUtf8(folder).find("lib"), std::string::npos);
@@ -90,6 +93,7 @@ TEST_F(ModulePathTest, PathKindTellsMissingFileAndFolder) {
 }
 
 TEST_F(ModulePathTest, MakeFolderKeepsFolderAndReplacesFileInTheWay) {
+    Q6_LINUX_ONLY("DeleteFileW refuses a read-only file");
     fs::create_directory(m_root / "kept");
     WriteFile("kept/inside");
     EXPECT_TRUE(MakeFolder(Path("kept").c_str()));
@@ -107,6 +111,7 @@ TEST_F(ModulePathTest, MakeFolderKeepsFolderAndReplacesFileInTheWay) {
 // file or to nothing), a FIFO, a socket or a device makes the call fail and
 // is left as it was, as is what a link points to.
 TEST_F(ModulePathTest, MakeFolderRemovesNothingButAPlainFile) {
+    Q6_LINUX_ONLY("links, FIFOs and devices are Linux files");
     WriteFile("target");
     fs::create_symlink(m_root / "target", m_root / "link");
     fs::create_symlink(m_root / "nowhere", m_root / "dangling");
@@ -133,6 +138,7 @@ TEST_F(ModulePathTest, MakeFolderRemovesNothingButAPlainFile) {
 
 // A folder whose name is not UTF-8 is reached by the name the system gave.
 TEST_F(ModulePathTest, FolderNamesThatAreNotUtf8RoundTrip) {
+    Q6_LINUX_ONLY("Windows names are UTF-16: bytes that are not UTF-8 name no file");
     const std::string latin1 = "caf\xE9";  // not UTF-8
     const std::u16string path = NUtf::PathToUtf16((m_root / latin1).string()) + u"/logs";
     MakeFolderPath(path.c_str());
@@ -155,6 +161,7 @@ TEST_F(ModulePathTest, MakeFolderPathCreatesEveryMissingLevel) {
 }
 
 TEST_F(ModulePathTest, MakeFolderPathHandlesNonAsciiNamesAndRefusesOverlongPaths) {
+    Q6_LINUX_ONLY("Wine hands non-ASCII names to Linux in its own form");
     MakeFolderPath(Path(u8"로그/日志").c_str());
     EXPECT_TRUE(fs::is_directory(m_root / u8"로그/日志"));
 

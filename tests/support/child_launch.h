@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,20 @@ inline std::vector<std::string> EnvironmentOf(const std::vector<std::string>& en
         }
     }
     return environment;
+}
+
+// The argument vector that runs program: in the Windows build, a program
+// that Wine loads, through the Wine loader ($WINELOADER, or wine).
+inline std::vector<std::string> CommandOf(const std::string& program,
+                                          const std::vector<std::string>& arguments) {
+    std::vector<std::string> command;
+#ifdef _WIN32
+    const char* loader = std::getenv("WINELOADER");
+    command.emplace_back(loader != nullptr && *loader != '\0' ? loader : "/usr/bin/wine");
+#endif
+    command.push_back(program);
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    return command;
 }
 
 // The zero-terminated array of the texts' characters, for execve.

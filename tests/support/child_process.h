@@ -72,8 +72,7 @@ public:
         if (m_nPid != 0) {
             return false;
         }
-        std::vector<std::string> argumentTexts{program};
-        argumentTexts.insert(argumentTexts.end(), arguments.begin(), arguments.end());
+        std::vector<std::string> argumentTexts = NChildLaunch::CommandOf(program, arguments);
         std::vector<std::string> environmentTexts =
             NChildLaunch::EnvironmentOf(options.vecEnvironment, options.bInheritEnvironment);
         const std::vector<char*> argv = NChildLaunch::PointersTo(argumentTexts);
@@ -89,7 +88,7 @@ public:
             options.strFolder.empty() ? nullptr : options.strFolder.c_str()};
         m_nPid = ::fork();
         if (m_nPid == 0) {
-            NChildLaunch::Exec(setup, program.c_str(), argv.data(), envp.data());
+            NChildLaunch::Exec(setup, argv.front(), argv.data(), envp.data());
         }
         return m_nPid > 0;
     }

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "tests/support/temp_folder.h"
+#include "tests/support/windows_build.h"
 
 namespace {
 
@@ -20,6 +21,7 @@ NChildResult Shell(const std::string& script, const NChildOptions& options = {})
 }
 
 TEST(ChildProcessTest, RunKeepsBothOutputsApartWithTheExitCode) {
+    Q6_LINUX_ONLY("the runner starts Linux programs");
     const NChildResult result = Shell("printf out; printf err >&2; printf more; exit 3");
     EXPECT_EQ(result.strOut, "outmore");
     EXPECT_EQ(result.strErr, "err");
@@ -28,6 +30,7 @@ TEST(ChildProcessTest, RunKeepsBothOutputsApartWithTheExitCode) {
 }
 
 TEST(ChildProcessTest, ExitCodesTellExitsSignalsAndProgramsThatDoNotRun) {
+    Q6_LINUX_ONLY("the runner starts Linux programs");
     struct NCase {
         const char* pszProgram;
         std::vector<std::string> arguments;
@@ -46,6 +49,7 @@ TEST(ChildProcessTest, ExitCodesTellExitsSignalsAndProgramsThatDoNotRun) {
 }
 
 TEST(ChildProcessTest, EntriesWinOverTheInheritedEnvironmentOrStandAlone) {
+    Q6_LINUX_ONLY("the runner starts Linux programs");
     ::setenv("Q6_CHILD_INHERITED", "inherited", 1);
     ::setenv("Q6_CHILD_GIVEN", "inherited", 1);
     struct NCase {
@@ -65,6 +69,7 @@ TEST(ChildProcessTest, EntriesWinOverTheInheritedEnvironmentOrStandAlone) {
 }
 
 TEST(ChildProcessTest, RunsInTheWorkingFolderGiven) {
+    Q6_LINUX_ONLY("the runner starts Linux programs");
     const NTempFolder folder;
     NChildOptions options;
     options.strFolder = folder.Path().string();
@@ -74,6 +79,7 @@ TEST(ChildProcessTest, RunsInTheWorkingFolderGiven) {
 }
 
 TEST(ChildProcessTest, StandardInputHoldsTheTextGivenAndThenEnds) {
+    Q6_LINUX_ONLY("the runner starts Linux programs");
     for (const std::string& input :
          {std::string(), std::string("one\ntwo"), std::string(60000, 'x')}) {
         NChildOptions options;
@@ -85,6 +91,7 @@ TEST(ChildProcessTest, StandardInputHoldsTheTextGivenAndThenEnds) {
 }
 
 TEST(ChildProcessTest, StandardErrorCanGoIntoAFile) {
+    Q6_LINUX_ONLY("the runner starts Linux programs");
     const NTempFolder folder;
     NChildOptions options;
     options.strErrorFile = (folder.Path() / "errors").string();
@@ -98,6 +105,7 @@ TEST(ChildProcessTest, StandardErrorCanGoIntoAFile) {
 }
 
 TEST(ChildProcessTest, AChildPastTheTimeLimitIsKilled) {
+    Q6_LINUX_ONLY("the runner starts Linux programs");
     NChildOptions options;
     options.timeout = milliseconds(100);
     const NChildResult result = Shell("printf started; exec sleep 30", options);
@@ -107,6 +115,7 @@ TEST(ChildProcessTest, AChildPastTheTimeLimitIsKilled) {
 }
 
 TEST(ChildProcessTest, AStartedChildIsReadLineByLineWaitedForAndKilled) {
+    Q6_LINUX_ONLY("the runner starts Linux programs");
     NChildProcess child;
     ASSERT_TRUE(child.Start(kShell, {"-c", "printf 'one\\ntwo\\n'; exec sleep 30"}));
     EXPECT_FALSE(child.Start(kShell, {"-c", "exit 0"}));  // one child per handle
@@ -131,6 +140,7 @@ TEST(ChildProcessTest, AHandleNeverStartedHasNoExitCode) {
 }
 
 TEST(ChildProcessTest, AnotherAccountGetsItsOwnGroupAndNoOther) {
+    Q6_LINUX_ONLY("the runner starts Linux programs");
     if (::geteuid() != 0) {
         GTEST_SKIP() << "only root can start a child as another account";
     }

@@ -5,6 +5,8 @@
 #include <string>
 #include <tuple>
 
+#include "tests/support/windows_build.h"
+
 namespace {
 
 struct NMoment {
@@ -97,6 +99,7 @@ TEST(TimeZoneTest, FillsTheDayOfWeekAndKeepsMilliseconds) {
 }
 
 TEST(TimeZoneTest, AbsoluteDatesHoldInTheirYearOnly) {
+    Q6_LINUX_ONLY("Wine applies an absolute transition date in every year");
     TIME_ZONE_INFORMATION zone = kPacific;
     zone.DaylightDate = SYSTEMTIME{2021, 3, 0, 1, 2, 0, 0, 0};   // 2021-03-01 02:00
     zone.StandardDate = SYSTEMTIME{2021, 10, 0, 1, 2, 0, 0, 0};  // 2021-10-01 02:00
@@ -116,6 +119,7 @@ TEST(TimeZoneTest, AbsoluteDatesHoldInTheirYearOnly) {
 }
 
 TEST(TimeZoneTest, AZoneWithoutDaylightSavingUsesTheBiasAlone) {
+    Q6_LINUX_ONLY("Wine refuses a zone whose daylight bias is set without a date");
     TIME_ZONE_INFORMATION zone = kKorea;
     zone.StandardBias = 30;
     zone.DaylightDate = Recurring(3, 0, 2, 2);  // no standard date: no daylight saving
@@ -126,6 +130,7 @@ TEST(TimeZoneTest, AZoneWithoutDaylightSavingUsesTheBiasAlone) {
 }
 
 TEST(TimeZoneTest, RefusesInvalidRules) {
+    Q6_LINUX_ONLY("Wine accepts the transition dates that Windows refuses");
     const SYSTEMTIME invalidDates[] = {
         Recurring(0, 0, 1, 2),
         Recurring(13, 0, 1, 2),
@@ -150,6 +155,7 @@ TEST(TimeZoneTest, RefusesInvalidRules) {
 }
 
 TEST(TimeZoneTest, RefusesInvalidTimesAndTimesOutOfRange) {
+    Q6_LINUX_ONLY("Wine accepts the times that Windows refuses");
     const std::pair<const TIME_ZONE_INFORMATION*, NMoment> cases[] = {
         {&kKorea, {2021, 13, 1, 0, 0, 0}},    {&kKorea, {2021, 2, 29, 0, 0, 0}},
         {&kKorea, {2021, 1, 1, 24, 0, 0}},    {&kKorea, {1600, 12, 31, 0, 0, 0}},
