@@ -2,8 +2,6 @@
 
 #include <dlfcn.h>
 
-#include <utility>
-
 namespace NOs {
 namespace {
 
@@ -15,20 +13,6 @@ std::string TakeDlError(const std::string& fallback) {
 }
 
 }  // namespace
-
-NDynamicLibrary::~NDynamicLibrary() { Close(); }
-
-NDynamicLibrary::NDynamicLibrary(NDynamicLibrary&& other) noexcept
-    : m_pHandle(std::exchange(other.m_pHandle, nullptr)), m_strError(std::move(other.m_strError)) {}
-
-NDynamicLibrary& NDynamicLibrary::operator=(NDynamicLibrary&& other) noexcept {
-    if (this != &other) {
-        Close();
-        m_pHandle = std::exchange(other.m_pHandle, nullptr);
-        m_strError = std::move(other.m_strError);
-    }
-    return *this;
-}
 
 bool NDynamicLibrary::Open(const std::string& path) {
     Close();
@@ -49,8 +33,6 @@ void NDynamicLibrary::Close() {
     }
 }
 
-bool NDynamicLibrary::IsOpen() const { return m_pHandle != nullptr; }
-
 void* NDynamicLibrary::FindSymbol(const char* name) {
     if (m_pHandle == nullptr) {
         m_strError = std::string("no library loaded for ") + name;
@@ -62,7 +44,5 @@ void* NDynamicLibrary::FindSymbol(const char* name) {
         address != nullptr ? std::string() : TakeDlError(std::string(name) + ": null address");
     return address;
 }
-
-const std::string& NDynamicLibrary::GetError() const { return m_strError; }
 
 }  // namespace NOs

@@ -7,8 +7,6 @@
 #include <cstdlib>
 #include <memory>
 
-#include "os/path_text.h"
-
 namespace NOs {
 namespace {
 
@@ -35,14 +33,6 @@ std::string ResolveModulePath(const void* address) {
 
 std::string GetModuleFilePath(const void* address) {
     return address == nullptr ? ReadExecutablePath() : ResolveModulePath(address);
-}
-
-std::optional<std::string> GetModuleFolder(const void* address) {
-    const std::string path = GetModuleFilePath(address);
-    if (path.empty()) {
-        return std::nullopt;
-    }
-    return std::string(ParentFolder(path));
 }
 
 }  // namespace NOs

@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-#include <utility>
-
 #include "os/win32/wide_text.h"
 
 namespace NOs {
@@ -20,20 +18,6 @@ bool IsAbsolutePath(const std::string& path) {
 }
 
 }  // namespace
-
-NDynamicLibrary::~NDynamicLibrary() { Close(); }
-
-NDynamicLibrary::NDynamicLibrary(NDynamicLibrary&& other) noexcept
-    : m_pHandle(std::exchange(other.m_pHandle, nullptr)), m_strError(std::move(other.m_strError)) {}
-
-NDynamicLibrary& NDynamicLibrary::operator=(NDynamicLibrary&& other) noexcept {
-    if (this != &other) {
-        Close();
-        m_pHandle = std::exchange(other.m_pHandle, nullptr);
-        m_strError = std::move(other.m_strError);
-    }
-    return *this;
-}
 
 bool NDynamicLibrary::Open(const std::string& path) {
     Close();
@@ -54,8 +38,6 @@ void NDynamicLibrary::Close() {
     }
 }
 
-bool NDynamicLibrary::IsOpen() const { return m_pHandle != nullptr; }
-
 void* NDynamicLibrary::FindSymbol(const char* name) {
     if (m_pHandle == nullptr) {
         m_strError = std::string("no library loaded for ") + name;
@@ -67,7 +49,5 @@ void* NDynamicLibrary::FindSymbol(const char* name) {
         address != nullptr ? std::string() : WindowsErrorText(std::string(name) + " missing");
     return address;
 }
-
-const std::string& NDynamicLibrary::GetError() const { return m_strError; }
 
 }  // namespace NOs

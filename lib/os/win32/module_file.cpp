@@ -6,7 +6,6 @@
 #include <memory>
 #include <vector>
 
-#include "os/path_text.h"
 #include "os/utf_codec.h"
 
 namespace NOs {
@@ -64,14 +63,6 @@ std::string GetModuleFilePath(const void* address) {
     }
     const std::u16string windowsPath = ReadModuleFileName(*module);
     return windowsPath.empty() ? std::string() : ToLayerPath(windowsPath);
-}
-
-std::optional<std::string> GetModuleFolder(const void* address) {
-    const std::string path = GetModuleFilePath(address);
-    if (path.empty()) {
-        return std::nullopt;
-    }
-    return std::string(ParentFolder(path));
 }
 
 }  // namespace NOs
