@@ -80,7 +80,11 @@ NLeadByte ClassifyLead(unsigned char lead) {
 }
 
 // Decodes one code point at text[pos]. A malformed sequence yields kInvalid
-// and consumes its longest valid prefix (at least one byte).
+// and consumes what Windows (MultiByteToWideChar, CP_UTF8) takes as one: the
+// lead byte and the continuation bytes up to the first byte that breaks the
+// sequence, where a second byte out of the lead's range (an overlong form,
+// a surrogate, above U+10FFFF) still counts as taken. Unlike Wine, a sequence
+// cut off by the end of the text takes no byte that cannot continue it.
 char32_t DecodeUtf8(std::string_view text, size_t& pos) {
     const auto lead = static_cast<unsigned char>(text[pos]);
     const NLeadByte shape = ClassifyLead(lead);
@@ -98,13 +102,14 @@ char32_t DecodeUtf8(std::string_view text, size_t& pos) {
             return kInvalid;
         }
         const auto byte = static_cast<unsigned char>(text[pos]);
-        const bool valid = index == 1 ? (byte >= shape.bSecondMin && byte <= shape.bSecondMax)
-                                      : IsContinuation(byte);
-        if (!valid) {
+        if (!IsContinuation(byte)) {
+            return kInvalid;
+        }
+        ++pos;
+        if (index == 1 && (byte < shape.bSecondMin || byte > shape.bSecondMax)) {
             return kInvalid;
         }
         code = (code << 6) | (byte & 0x3F);
-        ++pos;
     }
     return code;
 }

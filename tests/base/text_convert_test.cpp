@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -70,25 +71,55 @@ TEST(TextConvertTest, UnpairedSurrogatesBecomeReplacementCharacter) {
     }
 }
 
+// As Windows groups the bytes of a malformed sequence: a second byte out of
+// its lead's range still belongs to it. The table holds on both builds.
 TEST(TextConvertTest, InvalidUtf8BecomesReplacementCharacterWithoutCuttingTheRest) {
-    Q6_LINUX_ONLY("the ANSI code page is UTF-8 only on Linux");
     struct Case {
         std::string input;
         std::u16string expected;
     };
     const Case cases[] = {
-        {"a\x80z", u"a\uFFFDz"},                  // lone continuation byte
-        {"a\xC3", u"a\uFFFD"},                    // truncated two-byte sequence at the end
-        {"\xC0\xAF", u"\uFFFD\uFFFD"},            // overlong '/'
-        {"\xE0\x80\xAF", u"\uFFFD\uFFFD\uFFFD"},  // overlong three-byte form
-        {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},  // encoded surrogate
-        {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},  // above U+10FFFF
-        {"\xE2\x82x", u"\uFFFDx"},                          // broken sequence, next byte kept
+        {"a\x80z", u"a\uFFFDz"},                      // lone continuation byte
+        {"a\xC3", u"a\uFFFD"},                        // truncated two-byte sequence at the end
+        {"\xC0\xAF", u"\uFFFD\uFFFD"},                // overlong '/'
+        {"\xE0\x80\xAF", u"\uFFFD\uFFFD"},            // overlong three-byte form
+        {"\xED\xA0\x80", u"\uFFFD\uFFFD"},            // encoded surrogate
+        {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD"},  // above U+10FFFF
+        {"\xF0\x8F\x8F\x41", u"\uFFFD\uFFFD\u0041"},  // overlong four-byte form
+        {"\xE2\x82x", u"\uFFFDx"},                    // broken sequence, next byte kept
         {"\xFF\xFE", u"\uFFFD\uFFFD"},
         {"\xF0\x9F\x98", u"\uFFFD"},
     };
     for (const Case& test : cases) {
         EXPECT_EQ(ToWide(test.input), test.expected) << test.input;
+    }
+}
+
+// A sequence that the end of the text cuts short takes no byte that cannot
+// continue it. (Wine's MultiByteToWideChar takes every byte up to the
+// sequence's length, "\xE0A" giving a lone U+FFFD: a character lost.)
+TEST(TextConvertTest, ACutSequenceLosesNoCharacterAfterIt) {
+    EXPECT_EQ(NUtf::ToUtf16("\xE0\x41"), u"\uFFFD\u0041");
+    EXPECT_EQ(NUtf::ToUtf16("x\xF1\x80\x41"), u"x\uFFFD\u0041");
+}
+
+// Our decoder, which Linux uses, groups malformed bytes as Windows does,
+// wherever the text goes on after them.
+TEST(TextConvertTest, TheDecoderAgreesWithWindowsOnMalformedText) {
+    if (!kWindowsBuild) {
+        GTEST_SKIP() << "compares our decoder with Windows' own conversion";
+    }
+    const unsigned char bytes[] = {0x41, 0x80, 0x8F, 0x90, 0x9F, 0xA0, 0xBF, 0xC0,
+                                   0xC1, 0xC2, 0xDF, 0xE0, 0xE1, 0xED, 0xEF, 0xF0,
+                                   0xF1, 0xF4, 0xF5, 0xF7, 0xF8, 0xFC, 0xFE, 0xFF};
+    std::mt19937 random(7);
+    for (int round = 0; round < 20000; ++round) {
+        std::string text;
+        for (size_t count = 1 + random() % 6; count > 0; --count) {
+            text += static_cast<char>(bytes[random() % sizeof(bytes)]);
+        }
+        text += "AAA";  // no sequence cut by the end
+        ASSERT_EQ(NUtf::ToUtf16(text), ToWide(text)) << testing::PrintToString(text);
     }
 }
 
