@@ -3,15 +3,21 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "base/text_convert.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/windows_build.h"
+#ifdef _WIN32
+#include "windows_sid_text.h"
+#endif
 
 namespace {
 
@@ -59,6 +65,27 @@ TEST_P(GetTextualSidTest, RendersSid) {
     EXPECT_EQ(NUtf::ToUtf8(text), param.strText);
     EXPECT_EQ(capacity, 1024u);
 }
+
+#ifdef _WIN32
+// Windows writes the same digits; its hex digits are capitals where the
+// agent's text keeps its own small ones ("0x%02hx").
+TEST_P(GetTextualSidTest, HasTheDigitsOfWindowsText) {
+    const auto lowered = [](std::string text) {
+        std::transform(text.begin(), text.end(), text.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        return text;
+    };
+    // Wine writes an authority of 2^31 or more as a negative number, and
+    // none above 2^32 (Windows writes those in hex, as the agent does).
+    const auto& bytes = GetParam().sid.m_arrAuthority;
+    if (bytes[0] != 0 || bytes[1] != 0 || bytes[2] >= 0x80) {
+        GTEST_SKIP() << "Wine cannot write this authority as Windows does";
+    }
+    const std::optional<std::u16string> windowsText = WindowsSidText(GetParam().sid);
+    ASSERT_TRUE(windowsText.has_value());
+    EXPECT_EQ(lowered(NUtf::ToUtf8(*windowsText)), lowered(GetParam().strText));
+}
+#endif
 
 INSTANTIATE_TEST_SUITE_P(
     Shapes, GetTextualSidTest,
