@@ -122,7 +122,7 @@ TEST_F(FormatServerTimeTest, TheLoadedRuleIsKeptForTheProcess) {
 }
 
 TEST_F(FormatServerTimeTest, AFailedConversionLeavesTheTextUntouched) {
-    Q6_LINUX_ONLY("Wine converts the times that Windows refuses");
+    Q6_LINUX_ONLY("Wine takes a transition date out of range (month 13)");
     g_tziKorea.Bias = -540;
     g_tziKorea.StandardDate.wMonth = 13;  // no such month
     g_bTziKoreaLoaded = true;
