@@ -1,104 +1,14 @@
+// What named events do on every platform.
 #include "os/named_event.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/sem.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <vector>
-
+#include "named_event_fixture.h"
 #include "os/named_mutex.h"
-#include "os/named_object_space.h"
 #include "os/object_error.h"
-#include "os/posix/named_object.h"
-#include "tests/support/forked_child.h"
-#include "tests/support/object_namespace.h"
+#include "tests/support/child_process.h"
 
 namespace {
-
-using NOs::NNamedEvent;
-using NOs::NObjectAccess;
-using NOs::NWaitResult;
-
-constexpr char kName[] = "Global\\q6pt_event01";
-// Long enough never to end a wait that a set is meant to end.
-constexpr uint32_t kReleaseTimeoutMs = 60000;
-
-std::unique_ptr<NNamedEvent> CreateEvent(const std::string& name, bool manualReset,
-                                         bool* existed = nullptr,
-                                         NObjectAccess access = NObjectAccess::Everyone) {
-    auto event = NNamedEvent::Create(name, manualReset, access, existed);
-    return event ? event.Take() : nullptr;
-}
-
-std::unique_ptr<NNamedEvent> OpenEvent(const std::string& name) {
-    auto event = NNamedEvent::Open(name);
-    return event ? event.Take() : nullptr;
-}
-
-std::string RecordPath(const std::string& name) {
-    return NOs::GetObjectPath(NOs::GetNamedObjectName(name).value());
-}
-
-// The record that stands for the event (zeros when it cannot be read).
-NOs::NEventRecord ReadRecord(const std::string& name) {
-    NOs::NEventRecord record{};
-    std::ifstream(RecordPath(name), std::ios::binary)
-        .read(reinterpret_cast<char*>(&record), sizeof(record));
-    return record;
-}
-
-// Takes the event's record away as an administrator's rm would: its
-// semaphore stays; returns it, for the test to remove in the end.
-int RemoveRecordOnly(const std::string& name) {
-    const int semaphore = ReadRecord(name).nSemaphoreId;
-    std::filesystem::remove(RecordPath(name));
-    return semaphore;
-}
-
-// The mode of the event's semaphore; 0 when there is none.
-uint32_t ModeOf(const std::string& name) {
-    struct semid_ds info {};
-    return ::semctl(ReadRecord(name).nSemaphoreId, 0, IPC_STAT, &info) == 0
-               ? info.sem_perm.mode & 0777
-               : 0;
-}
-
-// A child that opens the event by name, sends a byte through ready and
-// waits for the event; then it sends its tag through released (when given).
-// Exit 0 when a set released it, 1 when it timed out, 2 when it could not
-// open the event.
-std::unique_ptr<NForkedChild> StartWaiter(const std::string& name, NPipe& ready,
-                                          NPipe* released = nullptr, char tag = 'w') {
-    return std::make_unique<NForkedChild>([&name, &ready, released, tag] {
-        const auto event = OpenEvent(name);
-        if (!event) {
-            return 2;
-        }
-        ready.Send();
-        const NWaitResult result = event->Wait(kReleaseTimeoutMs);
-        if (released != nullptr) {
-            released->Send(tag);
-        }
-        return result == NWaitResult::Signalled ? 0 : 1;
-    });
-}
-
-class NamedEventTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        if (::geteuid() != 0) {
-            GTEST_SKIP() << "needs root: only root makes the machine's object space";
-        }
-        ASSERT_TRUE(NOs::CheckObjectSpace(NOs::NObjectSpace::Machine));
-    }
-
-    NObjectNamespace m_namespace;
-};
 
 TEST_F(NamedEventTest, ANewEventIsNotSignalled) {
     for (const bool manualReset : {false, true}) {
@@ -114,7 +24,7 @@ TEST_F(NamedEventTest, ANewEventIsNotSignalled) {
 }
 
 TEST_F(NamedEventTest, AnAutoResetEventReleasesOneWaitAndResets) {
-    const auto event = CreateEvent(kName, false);
+    const auto event = CreateEvent(kEventTestName, false);
     ASSERT_NE(event, nullptr);
     EXPECT_TRUE(event->Set());
     EXPECT_TRUE(event->Set());  // a set of a signalled event changes nothing
@@ -123,7 +33,7 @@ TEST_F(NamedEventTest, AnAutoResetEventReleasesOneWaitAndResets) {
 }
 
 TEST_F(NamedEventTest, AManualResetEventStaysSignalledUntilReset) {
-    const auto event = CreateEvent(kName, true);
+    const auto event = CreateEvent(kEventTestName, true);
     ASSERT_NE(event, nullptr);
     EXPECT_TRUE(event->Set());
     EXPECT_EQ(event->Wait(0), NWaitResult::Signalled);
@@ -133,12 +43,12 @@ TEST_F(NamedEventTest, AManualResetEventStaysSignalledUntilReset) {
 }
 
 TEST_F(NamedEventTest, OpeningAnExistingEventKeepsItsModeAndState) {
-    const auto first = CreateEvent(kName, true);
+    const auto first = CreateEvent(kEventTestName, true);
     ASSERT_NE(first, nullptr);
     EXPECT_TRUE(first->Set());
 
     bool existed = false;
-    const auto second = CreateEvent(kName, false, &existed);
+    const auto second = CreateEvent(kEventTestName, false, &existed);
     ASSERT_NE(second, nullptr);
     EXPECT_TRUE(existed);
     EXPECT_TRUE(second->IsManualReset());
@@ -163,298 +73,26 @@ TEST_F(NamedEventTest, LocalNamesShareOneSpaceApartFromGlobalNames) {
 
 TEST_F(NamedEventTest, ANameOfAnotherKindGivesNull) {
     bool exists = false;
-    const auto mutex = NOs::NNamedMutex::CreateOwned(kName, &exists);
+    const auto mutex = NOs::NNamedMutex::CreateOwned(kEventTestName, &exists);
     ASSERT_TRUE(mutex);
-    EXPECT_EQ(NNamedEvent::Create(kName, false, NObjectAccess::Everyone).Error(),
+    EXPECT_EQ(NNamedEvent::Create(kEventTestName, false, NObjectAccess::Everyone).Error(),
               NOs::NObjectError::OtherKind);
-    EXPECT_EQ(NNamedEvent::Open(kName).Error(), NOs::NObjectError::OtherKind);
+    EXPECT_EQ(NNamedEvent::Open(kEventTestName).Error(), NOs::NObjectError::OtherKind);
 }
 
-// A record that does not hold together, or whose semaphore is gone: only the
-// space's owner may mend it, by making the event anew.
-TEST_F(NamedEventTest, ADamagedEventIsRefusedByOthersAndMadeAnewByItsOwner) {
-    const auto event = CreateEvent(kName, true);
+// Another process opens the event by its name: its set reaches this
+// process's wait, and this process's set releases its wait.
+TEST_F(NamedEventTest, AnotherProcessOpensTheEventBothWays) {
+    const auto event = CreateEvent(kEventTestName, false);
     ASSERT_NE(event, nullptr);
-    NOs::NEventRecord record = ReadRecord(kName);
-    record.header.nLayout = 99;
-    std::ofstream(RecordPath(kName), std::ios::binary | std::ios::in)
-        .write(reinterpret_cast<const char*>(&record), sizeof(record));
-    EXPECT_EQ(NNamedEvent::Open(kName).Error(), NOs::NObjectError::Damaged);
-
-    bool existed = true;
-    const auto mended = CreateEvent(kName, false, &existed);
-    ASSERT_NE(mended, nullptr);
-    EXPECT_FALSE(existed);
-    EXPECT_FALSE(mended->IsManualReset());
-
-    ASSERT_EQ(::semctl(ReadRecord(kName).nSemaphoreId, 0, IPC_RMID), 0);
-    EXPECT_EQ(NNamedEvent::Open(kName).Error(), NOs::NObjectError::Damaged);
-    ASSERT_NE(CreateEvent(kName, false, &existed), nullptr);
-    EXPECT_FALSE(existed);
-    EXPECT_NE(OpenEvent(kName), nullptr);
-}
-
-// A wait on an event whose semaphore was removed ends at once; the owner's
-// next set makes the event anew under its name.
-TEST_F(NamedEventTest, ARemovedSemaphoreEndsEveryWaitAndTheNextSetMakesTheEventAnew) {
-    const auto setter = CreateEvent(kName, false);
-    ASSERT_NE(setter, nullptr);
-    NPipe ready;
-    const auto waiter = StartWaiter(kName, ready);
-    ASSERT_TRUE(ready.Receive());
-    ASSERT_EQ(::semctl(ReadRecord(kName).nSemaphoreId, 0, IPC_RMID), 0);
-    EXPECT_EQ(waiter->Wait(), 1);
-
-    EXPECT_TRUE(setter->Set());
-    const auto reader = OpenEvent(kName);
-    ASSERT_NE(reader, nullptr);
-    EXPECT_EQ(reader->Wait(0), NWaitResult::Signalled);
-}
-
-TEST_F(NamedEventTest, ASetPutsARemovedNameBackWithTheSameModeAndAccess) {
-    const mode_t previousUmask = ::umask(077);
-    const auto setter = CreateEvent(kName, true);
-    ASSERT_NE(setter, nullptr);
-    ASSERT_TRUE(NOs::RemoveNamedObject(kName));
-    ASSERT_EQ(OpenEvent(kName), nullptr);
-
-    EXPECT_TRUE(setter->Set());
-    ::umask(previousUmask);
-    const auto reader = OpenEvent(kName);
-    ASSERT_NE(reader, nullptr);
-    EXPECT_TRUE(reader->IsManualReset());
-    EXPECT_EQ(ModeOf(kName), 0666u);
-    EXPECT_EQ(reader->Wait(0), NWaitResult::Signalled);
-    // The setter now uses the event under the name.
-    EXPECT_TRUE(reader->Reset());
-    EXPECT_TRUE(setter->Set());
-    EXPECT_EQ(reader->Wait(0), NWaitResult::Signalled);
-}
-
-TEST_F(NamedEventTest, ASetReachesTheEventThatNowHoldsTheNameAndItsOldWaiters) {
-    const auto setter = CreateEvent(kName, false);
-    ASSERT_NE(setter, nullptr);
-    const auto oldHandle = OpenEvent(kName);
-    ASSERT_NE(oldHandle, nullptr);
-    const int oldSemaphore = RemoveRecordOnly(kName);
-    const auto newcomer = CreateEvent(kName, false);
-    ASSERT_NE(newcomer, nullptr);
-    NPipe ready;
-    const auto waiter = StartWaiter(kName, ready);
-    ASSERT_TRUE(ready.Receive());
-
-    EXPECT_TRUE(setter->Set());
-    EXPECT_EQ(waiter->Wait(), 0);
-    EXPECT_EQ(oldHandle->Wait(0), NWaitResult::Signalled);
-    EXPECT_TRUE(setter->Set());
-    EXPECT_EQ(newcomer->Wait(0), NWaitResult::Signalled);
-    EXPECT_EQ(oldHandle->Wait(0), NWaitResult::TimedOut);
-    ::semctl(oldSemaphore, 0, IPC_RMID);
-}
-
-TEST_F(NamedEventTest, ASetKeepsItsEventWhenTheNameHoldsAnotherKind) {
-    const auto setter = CreateEvent(kName, false);
-    ASSERT_NE(setter, nullptr);
-    const int semaphore = RemoveRecordOnly(kName);
-    bool exists = false;
-    const auto mutex = NOs::NNamedMutex::CreateOwned(kName, &exists);
-    ASSERT_TRUE(mutex);
-
-    EXPECT_TRUE(setter->Set());
-    EXPECT_EQ(setter->Wait(0), NWaitResult::Signalled);
-    EXPECT_EQ(OpenEvent(kName), nullptr);
-    ::semctl(semaphore, 0, IPC_RMID);
-}
-
-TEST_F(NamedEventTest, AnEventForEveryAccountHasMode0666WhateverTheUmask) {
-    const mode_t saved = ::umask(077);
-    const auto everyone = CreateEvent("Global\\everyone", false);
-    const auto own = CreateEvent("Global\\own", false, nullptr, NObjectAccess::Default);
-    ::umask(saved);
-    ASSERT_NE(everyone, nullptr);
-    ASSERT_NE(own, nullptr);
-    EXPECT_EQ(ModeOf("Global\\everyone"), 0666u);
-    EXPECT_EQ(ModeOf("Global\\own"), 0600u);
-    struct stat info {};
-    ASSERT_EQ(::stat(RecordPath("Global\\everyone").c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 07777, 0644u);  // read by all, written by root alone
-}
-
-TEST_F(NamedEventTest, AnotherProcessOpensTheEventAndASetReleasesIt) {
-    const auto event = CreateEvent(kName, false);
-    ASSERT_NE(event, nullptr);
-    NPipe ready;
-    const auto waiter = StartWaiter(kName, ready);
-    ASSERT_TRUE(ready.Receive());
-    EXPECT_TRUE(event->Set());
-    EXPECT_EQ(waiter->Wait(), 0);
-}
-
-TEST_F(NamedEventTest, AnotherProcessSetsTheEvent) {
-    const auto event = CreateEvent(kName, false);
-    ASSERT_NE(event, nullptr);
-    NForkedChild setter([] {
-        const auto opened = OpenEvent(kName);
-        return opened && opened->Set() ? 0 : 1;
-    });
+    EXPECT_EQ(NChildProcess::Run(Q6_EVENT_SETTER, {"set", kEventTestName}).nExitCode, 0);
     EXPECT_EQ(event->Wait(kReleaseTimeoutMs), NWaitResult::Signalled);
-    EXPECT_EQ(setter.Wait(), 0);
-}
 
-TEST_F(NamedEventTest, EachSetOfAnAutoResetEventReleasesOneWaiter) {
-    const auto event = CreateEvent(kName, false);
-    ASSERT_NE(event, nullptr);
-    NPipe ready;
-    NPipe released;
-    std::vector<std::unique_ptr<NForkedChild>> waiters;
-    waiters.push_back(StartWaiter(kName, ready, &released, 0));
-    waiters.push_back(StartWaiter(kName, ready, &released, 1));
-    ASSERT_TRUE(ready.Receive());
-    ASSERT_TRUE(ready.Receive());
-
+    NChildProcess waiter;
+    ASSERT_TRUE(waiter.Start(Q6_EVENT_SETTER, {"wait", kEventTestName}));
+    // The set may come before the waiter waits: an auto-reset event keeps it.
     EXPECT_TRUE(event->Set());
-    char first = 0;
-    ASSERT_TRUE(released.Receive(&first));
-    ASSERT_TRUE(first == 0 || first == 1);
-    EXPECT_EQ(waiters[static_cast<size_t>(first)]->Wait(), 0);
-    // The set was used up by the one waiter it released.
-    EXPECT_EQ(event->Wait(0), NWaitResult::TimedOut);
-    EXPECT_TRUE(waiters[static_cast<size_t>(1 - first)]->IsRunning());
-
-    EXPECT_TRUE(event->Set());
-    EXPECT_EQ(waiters[static_cast<size_t>(1 - first)]->Wait(), 0);
+    EXPECT_EQ(waiter.WaitForExit(std::chrono::milliseconds(kReleaseTimeoutMs)), 0);
+    EXPECT_EQ(NChildProcess::Run(Q6_EVENT_SETTER, {"set", "Global\\missing"}).nExitCode, 2);
 }
-
-TEST_F(NamedEventTest, ASetOfAManualResetEventReleasesEveryWaiter) {
-    const auto event = CreateEvent(kName, true);
-    ASSERT_NE(event, nullptr);
-    NPipe ready;
-    const auto first = StartWaiter(kName, ready);
-    const auto second = StartWaiter(kName, ready);
-    ASSERT_TRUE(ready.Receive());
-    ASSERT_TRUE(ready.Receive());
-    EXPECT_TRUE(event->Set());
-    EXPECT_EQ(first->Wait(), 0);
-    EXPECT_EQ(second->Wait(), 0);
-}
-
-TEST_F(NamedEventTest, AWaiterKilledWhileWaitingLeavesTheEventWorking) {
-    const auto event = CreateEvent(kName, false);
-    ASSERT_NE(event, nullptr);
-    NPipe ready;
-    const auto waiter = StartWaiter(kName, ready);
-    ASSERT_TRUE(ready.Receive());
-    waiter->Kill();
-
-    EXPECT_TRUE(event->Set());
-    EXPECT_EQ(event->Wait(0), NWaitResult::Signalled);
-    EXPECT_EQ(event->Wait(0), NWaitResult::TimedOut);
-}
-
-using NamedEventAccountTest = NamedEventTest;
-
-TEST_F(NamedEventAccountTest, AnyAccountOpensAndSetsAnEventForEveryAccount) {
-    const auto event = CreateEvent(kName, false);
-    const auto own = CreateEvent("Global\\own", false, nullptr, NObjectAccess::Default);
-    ASSERT_NE(event, nullptr);
-    ASSERT_NE(own, nullptr);
-    NForkedChild other([] {
-        if (!DropToNobody() || OpenEvent("Global\\own") != nullptr) {
-            return 1;
-        }
-        const auto opened = OpenEvent(kName);
-        if (!opened) {
-            return 2;
-        }
-        return opened->Set() ? 0 : 3;
-    });
-    EXPECT_EQ(other.Wait(), 0);
-    EXPECT_EQ(event->Wait(0), NWaitResult::Signalled);
-}
-
-TEST_F(NamedEventAccountTest, AnObjectOfAnotherAccountInTheLocalSpaceIsNeverUsed) {
-    const auto event = CreateEvent("local", true);
-    ASSERT_NE(event, nullptr);
-    EXPECT_TRUE(event->Set());
-    ASSERT_EQ(::chown(RecordPath("local").c_str(), 65534, 65534), 0);
-
-    EXPECT_EQ(NNamedEvent::Open("local").Error(), NOs::NObjectError::WrongOwner);
-    bool existed = true;
-    const auto replaced = CreateEvent("local", false, &existed);
-    ASSERT_NE(replaced, nullptr);
-    EXPECT_FALSE(existed);
-    EXPECT_FALSE(replaced->IsManualReset());
-    EXPECT_EQ(replaced->Wait(0), NWaitResult::TimedOut);
-}
-
-// Any account may set, reset and wait an event for every account, but
-// neither its record nor its semaphore can be removed, re-moded or shrunk.
-TEST_F(NamedEventAccountTest, AnotherAccountCanUseButNotRemoveOrChangeAnEvent) {
-    const auto event = CreateEvent(kName, false);
-    ASSERT_NE(event, nullptr);
-    const std::string path = RecordPath(kName);
-    const int semaphore = ReadRecord(kName).nSemaphoreId;
-    NForkedChild other([&path, semaphore] {
-        if (!DropToNobody()) {
-            return 1;
-        }
-        struct semid_ds info {};
-        info.sem_perm.mode = 0600;
-        if (::semctl(semaphore, 0, IPC_RMID) == 0 || ::semctl(semaphore, 0, IPC_SET, &info) == 0) {
-            return 2;
-        }
-        if (::truncate(path.c_str(), 0) == 0 || ::unlink(path.c_str()) == 0 ||
-            ::open(path.c_str(), O_WRONLY) >= 0) {
-            return 3;
-        }
-        const auto opened = OpenEvent(kName);
-        if (!opened || opened->Wait(0) != NWaitResult::TimedOut) {
-            return 4;
-        }
-        return opened->Set() ? 0 : 5;
-    });
-    EXPECT_EQ(other.Wait(), 0);
-    EXPECT_EQ(event->Wait(0), NWaitResult::Signalled);
-    EXPECT_TRUE(event->Set());
-    EXPECT_EQ(ModeOf(kName), 0666u);
-}
-
-// The events of an account other than root live in its own space, which
-// only it can reach; without root's space nobody else makes Global events.
-TEST_F(NamedEventAccountTest, AnotherAccountsOwnEventsLiveInItsOwnSpace) {
-    NForkedChild other([] {
-        if (!DropToNobody()) {
-            return 1;
-        }
-        if (NNamedEvent::Create("Global\\made-by-nobody", false, NObjectAccess::Everyone).Error() !=
-            NOs::NObjectError::NotPermitted) {
-            return 2;
-        }
-        const auto own = CreateEvent("mine", false);
-        if (!own) {
-            return 3;
-        }
-        if (!own->Set()) {
-            return 4;
-        }
-        const auto again = OpenEvent("Local\\mine");
-        struct stat info {};
-        const std::string path = RecordPath("mine");
-        const std::string folder = path.substr(0, path.rfind('/'));
-        return again && again->Wait(0) == NWaitResult::Signalled &&
-                       ::stat(folder.c_str(), &info) == 0 && info.st_uid == 65534 &&
-                       (info.st_mode & 07777) == 0700
-                   ? 0
-                   : 4;
-    });
-    EXPECT_EQ(other.Wait(), 0);
-    EXPECT_EQ(OpenEvent("Global\\made-by-nobody"), nullptr);
-    EXPECT_EQ(OpenEvent("mine"), nullptr);  // root's own space is another
-    // The account's space goes with the test, as root's does.
-    NForkedChild cleaner([this] {
-        return DropToNobody() && NOs::RemoveObjectNamespace(m_namespace.Name()) ? 0 : 1;
-    });
-    EXPECT_EQ(cleaner.Wait(), 0);
-}
-
 }  // namespace

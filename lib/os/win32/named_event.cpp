@@ -81,8 +81,9 @@ NResult<std::unique_ptr<NNamedEvent>> NNamedEvent::Open(const std::string& name)
     if (!kernelName) {
         return NObjectError::BadName;
     }
-    NWindowsHandle handle(
-        ::OpenEventW(EVENT_MODIFY_STATE | SYNCHRONIZE, FALSE, kernelName->c_str()));
+    // The reset mode is asked of the kernel, which needs the query right.
+    NWindowsHandle handle(::OpenEventW(EVENT_MODIFY_STATE | EVENT_QUERY_STATE | SYNCHRONIZE, FALSE,
+                                       kernelName->c_str()));
     if (!handle.IsValid()) {
         return CreationError();
     }
