@@ -49,7 +49,6 @@ TEST(ChildProcessTest, ExitCodesTellExitsSignalsAndProgramsThatDoNotRun) {
 }
 
 TEST(ChildProcessTest, EntriesWinOverTheInheritedEnvironmentOrStandAlone) {
-    Q6_LINUX_ONLY("the runner starts Linux programs");
     ::setenv("Q6_CHILD_INHERITED", "inherited", 1);
     ::setenv("Q6_CHILD_GIVEN", "inherited", 1);
     struct NCase {
@@ -69,7 +68,6 @@ TEST(ChildProcessTest, EntriesWinOverTheInheritedEnvironmentOrStandAlone) {
 }
 
 TEST(ChildProcessTest, RunsInTheWorkingFolderGiven) {
-    Q6_LINUX_ONLY("the runner starts Linux programs");
     const NTempFolder folder;
     NChildOptions options;
     options.strFolder = folder.Path().string();
@@ -79,7 +77,6 @@ TEST(ChildProcessTest, RunsInTheWorkingFolderGiven) {
 }
 
 TEST(ChildProcessTest, StandardInputHoldsTheTextGivenAndThenEnds) {
-    Q6_LINUX_ONLY("the runner starts Linux programs");
     for (const std::string& input :
          {std::string(), std::string("one\ntwo"), std::string(60000, 'x')}) {
         NChildOptions options;
@@ -91,7 +88,6 @@ TEST(ChildProcessTest, StandardInputHoldsTheTextGivenAndThenEnds) {
 }
 
 TEST(ChildProcessTest, StandardErrorCanGoIntoAFile) {
-    Q6_LINUX_ONLY("the runner starts Linux programs");
     const NTempFolder folder;
     NChildOptions options;
     options.strErrorFile = (folder.Path() / "errors").string();
@@ -105,7 +101,6 @@ TEST(ChildProcessTest, StandardErrorCanGoIntoAFile) {
 }
 
 TEST(ChildProcessTest, AChildPastTheTimeLimitIsKilled) {
-    Q6_LINUX_ONLY("the runner starts Linux programs");
     NChildOptions options;
     options.timeout = milliseconds(100);
     const NChildResult result = Shell("printf started; exec sleep 30", options);
@@ -115,7 +110,6 @@ TEST(ChildProcessTest, AChildPastTheTimeLimitIsKilled) {
 }
 
 TEST(ChildProcessTest, AStartedChildIsReadLineByLineWaitedForAndKilled) {
-    Q6_LINUX_ONLY("the runner starts Linux programs");
     NChildProcess child;
     ASSERT_TRUE(child.Start(kShell, {"-c", "printf 'one\\ntwo\\n'; exec sleep 30"}));
     EXPECT_FALSE(child.Start(kShell, {"-c", "exit 0"}));  // one child per handle
