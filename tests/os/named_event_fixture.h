@@ -2,16 +2,10 @@
 // What the tests of named events share: the event's name, making and opening
 // it, and a fixture that gives each test an object namespace of its own.
 
-#include <gtest/gtest.h>
-#ifndef _WIN32
-#include <unistd.h>
-#endif
-
 #include <memory>
 #include <string>
 
 #include "os/named_event.h"
-#include "os/named_object_space.h"
 #include "tests/support/object_namespace.h"
 
 using NOs::NNamedEvent;
@@ -34,16 +28,4 @@ inline std::unique_ptr<NNamedEvent> OpenEvent(const std::string& name) {
     return event ? event.Take() : nullptr;
 }
 
-class NamedEventTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-#ifndef _WIN32
-        if (::geteuid() != 0) {
-            GTEST_SKIP() << "needs root: only root makes the machine's object space";
-        }
-#endif
-        ASSERT_TRUE(NOs::CheckObjectSpace(NOs::NObjectSpace::Machine));
-    }
-
-    NObjectNamespace m_namespace;
-};
+class NamedEventTest : public NMachineSpaceTest {};

@@ -2,16 +2,10 @@
 // What the tests of named mutexes share: the agent's mutex name, taking it,
 // and a fixture that gives each test an object namespace of its own.
 
-#include <gtest/gtest.h>
-#ifndef _WIN32
-#include <unistd.h>
-#endif
-
 #include <memory>
 #include <string>
 
 #include "os/named_mutex.h"
-#include "os/named_object_space.h"
 #include "tests/support/object_namespace.h"
 
 using NOs::NNamedMutex;
@@ -25,17 +19,8 @@ inline std::unique_ptr<NNamedMutex> CreateOwned(bool* alreadyExists,
     return mutex ? mutex.Take() : nullptr;
 }
 
-class NamedMutexTest : public ::testing::Test {
+class NamedMutexTest : public NMachineSpaceTest {
 protected:
-    void SetUp() override {
-#ifndef _WIN32
-        if (::geteuid() != 0) {
-            GTEST_SKIP() << "needs root: only root makes the machine's object space";
-        }
-#endif
-        ASSERT_TRUE(NOs::CheckObjectSpace(NOs::NObjectSpace::Machine));
-    }
-
     // A new creator takes the mutex over.
     static void ExpectFree() {
         bool alreadyExists = true;
@@ -44,6 +29,4 @@ protected:
         EXPECT_FALSE(alreadyExists);
         EXPECT_TRUE(mutex->IsOwned());
     }
-
-    NObjectNamespace m_namespace;
 };

@@ -1,7 +1,9 @@
 #pragma once
 // Gives this process, and the children it starts, an object namespace of its
-// own (Q6_SHM_NAMESPACE), and removes everything in it when the test ends.
+// own (Q6_SHM_NAMESPACE), and removes everything in it when the test ends;
+// and the fixture of the tests of the machine's named objects.
 
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -74,4 +76,20 @@ private:
     }
 
     std::string m_strName;
+};
+
+// A test of the machine's named objects, in a namespace of its own. On
+// Linux only root makes the machine's space.
+class NMachineSpaceTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+#ifndef _WIN32
+        if (::geteuid() != 0) {
+            GTEST_SKIP() << "needs root: only root makes the machine's object space";
+        }
+#endif
+        ASSERT_TRUE(NOs::CheckObjectSpace(NOs::NObjectSpace::Machine));
+    }
+
+    NObjectNamespace m_namespace;
 };
