@@ -8,6 +8,12 @@
 #include "os/object_error.h"
 #include "tests/support/child_process.h"
 
+#ifdef _WIN32
+#include "os/object_name.h"
+#include "os/utf_codec.h"
+#include "windows_event_dacl.h"
+#endif
+
 namespace {
 
 TEST_F(NamedEventTest, ANewEventIsNotSignalled) {
@@ -95,4 +101,19 @@ TEST_F(NamedEventTest, AnotherProcessOpensTheEventBothWays) {
     EXPECT_EQ(waiter.WaitForExit(std::chrono::milliseconds(kReleaseTimeoutMs)), 0);
     EXPECT_EQ(NChildProcess::Run(Q6_EVENT_SETTER, {"set", "Global\\missing"}).nExitCode, 2);
 }
+#ifdef _WIN32
+// An event for every account carries a null DACL, one made with the
+// defaults does not.
+TEST_F(NamedEventTest, AnEventForEveryAccountHasANullDacl) {
+    const auto everyone = CreateEvent("Global\\everyone", false);
+    const auto owner = CreateEvent("Global\\owner", false, nullptr, NObjectAccess::Default);
+    ASSERT_NE(everyone, nullptr);
+    ASSERT_NE(owner, nullptr);
+    const auto kernelName = [](const char* name) {
+        return NUtf::ToUtf16(NOs::GetObjectPath(NOs::GetNamedObjectName(name).value()));
+    };
+    EXPECT_EQ(HasNullDacl(kernelName("Global\\everyone")), true);
+    EXPECT_EQ(HasNullDacl(kernelName("Global\\owner")), false);
+}
+#endif
 }  // namespace
