@@ -31,8 +31,15 @@ std::string ResolveModulePath(const void* address) {
 
 }  // namespace
 
+// The executable's path is read once: like Windows, which reports the path
+// the program was started from, and without a system call on each of the
+// agent's cycles.
 std::string GetModuleFilePath(const void* address) {
-    return address == nullptr ? ReadExecutablePath() : ResolveModulePath(address);
+    if (address == nullptr) {
+        static const std::string executablePath = ReadExecutablePath();
+        return executablePath;
+    }
+    return ResolveModulePath(address);
 }
 
 }  // namespace NOs
