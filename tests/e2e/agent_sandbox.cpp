@@ -9,10 +9,8 @@
 #include <thread>
 
 #include "agent/startup.h"
-#include "base/text_convert.h"
 #include "os/named_object_space.h"
 #include "os/tick_source.h"
-#include "os/utf16le_bytes.h"
 #include "tests/e2e/short_pause_agent.h"
 
 namespace fs = std::filesystem;
@@ -211,25 +209,6 @@ int NAgentSandbox::WaitForEvent(const std::string& eventName, int timeoutMs) con
 }
 
 uint64_t NAgentSandbox::CurrentTick() { return NOs::GetTickCount64(); }
-
-std::string SlotBytesOf(const std::string& utf8) {
-    std::u16string text = NUtf::ToUtf16(utf8);
-    text.push_back(u'\0');
-    std::string bytes;
-    for (const char16_t unit : text) {
-        bytes.push_back(static_cast<char>(unit & 0xFF));
-        bytes.push_back(static_cast<char>(unit >> 8));
-    }
-    return bytes;
-}
-
-std::string TextOfSlotBytes(const std::string& bytes) {
-    std::u16string text = NOs::DecodeUtf16Le(bytes);
-    if (!text.empty() && text.back() == u'\0') {
-        text.pop_back();
-    }
-    return NUtf::ToUtf8(text);
-}
 
 std::optional<NPublishedRecord> ParseSlotRecord(const std::string& slotBytes) {
     const std::string text = TextOfSlotBytes(slotBytes);

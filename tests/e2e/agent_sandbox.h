@@ -14,6 +14,7 @@
 
 #include "tests/support/child_process.h"
 #include "tests/support/published_record.h"
+#include "tests/support/slot_text.h"
 #include "tests/support/temp_folder.h"
 
 // Which agent a sandbox runs under the agent's name.
@@ -99,12 +100,6 @@ private:
     std::string m_strNamespace;
     std::vector<std::unique_ptr<NChildProcess>> m_vecStarted;
 };
-
-// The UTF-16LE bytes of a UTF-8 text with its terminating zero code unit, as
-// the agent writes into a slot.
-std::string SlotBytesOf(const std::string& utf8);
-// The UTF-8 text of slot bytes, without the terminating zero code unit.
-std::string TextOfSlotBytes(const std::string& bytes);
 
 // The record in slot bytes; nothing unless they hold a record (see
 // ParsePublishedRecord) as UTF-16LE with one terminating zero unit.

@@ -5,11 +5,9 @@
 
 #include <gtest/gtest.h>
 #include <json/json.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
-#include <filesystem>
 #include <map>
 #include <optional>
 #include <sstream>
@@ -17,23 +15,17 @@
 #include <thread>
 #include <vector>
 
-#include "base/text_convert.h"
 #include "ipc/global_event.h"
 #include "ipcdrv/qxipcdll.h"
 #include "os/tick_source.h"
-#include "tests/support/object_namespace.h"
-#include "tests/support/temp_folder.h"
-#include "tests/tools/q6ipc_process.h"
-#include "time/date_time_parse.h"
+#include "tests/support/slot_text.h"
+#include "tests/support/test_constants.h"
+#include "tests/tools/q6ipc_folder_test.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-
-constexpr uint32_t kSlot = 0x30000259;
-constexpr uint32_t kMiniSlot = 0x40000259;
-constexpr char16_t kEvent[] = u"Global\\q6pt_event01";
-constexpr char16_t kMiniEvent[] = u"Global\\M_q6pt_event01";
+using NTestConstants::kMiniSlot;
+using NTestConstants::kSlot;
 constexpr char kAnchor[] = "2015-06-01 09:30:00";
 constexpr int64_t kLimitMs = 35000;  // one publishing period and the margin
 constexpr int kLineWaitMs = 20000;
@@ -41,18 +33,6 @@ constexpr int kLineWaitMs = 20000;
 std::string Record(const std::string& tick) {
     return "{\"AtGetTickCount\":\"" + tick + "\",\"ServerTime\":\"" + kAnchor + "\"}";
 }
-
-// The slot form of an ASCII text: UTF-16LE and a zero code unit.
-std::string SlotBytes(const std::string& text) {
-    std::string bytes;
-    for (const char16_t unit : NUtf::ToUtf16(text)) {
-        bytes += static_cast<char>(unit & 0xFF);
-        bytes += static_cast<char>(unit >> 8);
-    }
-    return bytes + std::string(2, '\0');
-}
-
-int64_t Seconds(const std::string& text) { return NTime::ParseDateTime(NUtf::ToUtf16(text)); }
 
 std::optional<Json::Value> ParseJson(const std::string& text) {
     Json::Value value;
@@ -143,28 +123,10 @@ TEST_F(Q6IpcCommandLineTest, BadOptionsOfTheNewCommandsAreUsageErrors) {
     }
 }
 
-// Writes the slots it reads: needs root.
-class Q6IpcMonitorTest : public ::testing::Test {
+class Q6IpcMonitorTest : public NQ6IpcFolderTest {
 protected:
-    void SetUp() override {
-        if (::geteuid() != 0) {
-            GTEST_SKIP() << "needs root: only root writes the slots it reads";
-        }
-        ASSERT_FALSE(m_folder.Path().empty());
-        fs::copy_file(Q6IPC_PATH, m_folder.Path() / "q6ipc");
-        fs::copy_file(QXIPCDLL_PATH, m_folder.Path() / "qxipcdll.dll");
-        ASSERT_EQ(fnLoadIpcDriver(), 1);
-    }
-
-    std::string Program() const { return (m_folder.Path() / "q6ipc").string(); }
-
-    NRunResult Run(const std::vector<std::string>& arguments) const {
-        return NQ6IpcProcess::Run(Program(), arguments, m_folder.Path().string());
-    }
-
     static void Write(uint32_t slot, const std::string& text) {
-        const std::string bytes = SlotBytes(text);
-        ASSERT_EQ(fnSetData(slot, bytes.data(), static_cast<uint32_t>(bytes.size())), 1);
+        WriteBytes(slot, SlotBytesOf(text));
     }
 
     // Writes a record and sets the publish event, as the agent publishes.
@@ -187,9 +149,6 @@ protected:
         }
         return false;
     }
-
-    NObjectNamespace m_namespace;
-    NTempFolder m_folder;
 };
 
 struct NStatusCase {
@@ -285,7 +244,8 @@ TEST_F(Q6IpcMonitorTest, WatchPrintsOnlyPublicationsMadeAfterItStarted) {
     for (const bool mini : {false, true}) {
         SCOPED_TRACE(mini);
         const uint32_t slot = mini ? kMiniSlot : kSlot;
-        const NMisc::NEventHandle event = NMisc::CreateGlobalEvent(mini ? kMiniEvent : kEvent, 0);
+        const NMisc::NEventHandle event =
+            NMisc::CreateGlobalEvent(NServerTimeChannel::EventNameFor(mini), 0);
         ASSERT_NE(event, nullptr);
         Publish(slot, event.get(), Record("100"));
 
@@ -311,7 +271,7 @@ TEST_F(Q6IpcMonitorTest, WatchPrintsOnlyPublicationsMadeAfterItStarted) {
 // An agent whose clock stands still writes the same record every cycle:
 // each write is a publication all the same.
 TEST_F(Q6IpcMonitorTest, WatchCountsTheSameRecordWrittenAgain) {
-    const NMisc::NEventHandle event = NMisc::CreateGlobalEvent(kEvent, 0);
+    const NMisc::NEventHandle event = NMisc::CreateGlobalEvent(NServerTimeChannel::kEventName, 0);
     ASSERT_NE(event, nullptr);
     Write(kSlot, Record("100"));
     NQ6IpcProcess watcher;
@@ -327,7 +287,7 @@ TEST_F(Q6IpcMonitorTest, WatchCountsTheSameRecordWrittenAgain) {
 }
 
 TEST_F(Q6IpcMonitorTest, WatchTimeoutEndsWith1WhenNoPublicationCame) {
-    const NMisc::NEventHandle event = NMisc::CreateGlobalEvent(kEvent, 0);
+    const NMisc::NEventHandle event = NMisc::CreateGlobalEvent(NServerTimeChannel::kEventName, 0);
     ASSERT_NE(event, nullptr);
     Publish(kSlot, event.get(), Record("100"));  // left from before: no publication
     const NRunResult result = Run({"watch", "--timeout", "300"});

@@ -16,9 +16,10 @@
 #include "os/named_mutex.h"
 #include "os/tick_source.h"
 #include "tests/support/object_namespace.h"
+#include "tests/support/slot_text.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/test_constants.h"
-#include "tests/tools/q6ipc_process.h"
+#include "tests/tools/q6ipc_folder_test.h"
 
 namespace {
 
@@ -30,58 +31,27 @@ constexpr char kUsageLine[] =
     "usage: q6ipc tick | get SLOT [--raw] | now [--mini] [--korea] | status [--mini] [--json] | "
     "watch [--mini] [--count N] [--timeout MS] | wait EVENT [--timeout MS] | --help | --version\n";
 
-// The slot form of a text: UTF-16LE code units and a zero code unit.
-std::string SlotBytes(const std::u16string& text) {
-    std::string bytes;
-    for (const char16_t unit : text) {
-        bytes += static_cast<char>(unit & 0xFF);
-        bytes += static_cast<char>(unit >> 8);
-    }
-    return bytes + std::string(2, '\0');
-}
-
 std::string Record(const std::string& serverTime, const std::string& tick) {
     return "{\"AtGetTickCount\":\"" + tick + "\",\"ServerTime\":\"" + serverTime + "\"}";
 }
 
-// Seconds since 1970 of a YYYY-MM-DD hh:mm:ss text, as the C library counts
-// them (not with the parser under test); -1 for any other text.
-int64_t Seconds(const std::string& text) {
-    std::tm fields{};
-    const char* end = ::strptime(text.c_str(), "%Y-%m-%d %H:%M:%S", &fields);
-    return end != nullptr && *end == '\0' ? static_cast<int64_t>(::timegm(&fields)) : -1;
-}
-
 constexpr size_t kDateTimeTextLength = sizeof("YYYY-MM-DD hh:mm:ss") - 1;
 
-class Q6IpcTest : public ::testing::Test {
+class Q6IpcTest : public NQ6IpcFolderTest {
 protected:
     void SetUp() override {
-        if (::geteuid() != 0) {
-            GTEST_SKIP() << "needs root: only root writes the slots it reads";
+        NQ6IpcFolderTest::SetUp();
+        if (IsSkipped() || HasFatalFailure()) {
+            return;
         }
-        ASSERT_FALSE(m_folder.Path().empty());
-        fs::copy_file(Q6IPC_PATH, m_folder.Path() / "q6ipc");
-        fs::copy_file(QXIPCDLL_PATH, m_folder.Path() / "qxipcdll.dll");
         fs::create_directory(m_folder.Path() / "registry");
         fs::copy_file(fs::path(Q6_REGISTRY_SOURCE) / "time-zones.reg",
                       m_folder.Path() / "registry" / "time-zones.reg");
         ::unsetenv("Q6_REGISTRY_DIR");
-        ASSERT_EQ(fnLoadIpcDriver(), 1);
-    }
-
-    NRunResult Run(const std::vector<std::string>& arguments) const {
-        return NQ6IpcProcess::Run(Program(), arguments, m_folder.Path().string());
-    }
-
-    std::string Program() const { return (m_folder.Path() / "q6ipc").string(); }
-
-    static void Write(uint32_t slot, const std::string& bytes) {
-        ASSERT_EQ(fnSetData(slot, bytes.data(), static_cast<uint32_t>(bytes.size())), 1);
     }
 
     static void WriteRecord(uint32_t slot, const std::string& serverTime, const std::string& tick) {
-        Write(slot, SlotBytes(NUtf::ToUtf16(Record(serverTime, tick))));
+        WriteBytes(slot, SlotBytesOf(Record(serverTime, tick)));
     }
 
     // Runs `now` with a record anchored elapsedMs before the run, and checks
@@ -101,9 +71,6 @@ protected:
         EXPECT_GE(shown, base + static_cast<int64_t>(elapsedMs / 1000));
         EXPECT_LE(shown, base + static_cast<int64_t>((after - before + elapsedMs) / 1000) + 1);
     }
-
-    NObjectNamespace m_namespace;
-    NTempFolder m_folder;
 };
 
 TEST_F(Q6IpcTest, TickPrintsTheMachinesTickInMilliseconds) {
@@ -119,9 +86,9 @@ TEST_F(Q6IpcTest, TickPrintsTheMachinesTickInMilliseconds) {
 }
 
 TEST_F(Q6IpcTest, GetRawPrintsExactlyTheBytesWritten) {
-    const std::string bytes = SlotBytes(u"{\"AtGetTickCount\":\"1\",\"ServerTime\":\"x\"}") +
+    const std::string bytes = SlotBytesOf(u"{\"AtGetTickCount\":\"1\",\"ServerTime\":\"x\"}") +
                               std::string("\xFF\x00\x01", 3);
-    Write(kSlot, bytes);
+    WriteBytes(kSlot, bytes);
     for (const std::string slot : {"0x30000259", "0X30000259", "805306969", "06000001131"}) {
         const NRunResult result = Run({"get", slot, "--raw"});
         EXPECT_EQ(result.nExitCode, 0) << slot;
@@ -132,12 +99,12 @@ TEST_F(Q6IpcTest, GetRawPrintsExactlyTheBytesWritten) {
 }
 
 TEST_F(Q6IpcTest, GetPrintsTheSlotTextAsUtf8) {
-    Write(kMiniSlot, SlotBytes(u"caf\u00E9 \U0001F600") + "junk after the end");
+    WriteBytes(kMiniSlot, SlotBytesOf(u"caf\u00E9 \U0001F600") + "junk after the end");
     const NRunResult result = Run({"get", "0x40000259"});
     EXPECT_EQ(result.nExitCode, 0);
     EXPECT_EQ(result.strOut, "caf\xC3\xA9 \xF0\x9F\x98\x80\n");
 
-    Write(kMiniSlot, std::string("A\0B", 3));  // an odd last byte
+    WriteBytes(kMiniSlot, std::string("A\0B", 3));  // an odd last byte
     EXPECT_EQ(Run({"get", "0x40000259"}).strOut, "A\xEF\xBF\xBD\n");
 }
 
@@ -147,13 +114,13 @@ TEST_F(Q6IpcTest, AMissingSlotOrDriverExitsWith1) {
     EXPECT_EQ(result.strOut, "");
     EXPECT_EQ(result.strErr, "q6ipc: slot 0x30000259 is missing or cannot be read\n");
 
-    Write(kSlot, "x");
+    WriteBytes(kSlot, "x");
     ASSERT_EQ(fnUnloadIpcDriver(), 1);
     EXPECT_EQ(Run({"get", "0x30000259"}).nExitCode, 1);
 }
 
 TEST_F(Q6IpcTest, WithoutTheLibraryBesideItNothingCanBeRead) {
-    Write(kSlot, "x");
+    WriteBytes(kSlot, "x");
     fs::remove(m_folder.Path() / "qxipcdll.dll");
     const NRunResult result = Run({"get", "0x30000259"});
     EXPECT_EQ(result.nExitCode, 1);
@@ -163,7 +130,7 @@ TEST_F(Q6IpcTest, WithoutTheLibraryBesideItNothingCanBeRead) {
 }
 
 TEST_F(Q6IpcTest, ALibraryWithoutTheReadExportReadsNothing) {
-    Write(kSlot, "x");
+    WriteBytes(kSlot, "x");
     fs::copy_file(fs::path(Q6_IPC_DOUBLES_DIR) / "no_fnGetData" / "qxipcdll.dll",
                   m_folder.Path() / "qxipcdll.dll", fs::copy_options::overwrite_existing);
     const NRunResult result = Run({"get", "0x30000259"});
@@ -260,7 +227,7 @@ TEST_F(Q6IpcTest, NowNeedsARecordWithAServerTimeAndATick) {
         u"{\"AtGetTickCount\":\"5\",\"ServerTime\":\"3500-06-01 09:30:00\"}",
     };
     for (const std::u16string& record : records) {
-        Write(kSlot, SlotBytes(record));
+        WriteBytes(kSlot, SlotBytesOf(record));
         const NRunResult result = Run({"now"});
         EXPECT_EQ(result.nExitCode, 1) << NUtf::ToUtf8(record);
         EXPECT_EQ(result.strOut, "") << NUtf::ToUtf8(record);
