@@ -1,6 +1,6 @@
 # Link rules of the Winelib build (see wine-toolchain.cmake). MinGW's import
 # libraries and image versions have no Winelib counterpart; a DLL's exports
-# come from its .spec file, passed as a link option.
+# come from its module-definition file, passed as a link option.
 foreach(lang C CXX)
   set(CMAKE_${lang}_LINK_EXECUTABLE
       "<CMAKE_${lang}_COMPILER> <FLAGS> <CMAKE_${lang}_LINK_FLAGS> <LINK_FLAGS> <OBJECTS> -o <TARGET> <LINK_LIBRARIES>"
