@@ -1,6 +1,9 @@
 #include "os/win32/kernel_object_name.h"
 
+#include <windows.h>
+
 #include "os/utf_codec.h"
+#include "os/win32/windows_error.h"
 
 namespace NOs {
 
@@ -20,6 +23,11 @@ std::optional<std::u16string> KernelObjectName(const std::string& name) {
         return std::nullopt;
     }
     return KernelObjectName(*objectName);
+}
+
+NError NamedObjectError() {
+    const DWORD code = ::GetLastError();
+    return code == ERROR_INVALID_HANDLE ? NError(NObjectError::OtherKind) : FromWindowsError(code);
 }
 
 }  // namespace NOs

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "os/object_error.h"
 #include "os/object_name.h"
 
 namespace NOs {
@@ -18,5 +19,9 @@ std::u16string KernelObjectName(const NObjectName& name);
 
 // The same for the name a caller gives; nothing when it cannot be used.
 std::optional<std::u16string> KernelObjectName(const std::string& name);
+
+// Why an event or a mutex could not be created or opened (GetLastError):
+// the kernel's "invalid handle" there means the name holds another kind.
+NError NamedObjectError();
 
 }  // namespace NOs

@@ -35,12 +35,6 @@ std::optional<bool> QueryManualReset(HANDLE event) {
     return information.eventType == 0;
 }
 
-// An event's name held by another kind of object.
-NError CreationError() {
-    const DWORD code = ::GetLastError();
-    return code == ERROR_INVALID_HANDLE ? NError(NObjectError::OtherKind) : FromWindowsError(code);
-}
-
 }  // namespace
 
 NNamedEvent::NNamedEvent(std::unique_ptr<NState> state) : m_pState(std::move(state)) {}
@@ -64,7 +58,7 @@ NResult<std::unique_ptr<NNamedEvent>> NNamedEvent::Create(const std::string& nam
     NWindowsHandle handle(::CreateEventW(everyone ? everyone->Attributes() : nullptr,
                                          manualReset ? TRUE : FALSE, FALSE, kernelName->c_str()));
     if (!handle.IsValid()) {
-        return CreationError();
+        return NamedObjectError();
     }
     const bool openedExisting = ::GetLastError() == ERROR_ALREADY_EXISTS;
     if (existed != nullptr) {
@@ -85,7 +79,7 @@ NResult<std::unique_ptr<NNamedEvent>> NNamedEvent::Open(const std::string& name)
     NWindowsHandle handle(::OpenEventW(EVENT_MODIFY_STATE | EVENT_QUERY_STATE | SYNCHRONIZE, FALSE,
                                        kernelName->c_str()));
     if (!handle.IsValid()) {
-        return CreationError();
+        return NamedObjectError();
     }
     const std::optional<bool> mode = QueryManualReset(handle.Get());
     if (!mode) {

@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include "os/win32/kernel_object_name.h"
-#include "os/win32/windows_error.h"
 #include "os/win32/windows_handle.h"
 
 // A Windows mutex lives while a handle to it is open: when its holder ends,
@@ -35,9 +34,7 @@ NResult<std::unique_ptr<NNamedMutex>> NNamedMutex::CreateOwned(const std::string
     }
     NWindowsHandle handle(::CreateMutexW(nullptr, TRUE, kernelName->c_str()));
     if (!handle.IsValid()) {
-        const DWORD code = ::GetLastError();
-        return code == ERROR_INVALID_HANDLE ? NError(NObjectError::OtherKind)
-                                            : FromWindowsError(code);
+        return NamedObjectError();
     }
     const bool exists = ::GetLastError() == ERROR_ALREADY_EXISTS;
     if (alreadyExists != nullptr) {

@@ -61,13 +61,11 @@ std::unique_ptr<NRegKey> ReadKey(HKEY key) {
     return values;
 }
 
-std::u16string SubKeyText(std::u16string_view subKey) { return std::u16string(subKey); }
-
 }  // namespace
 
 std::unique_ptr<NRegKey> OpenRegistryKey(NRegRoot root, std::u16string_view subKey) {
     HKEY key = nullptr;
-    if (::RegOpenKeyExW(RootKey(root), SubKeyText(subKey).c_str(), 0, KEY_READ, &key) !=
+    if (::RegOpenKeyExW(RootKey(root), std::u16string(subKey).c_str(), 0, KEY_READ, &key) !=
         ERROR_SUCCESS) {
         return nullptr;
     }
@@ -77,7 +75,7 @@ std::unique_ptr<NRegKey> OpenRegistryKey(NRegRoot root, std::u16string_view subK
 
 std::unique_ptr<NRegKey> CreateRegistryKey(NRegRoot root, std::u16string_view subKey) {
     HKEY key = nullptr;
-    if (::RegCreateKeyExW(RootKey(root), SubKeyText(subKey).c_str(), 0, nullptr,
+    if (::RegCreateKeyExW(RootKey(root), std::u16string(subKey).c_str(), 0, nullptr,
                           REG_OPTION_NON_VOLATILE, KEY_READ, nullptr, &key,
                           nullptr) != ERROR_SUCCESS) {
         return nullptr;
