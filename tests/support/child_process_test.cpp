@@ -102,7 +102,9 @@ TEST(ChildProcessTest, StandardErrorCanGoIntoAFile) {
 
 TEST(ChildProcessTest, AChildPastTheTimeLimitIsKilled) {
     NChildOptions options;
-    options.timeout = milliseconds(100);
+    // Long enough for a loaded machine, or Wine, to start the shell and let
+    // it print; the child sleeps far longer.
+    options.timeout = milliseconds(5000);
     const NChildResult result = Shell("printf started; exec sleep 30", options);
     EXPECT_TRUE(result.bTimedOut);
     EXPECT_EQ(result.nExitCode, -1);
