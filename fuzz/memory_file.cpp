@@ -1,17 +1,21 @@
 #include "fuzz/memory_file.h"
 
-#include <sys/mman.h>
+#include <fcntl.h>
 #include <unistd.h>
+
+#include <cstdlib>
 
 #include "fuzz/fuzz_check.h"
 
-NMemoryFile::NMemoryFile()
-    : m_nFd(::memfd_create("fuzz-input", MFD_CLOEXEC)),
-      m_strPath("/proc/self/fd/" + std::to_string(m_nFd)) {
+NMemoryFile::NMemoryFile() : m_strPath("/dev/shm/q6fuzz-XXXXXX") {
+    m_nFd = ::mkostemp(m_strPath.data(), O_CLOEXEC);
     NFuzz::Require(m_nFd >= 0, "a memory file can be created");
 }
 
-NMemoryFile::~NMemoryFile() { ::close(m_nFd); }
+NMemoryFile::~NMemoryFile() {
+    ::close(m_nFd);
+    ::unlink(m_strPath.c_str());
+}
 
 void NMemoryFile::Write(std::string_view content) {
     NFuzz::Require(::ftruncate(m_nFd, 0) == 0, "the memory file can be emptied");

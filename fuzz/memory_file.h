@@ -1,6 +1,8 @@
 #pragma once
-// An anonymous file in memory with a path that open() accepts, for readers
-// that take a file name: no disk traffic between fuzz runs.
+// A file in memory (on the tmpfs of /dev/shm), for readers that take a file
+// name: no disk traffic between fuzz runs. A plain file of its own rather
+// than a memfd, whose /proc/self/fd path is a link that readers of settings
+// do not follow.
 
 #include <string>
 #include <string_view>

@@ -17,6 +17,8 @@ public:
     // Releases the object held before, then loads the one at path (absolute,
     // UTF-8) with every symbol resolved at once and none made visible to other
     // objects. False, with the reason in GetError, when it cannot be loaded.
+    // On Linux the file must also lie at the end of a trusted path and be a
+    // whole shared object (posix/trusted_path.h, posix/whole_object.h).
     bool Open(const std::string& path);
 
     // Releases the object; does nothing when none is held.

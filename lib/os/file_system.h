@@ -14,12 +14,14 @@ namespace NOs {
 // Follows symbolic links; anything that is not a folder counts as a file.
 PathKind GetPathKind(const std::string& path);
 
-// Creates one folder with mode 0755 (less the umask).
+// Creates one folder with mode 0755 (less the umask). On Linux, only at the
+// end of a trusted path (see trusted_path.h): NObjectError::UnsafeFolder
+// otherwise.
 NStatus CreateFolder(const std::string& path);
 
 // Removes the path only when it is a plain file itself: a link (even to a
 // plain file), a device, a FIFO, a socket or a folder is left alone
-// (NObjectError::NotRegular).
+// (NObjectError::NotRegular). On Linux, only at the end of a trusted path.
 NStatus RemoveRegularFile(const std::string& path);
 
 }  // namespace NOs

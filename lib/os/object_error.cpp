@@ -23,6 +23,12 @@ const char* ObjectErrorText(NObjectError error) {
             return "the name cannot be used";
         case NObjectError::Busy:
             return "the object kept changing";
+        case NObjectError::Untrusted:
+            return "the file can be changed by an account other than root and the program's owner";
+        case NObjectError::NotWhole:
+            return "the file is not a whole shared object";
+        case NObjectError::Locked:
+            return "another process kept the object locked";
     }
     return "unknown error";
 }

@@ -18,6 +18,9 @@ enum class NObjectError {
     NotPermitted,    // only the space's owner creates, replaces or removes objects
     BadName,         // empty, too long, or in an invalid namespace
     Busy,            // writers kept changing the object during every attempt
+    Untrusted,       // a file that accounts other than the trusted ones can change
+    NotWhole,        // a shared object cut short, or no shared object at all
+    Locked,          // another process kept the object locked past the time allowed
 };
 
 // A small value type rather than std::error_code: an error category of our
@@ -35,6 +38,9 @@ public:
     static NError FromErrno(int code) { return NError(static_cast<std::errc>(code)); }
 
     explicit operator bool() const { return m_eSource != NSource::None; }
+
+    // An error number of the system rather than one of the objects' own.
+    bool IsSystemError() const { return m_eSource == NSource::System; }
 
     bool operator==(const NError& other) const {
         return m_eSource == other.m_eSource && m_nCode == other.m_nCode;

@@ -29,8 +29,8 @@ bool HasRegExtension(const std::string& name) {
     });
 }
 
-// Every *.reg name of the folder, whatever it is: ReadWholeFile leaves out
-// what is not a plain file.
+// Every *.reg name of the folder, whatever it is: ReadTrustedFile leaves out
+// what is not a plain file that only trusted accounts can change.
 std::vector<std::string> ListRegFiles(const std::string& folder) {
     std::vector<std::string> paths;
     std::error_code error;
@@ -59,7 +59,7 @@ std::string GetRegistryFolder() {
 void LoadRegistryFolder(const std::string& folder, NRegTree& tree) {
     for (const std::string& path : ListRegFiles(folder)) {
         // A file that is not plain or too long is left out.
-        if (const NResult<std::string> bytes = ReadWholeFile(path, kMaxRegFileSize)) {
+        if (const NResult<std::string> bytes = ReadTrustedFile(path, kMaxRegFileSize)) {
             ApplyRegFile(bytes.Value(), tree);
         }
     }

@@ -58,9 +58,16 @@ NAgentSandbox::NAgentSandbox(NAgentBuild agent, const std::string& binFolderName
     CopyBuildOutputs(agent, BinFolder());
     fs::create_directories(Folder() / "log");
     fs::create_directories(Folder() / "profile");
-    // An unprivileged agent must be able to reach its files and write its log.
-    for (const fs::path& folder : {Folder(), BinFolder(), Folder() / "log", Folder() / "profile"}) {
-        fs::permissions(folder, fs::perms::all);
+    // An unprivileged agent must be able to reach its files and write its
+    // log; only its folders for logs are open to all, sticky as /tmp is, so
+    // that every path stays a trusted one.
+    for (const fs::path& folder : {Folder(), BinFolder()}) {
+        fs::permissions(folder, fs::perms::owner_all | fs::perms::group_read |
+                                    fs::perms::group_exec | fs::perms::others_read |
+                                    fs::perms::others_exec);
+    }
+    for (const fs::path& folder : {Folder() / "log", Folder() / "profile"}) {
+        fs::permissions(folder, fs::perms::all | fs::perms::sticky_bit);
     }
     WriteProperties(true);
 }

@@ -2,6 +2,9 @@
 
 #include <dlfcn.h>
 
+#include "os/posix/trusted_path.h"
+#include "os/posix/whole_object.h"
+
 namespace NOs {
 namespace {
 
@@ -12,6 +15,16 @@ std::string TakeDlError(const std::string& fallback) {
     return text != nullptr ? std::string(text) : fallback;
 }
 
+// Code is loaded only from a file that no untrusted account can change, and
+// only when it is whole.
+NStatus CheckLoadable(const std::string& path) {
+    const NResult<NUniqueFd> file = OpenTrustedFile(path);
+    if (!file) {
+        return file.Error();
+    }
+    return CheckWholeSharedObject(file.Value());
+}
+
 }  // namespace
 
 bool NDynamicLibrary::Open(const std::string& path) {
@@ -19,6 +32,10 @@ bool NDynamicLibrary::Open(const std::string& path) {
     // A bare name would be searched for along the library path.
     if (path.empty() || path.front() != '/') {
         m_strError = "not an absolute path: " + path;
+        return false;
+    }
+    if (const NStatus loadable = CheckLoadable(path); !loadable) {
+        m_strError = "cannot load " + path + ": " + loadable.Error().Message();
         return false;
     }
     m_pHandle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);

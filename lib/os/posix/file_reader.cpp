@@ -6,19 +6,14 @@
 
 #include <cerrno>
 
+#include "os/posix/trusted_path.h"
 #include "os/posix/unique_fd.h"
 
 namespace NOs {
+namespace {
 
-NResult<std::string> ReadWholeFile(const std::string& path, size_t maxBytes) {
-    const NUniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
-    struct stat info {};
-    if (!file.IsValid() || ::fstat(file.Get(), &info) != 0) {
-        return LastError();
-    }
-    if (!S_ISREG(info.st_mode)) {
-        return NObjectError::NotRegular;
-    }
+// The rest of an open plain file, of at most maxBytes.
+NResult<std::string> ReadAll(const NUniqueFd& file, size_t maxBytes) {
     // Some files (those of /proc) tell no size: the reads decide.
     std::string content;
     char chunk[4096];
@@ -37,6 +32,28 @@ NResult<std::string> ReadWholeFile(const std::string& path, size_t maxBytes) {
             content.append(chunk, static_cast<size_t>(count));
         }
     }
+}
+
+}  // namespace
+
+NResult<std::string> ReadWholeFile(const std::string& path, size_t maxBytes) {
+    const NUniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    struct stat info {};
+    if (!file.IsValid() || ::fstat(file.Get(), &info) != 0) {
+        return LastError();
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return NObjectError::NotRegular;
+    }
+    return ReadAll(file, maxBytes);
+}
+
+NResult<std::string> ReadTrustedFile(const std::string& path, size_t maxBytes) {
+    const NResult<NUniqueFd> file = OpenTrustedFile(path);
+    if (!file) {
+        return file.Error();
+    }
+    return ReadAll(file.Value(), maxBytes);
 }
 
 }  // namespace NOs

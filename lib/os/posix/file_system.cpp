@@ -7,6 +7,7 @@
 #include <string>
 
 #include "os/path_text.h"
+#include "os/posix/trusted_path.h"
 #include "os/posix/unique_fd.h"
 
 namespace NOs {
@@ -32,16 +33,25 @@ PathKind GetPathKind(const std::string& path) {
 }
 
 NStatus CreateFolder(const std::string& path) {
-    return ::mkdir(path.c_str(), 0755) == 0 ? Ok() : LastError();
+    const NResult<std::string> resolved = ResolveTrustedPath(path, NLastLink::Keep);
+    if (!resolved) {
+        return resolved.Error();
+    }
+    return ::mkdir(resolved.Value().c_str(), 0755) == 0 ? Ok() : LastError();
 }
 
 NStatus RemoveRegularFile(const std::string& path) {
-    const std::string name(LastName(path));
+    const NResult<std::string> resolved = ResolveTrustedPath(path, NLastLink::Keep);
+    if (!resolved) {
+        return resolved.Error();
+    }
+    const std::string name(LastName(resolved.Value()));
     if (name.empty()) {
         return std::errc::invalid_argument;
     }
     // The test and the removal name the same entry of the same folder.
-    const NUniqueFd parent(::open(FolderToOpen(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const NUniqueFd parent(
+        ::open(FolderToOpen(resolved.Value()).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     struct stat info {};
     if (!parent.IsValid() ||
         ::fstatat(parent.Get(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {

@@ -12,7 +12,7 @@ struct NProfileFile::NImpl {
 namespace {
 
 std::string ReadProfileBytes(const std::string& path) {
-    NResult<std::string> bytes = ReadWholeFile(path, NProfileFile::kMaxProfileBytes);
+    NResult<std::string> bytes = ReadTrustedFile(path, NProfileFile::kMaxProfileBytes);
     return bytes ? bytes.Take() : std::string();
 }
 

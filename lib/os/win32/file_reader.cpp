@@ -41,4 +41,8 @@ NResult<std::string> ReadWholeFile(const std::string& path, size_t maxBytes) {
     }
 }
 
+NResult<std::string> ReadTrustedFile(const std::string& path, size_t maxBytes) {
+    return ReadWholeFile(path, maxBytes);
+}
+
 }  // namespace NOs

@@ -1,0 +1,83 @@
+#include "os/posix/whole_object.h"
+
+#include <elf.h>
+#include <link.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <vector>
+
+namespace NOs {
+namespace {
+
+// More program headers than any shared object has.
+constexpr ElfW(Half) kMaxProgramHeaders = 256;
+
+#if __ELF_NATIVE_CLASS == 64
+constexpr unsigned char kNativeClass = ELFCLASS64;
+#else
+constexpr unsigned char kNativeClass = ELFCLASS32;
+#endif
+
+#if defined(__x86_64__)
+constexpr ElfW(Half) kNativeMachine = EM_X86_64;
+#elif defined(__aarch64__)
+constexpr ElfW(Half) kNativeMachine = EM_AARCH64;
+#elif defined(__i386__)
+constexpr ElfW(Half) kNativeMachine = EM_386;
+#else
+#error "the machine of this platform's shared objects is not known"
+#endif
+
+bool ReadExactly(const NUniqueFd& file, void* buffer, size_t size, uint64_t offset) {
+    return ::pread(file.Get(), buffer, size, static_cast<off_t>(offset)) ==
+           static_cast<ssize_t>(size);
+}
+
+// A part of count entries of entrySize bytes from offset on lies in the file.
+bool FitsIn(uint64_t fileSize, uint64_t offset, uint64_t count, uint64_t entrySize) {
+    return offset <= fileSize && count <= (fileSize - offset) / (entrySize == 0 ? 1 : entrySize);
+}
+
+bool IsNativeSharedObject(const ElfW(Ehdr) & header) {
+    return std::memcmp(header.e_ident, ELFMAG, SELFMAG) == 0 &&
+           header.e_ident[EI_CLASS] == kNativeClass && header.e_type == ET_DYN &&
+           header.e_machine == kNativeMachine && header.e_phentsize == sizeof(ElfW(Phdr)) &&
+           header.e_phnum > 0 && header.e_phnum <= kMaxProgramHeaders;
+}
+
+bool SegmentsFit(const NUniqueFd& file, const ElfW(Ehdr) & header, uint64_t fileSize) {
+    if (!FitsIn(fileSize, header.e_phoff, header.e_phnum, sizeof(ElfW(Phdr)))) {
+        return false;
+    }
+    std::vector<ElfW(Phdr)> segments(header.e_phnum);
+    if (!ReadExactly(file, segments.data(), segments.size() * sizeof(ElfW(Phdr)), header.e_phoff)) {
+        return false;
+    }
+    for (const ElfW(Phdr) & segment : segments) {
+        if (segment.p_type == PT_LOAD && !FitsIn(fileSize, segment.p_offset, segment.p_filesz, 1)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+NStatus CheckWholeSharedObject(const NUniqueFd& file) {
+    struct stat info {};
+    if (::fstat(file.Get(), &info) != 0) {
+        return LastError();
+    }
+    const auto fileSize = static_cast<uint64_t>(info.st_size);
+    ElfW(Ehdr) header{};
+    if (!ReadExactly(file, &header, sizeof(header), 0) || !IsNativeSharedObject(header) ||
+        !SegmentsFit(file, header, fileSize) ||
+        !FitsIn(fileSize, header.e_shoff, header.e_shnum, header.e_shentsize)) {
+        return NObjectError::NotWhole;
+    }
+    return Ok();
+}
+
+}  // namespace NOs
