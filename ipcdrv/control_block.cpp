@@ -54,12 +54,20 @@ NState StateOf(const NControlObject& control) {
     return HasSoundFields(control) ? NState::Sound : NState::Damaged;
 }
 
-NState StateOfError(const NOs::NError& error) {
-    return error == std::errc::no_such_file_or_directory ? NState::Missing : NState::Damaged;
+// What an object that could not be opened tells of the block: a failure of
+// the system's own (too many open files) tells nothing.
+NOs::NResult<NState> StateOfError(const NOs::NError& error) {
+    if (error == std::errc::no_such_file_or_directory) {
+        return NState::Missing;
+    }
+    if (error.IsSystemError()) {
+        return error;
+    }
+    return NState::Damaged;
 }
 
 // The control block read once, not mapped.
-NState ReadOnce(const std::string* objectNamespace) {
+NOs::NResult<NState> ReadOnce(const std::string* objectNamespace) {
     const std::optional<NOs::NObjectName> name = ObjectName(objectNamespace);
     if (!name) {
         return NState::Missing;
@@ -70,7 +78,8 @@ NState ReadOnce(const std::string* objectNamespace) {
 }
 
 // The control block in use: kept when it is used more than once, else read.
-NState CheckKept(NKeptMappings::NKeptMapping& kept, const std::string* objectNamespace) {
+NOs::NResult<NState> CheckKept(NKeptMappings::NKeptMapping& kept,
+                               const std::string* objectNamespace) {
     if (const void* data = kept.Current(0)) {
         return StateOf(*static_cast<const NControlObject*>(data));
     }
@@ -84,28 +93,32 @@ NState CheckKept(NKeptMappings::NKeptMapping& kept, const std::string* objectNam
     return StateOf(*static_cast<const NControlObject*>(kept.Replace(fresh.Take(), 0)));
 }
 
-NState CheckIn(const std::string* objectNamespace) {
+NOs::NResult<NState> CheckIn(const std::string* objectNamespace) {
     NKeptMappings::NKeptMapping* kept = NKeptMappings::FindControl(objectNamespace);
     return kept != nullptr ? CheckKept(*kept, objectNamespace) : ReadOnce(objectNamespace);
 }
 
 }  // namespace
 
-NState Check() { return CheckIn(NKeptMappings::CurrentNamespace()); }
+NOs::NResult<NState> Check() { return CheckIn(NKeptMappings::CurrentNamespace()); }
 
 std::optional<NInUse> InUse() {
     const std::string* objectNamespace = NKeptMappings::CurrentNamespace();
     NKeptMappings::NKeptMapping* kept = NKeptMappings::FindControl(objectNamespace);
-    const NState state =
+    const NOs::NResult<NState> state =
         kept != nullptr ? CheckKept(*kept, objectNamespace) : CheckIn(objectNamespace);
-    if (state != NState::Sound) {
+    if (!state || state.Value() != NState::Sound) {
         return std::nullopt;
     }
     return NInUse{objectNamespace, kept != nullptr ? kept->Serial() : 0};
 }
 
 NOs::NStatus Load() {
-    switch (Check()) {
+    const NOs::NResult<NState> state = Check();
+    if (!state) {
+        return state.Error();
+    }
+    switch (state.Value()) {
         case NState::Sound:
             return NOs::Ok();
         case NState::Damaged:
@@ -129,7 +142,11 @@ NOs::NStatus Load() {
 }
 
 NOs::NStatus Repair() {
-    if (Check() == NState::Sound) {
+    const NOs::NResult<NState> state = Check();
+    if (!state) {
+        return state.Error();  // what cannot be read is not removed
+    }
+    if (state.Value() == NState::Sound) {
         return NOs::Ok();
     }
     if (NOs::NStatus removed = Remove(); !removed) {

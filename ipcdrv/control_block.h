@@ -13,7 +13,9 @@ namespace NControlBlock {
 
 enum class NState { Sound, Missing, Damaged };
 
-NState Check();
+// The state of the control block; the system's reason when it cannot be
+// told (too many open files, no memory), which says nothing of the block.
+NOs::NResult<NState> Check();
 
 // What a data operation needs of the control block: the namespace of the
 // process, and the serial (see kept_mappings.h) of the sound control block

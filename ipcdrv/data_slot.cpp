@@ -183,8 +183,12 @@ NOs::NStatus WriteOnce(uint32_t id, const void* data, uint32_t size,
         }
     }
     // A writer that died holding the lock did not finish its value, which is
-    // therefore not current: the slot is consistent as it is.
-    const NOs::NRobustLock lock(slot->writeLock);
+    // therefore not current: the slot is consistent as it is. One that was
+    // stopped keeps it: this write gives up, the slot stays as it is.
+    const NOs::NRobustLock lock(slot->writeLock, QXIPC_WRITE_WAIT_MS);
+    if (lock.Result() == NOs::NLockResult::Busy) {
+        return NOs::NObjectError::Locked;
+    }
     if (!lock.IsLocked()) {
         if (NOs::NStatus removed = mapping.RetireAndUnlink(); !removed) {
             return removed;

@@ -15,7 +15,10 @@
  * writer and never see a torn value: each write goes into the slot's spare
  * buffer under a sequence counter and then becomes the current one, so a
  * writer that dies in the middle of a write leaves the previous value
- * readable. No call of the library ever waits for another process.
+ * readable. No call of the library waits for another process: a write
+ * waits at most QXIPC_WRITE_WAIT_MS for another writer of the same slot, and
+ * fails when that writer was stopped in the middle of its write (a debugger,
+ * SIGSTOP); the slot then keeps its value.
  *
  * "The driver" is the shared control block: loading the driver creates it or
  * checks it, and every data operation fails while it is missing or damaged.
@@ -50,6 +53,10 @@ extern "C" {
 /* At most this long, plus a few milliseconds, a process goes on using a
  * kept mapping of an object removed from outside the library. */
 #define QXIPC_KEPT_RECHECK_MS 50u
+
+/* At most this long, plus the system's scheduling delay, a write waits for
+ * another writer of the same slot before it fails. */
+#define QXIPC_WRITE_WAIT_MS 50u
 
 /* Largest value a slot holds, in bytes. */
 #define QXIPC_MAX_DATA_SIZE 65536u

@@ -23,10 +23,11 @@ public:
     // Prepares the mutex in memory that no other process uses yet.
     [[nodiscard]] bool Init();
 
-    // Takes the mutex, waiting for it or (tryOnly) not: Locked also when the
-    // holder died; Busy when tryOnly and a live thread holds it;
+    // Takes the mutex, waiting for it at most timeoutMs milliseconds (0: not
+    // at all): Locked also when the holder died; Busy when a live thread
+    // held it all that time (a holder that was stopped holds it for ever);
     // Unrecoverable when it can never be taken again and must be replaced.
-    [[nodiscard]] NLockResult Lock(bool tryOnly);
+    [[nodiscard]] NLockResult Lock(uint32_t timeoutMs);
 
     // Gives up a mutex that Lock took.
     void Unlock();
@@ -43,8 +44,8 @@ private:
 // Holds the mutex from construction until destruction, when Lock took it.
 class NRobustLock {
 public:
-    explicit NRobustLock(NRobustMutex& mutex, bool tryOnly = false)
-        : m_mutex(mutex), m_eResult(mutex.Lock(tryOnly)) {}
+    NRobustLock(NRobustMutex& mutex, uint32_t timeoutMs)
+        : m_mutex(mutex), m_eResult(mutex.Lock(timeoutMs)) {}
     ~NRobustLock() {
         if (IsLocked()) {
             m_mutex.Unlock();

@@ -126,7 +126,7 @@ TEST_F(SlotSharingTest, AWriterThatDiedHoldingTheLockWedgesNoOne) {
             return 1;
         }
         auto* slot = static_cast<NIpcShm::NSlotObject*>(memory->GetData());
-        if (slot->writeLock.Lock(false) != NOs::NLockResult::Locked) {
+        if (slot->writeLock.Lock(QXIPC_WRITE_WAIT_MS) != NOs::NLockResult::Locked) {
             return 2;
         }
         NIpcShm::NSlotBuffer& spare = slot->aBuffers[(slot->nCurrent.load() & 1u) ^ 1u];

@@ -1,6 +1,7 @@
 #include "os/robust_mutex.h"
 
 #include <pthread.h>
+#include <time.h>
 
 #include <cerrno>
 
@@ -22,9 +23,35 @@ bool NRobustMutex::Init() {
     return ready;
 }
 
-NLockResult NRobustMutex::Lock(bool tryOnly) {
+namespace {
+
+constexpr long kNanosecondsPerSecond = 1000000000L;
+
+timespec DeadlineAfter(uint32_t timeoutMs) {
+    timespec deadline{};
+    ::clock_gettime(CLOCK_MONOTONIC, &deadline);
+    deadline.tv_sec += static_cast<time_t>(timeoutMs / 1000);
+    deadline.tv_nsec += static_cast<long>(timeoutMs % 1000) * 1000000L;
+    if (deadline.tv_nsec >= kNanosecondsPerSecond) {
+        deadline.tv_sec += 1;
+        deadline.tv_nsec -= kNanosecondsPerSecond;
+    }
+    return deadline;
+}
+
+int TakeWithin(pthread_mutex_t* mutex, uint32_t timeoutMs) {
+    if (timeoutMs == 0) {
+        return ::pthread_mutex_trylock(mutex);
+    }
+    const timespec deadline = DeadlineAfter(timeoutMs);
+    return ::pthread_mutex_clocklock(mutex, CLOCK_MONOTONIC, &deadline);
+}
+
+}  // namespace
+
+NLockResult NRobustMutex::Lock(uint32_t timeoutMs) {
     pthread_mutex_t* mutex = static_cast<pthread_mutex_t*>(Storage());
-    switch (tryOnly ? ::pthread_mutex_trylock(mutex) : ::pthread_mutex_lock(mutex)) {
+    switch (TakeWithin(mutex, timeoutMs)) {
         case 0:
             return NLockResult::Locked;
         case EOWNERDEAD:
@@ -36,6 +63,7 @@ NLockResult NRobustMutex::Lock(bool tryOnly) {
             ::pthread_mutex_unlock(mutex);
             return NLockResult::Unrecoverable;
         case EBUSY:
+        case ETIMEDOUT:
             return NLockResult::Busy;
         case ENOTRECOVERABLE:
             return NLockResult::Unrecoverable;
