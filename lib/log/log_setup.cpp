@@ -15,9 +15,11 @@
 #include "base/nstring.h"
 #include "base/text_convert.h"
 #include "base/version.h"
+#include "log/guarded_file_appender.h"
 #include "log/log_front.h"
 #include "log/log_paths.h"
 #include "log/log_properties.h"
+#include "os/append_file.h"
 #include "os/path_text.h"
 
 char16_t g_wszModuleName[kModuleNameUnits] = {};
@@ -56,12 +58,16 @@ unsigned BackupCount(int maxBackupIndex) {
                               : static_cast<unsigned>(maxBackupIndex);
 }
 
+using NSizeRollingAppender = NGuardedFileAppender<log4cpp::RollingFileAppender>;
+using NDailyRollingAppender = NGuardedFileAppender<log4cpp::DailyRollingFileAppender>;
+
 std::unique_ptr<log4cpp::Appender> MakeAppender(const std::optional<NLogProperties>& properties,
+                                                const std::u16string& folder,
                                                 const std::string& fileName) {
     if (!properties) {
-        return std::make_unique<log4cpp::RollingFileAppender>(
-            kAppenderName, fileName, kFixedRolling.nMaxFileSize, kFixedRolling.nMaxBackupIndex,
-            true, kLogFileMode);
+        return std::make_unique<NSizeRollingAppender>(
+            folder, kAppenderName, fileName, kFixedRolling.nMaxFileSize,
+            kFixedRolling.nMaxBackupIndex, true, kLogFileMode);
     }
     if (properties->logType != 0) {
         // The days to keep go as the unsigned value they convert to, unguarded:
@@ -69,13 +75,13 @@ std::unique_ptr<log4cpp::Appender> MakeAppender(const std::optional<NLogProperti
         // deletes the files of the folder whose names contain the log's name
         // and that are older than days * 86400 seconds, a product it wraps to
         // 32 bits. A negative count thus keeps every file; nothing loops.
-        return std::make_unique<log4cpp::DailyRollingFileAppender>(
-            kAppenderName, fileName, static_cast<unsigned>(properties->maxBackupIndex), true,
-            kLogFileMode);
+        return std::make_unique<NDailyRollingAppender>(
+            folder, kAppenderName, fileName, static_cast<unsigned>(properties->maxBackupIndex),
+            true, kLogFileMode);
     }
     // The size is taken as the 32-bit unsigned value it was read as.
-    return std::make_unique<log4cpp::RollingFileAppender>(
-        kAppenderName, fileName, static_cast<uint32_t>(properties->maxFileSize),
+    return std::make_unique<NSizeRollingAppender>(
+        folder, kAppenderName, fileName, static_cast<uint32_t>(properties->maxFileSize),
         BackupCount(properties->maxBackupIndex), true, kLogFileMode);
 }
 
@@ -87,14 +93,16 @@ void SetLogLevel(log4cpp::Category& category, int logLevel) {
     }
 }
 
-// False when the file name names no file.
-bool AttachAppender(const std::optional<NLogProperties>& properties,
+// False when the file name names no file, or no file that may be opened
+// (see os/append_file.h): logging then stays off, as when the folder
+// cannot be made.
+bool AttachAppender(const std::optional<NLogProperties>& properties, const std::u16string& folder,
                     const std::u16string& fileName) {
     const std::optional<std::string> path = NUtf::Utf16ToPath(fileName);
-    if (!path) {
+    if (!path || !NOs::PrepareAppendFile(*path, kLogFileMode)) {
         return false;
     }
-    std::unique_ptr<log4cpp::Appender> appender = MakeAppender(properties, *path);
+    std::unique_ptr<log4cpp::Appender> appender = MakeAppender(properties, folder, *path);
     auto layout = std::make_unique<log4cpp::PatternLayout>();
     layout->setConversionPattern(kLayoutPattern);
     appender->setLayout(layout.release());  // the appender owns its layout
@@ -137,7 +145,7 @@ void ConfigureLog(NModuleHandle module) {
     if (!fileName) {
         return;
     }
-    if (!AttachAppender(properties, *fileName)) {
+    if (!AttachAppender(properties, folder, *fileName)) {
         return;
     }
     g_pwszLogBuf = std::make_unique<char16_t[]>(kLogBufferUnits);
