@@ -4,17 +4,17 @@
 #include <thread>
 
 #include "agent/agent_state.h"
+#include "agent/instance_guard.h"
 #include "agent/launch_arguments.h"
 #include "agent/local_system_check.h"
+#include "agent/publish_event.h"
 #include "agent/publisher.h"
 #include "agent/virtual_machine_check.h"
 #include "agent/vm_opt_in.h"
 #include "base/text_convert.h"
-#include "ipc/global_event.h"
-#include "ipc/server_time_channel.h"
 #include "log/log_front.h"
 #include "log/log_setup.h"
-#include "os/named_mutex.h"
+#include "os/broken_pipe.h"
 
 int32_t g_bMiniMode = 0;
 std::unique_ptr<NTimeTick> g_pTimeTick;
@@ -31,40 +31,23 @@ bool RunsInForbiddenVirtualMachine() {
     return NVmCheck::IsVirtualMachine() && !NVmOptIn::IsVirtualMachineAllowed();
 }
 
-// Takes the single-instance mutex. False when a live agent holds it; a mutex
-// that cannot be made at all does not stop start-up.
-bool TakeInstanceMutex(std::unique_ptr<NOs::NNamedMutex>& mutex) {
-    bool alreadyExists = false;
-    NOs::NResult<std::unique_ptr<NOs::NNamedMutex>> created = NOs::NNamedMutex::CreateOwned(
-        NUtf::ToUtf8(NLaunchArguments::kInstanceMutexName), &alreadyExists);
-    if (alreadyExists) {
-        return false;
-    }
-    if (created) {
-        mutex = created.Take();
-    }
-    return true;
-}
+int RefuseSecondInstance() { return Refuse(u"q6tsa::Main:: mutex ALREADY_EXISTS."); }
 
-// Another account that holds part of the mutex's name is worth a line only
-// for someone who looks closely.
-void KeepInstanceMutexHeld(NOs::NNamedMutex& instanceMutex) {
-    const NOs::NStatus held = instanceMutex.KeepHeld();
-    if (!held) {
-        WriteLog(kLogDebug, u"q6tsa::Main: the instance mutex is not held whole: %s",
-                 NUtf::ToUtf16(held.Error().Message()).c_str());
-    }
-}
-
-// The publish event puts its own name back when it is set; the mutex takes
-// the part of it that another account may have held at start-up.
-[[noreturn]] void PublishForever(NOs::NNamedMutex* instanceMutex, NOs::NNamedEvent* event,
-                                 std::chrono::milliseconds pause) {
+// Publishes while this agent holds the instance mutex, making the mutex and
+// the event again whenever they are missing; ends as a second instance does
+// once another agent holds the mutex.
+int PublishWhileSoleInstance(NInstanceGuard& guard, NPublishEvent& event,
+                             std::chrono::milliseconds pause) {
     for (;;) {
-        if (instanceMutex != nullptr) {
-            KeepInstanceMutexHeld(*instanceMutex);
+        switch (guard.Take()) {
+            case NInstanceGuard::NHold::HeldByAnother:
+                return RefuseSecondInstance();
+            case NInstanceGuard::NHold::Held:
+                Send_Time_tick(event.Heal());
+                break;
+            case NInstanceGuard::NHold::Missing:
+                break;  // no publication without the mutex
         }
-        Send_Time_tick(event);
         std::this_thread::sleep_for(pause);
     }
 }
@@ -72,6 +55,7 @@ void KeepInstanceMutexHeld(NOs::NNamedMutex& instanceMutex) {
 }  // namespace
 
 int Main(std::chrono::milliseconds publishPause) {
+    NOs::IgnoreBrokenPipes();
     InitLog(nullptr);
     WriteLog(kLogInfo, u"q6tsa::Main: START.");
     if (isRunByLoaclSystem() == 0) {
@@ -94,9 +78,11 @@ int Main(std::chrono::milliseconds publishPause) {
         return Refuse(u"q6tsa::Main:: arg. id strange.");
     }
 
-    std::unique_ptr<NOs::NNamedMutex> instanceMutex;
-    if (!TakeInstanceMutex(instanceMutex)) {
-        return Refuse(u"q6tsa::Main:: mutex ALREADY_EXISTS.");
+    // A mutex that cannot be made yet does not stop start-up: it is taken
+    // before the first publication, or the agent does not publish.
+    NInstanceGuard guard(NUtf::ToUtf8(NLaunchArguments::kInstanceMutexName));
+    if (guard.Take() == NInstanceGuard::NHold::HeldByAnother) {
+        return RefuseSecondInstance();
     }
 
     const NString& dateText = arguments[NLaunchArguments::kDateTimeEntry];
@@ -104,9 +90,8 @@ int Main(std::chrono::milliseconds publishPause) {
     g_pTimeTick = std::make_unique<NTimeTick>();
     g_pTimeTick->SetServerTime(dateText.GetText(), tickText.GetText(), 0);
 
-    const NMisc::NEventHandle event =
-        NMisc::CreateGlobalEvent(NServerTimeChannel::EventNameFor(g_bMiniMode != 0), 0);
-    PublishForever(instanceMutex.get(), event.get(), publishPause);
+    NPublishEvent event(g_bMiniMode != 0);
+    return PublishWhileSoleInstance(guard, event, publishPause);
 }
 
 }  // namespace q6tsa

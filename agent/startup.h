@@ -14,7 +14,8 @@ constexpr std::chrono::milliseconds kPublishPause{NServerTimeChannel::kPublishPe
 // command line from the process itself, takes the single-instance mutex,
 // anchors the server clock on arguments 3 and 4, opens the publish event and
 // then publishes at once and again after every publishPause for as long as
-// the process lives. Returns 0, the exit code, only when start-up is refused.
+// the process lives and holds the mutex. Returns 0, the exit code, when
+// start-up is refused or another agent took the mutex over.
 int Main(std::chrono::milliseconds publishPause);
 
 }  // namespace q6tsa

@@ -19,6 +19,9 @@ using NEventHandle = std::unique_ptr<NOs::NNamedEvent>;
 // instance when the name belongs to an object of another kind.
 NEventHandle CreateGlobalEvent(const char16_t* name, int32_t manualReset);
 
+// The same, with the reason when the event cannot be had.
+NOs::NResult<NEventHandle> MakeGlobalEvent(const char16_t* name, int32_t manualReset);
+
 // Signals the event; does nothing for a null event. The reason when it
 // cannot be signalled.
 NOs::NStatus SetGlobalEvent(NOs::NNamedEvent* event);

@@ -4,8 +4,10 @@
 //
 // A mutex counts as taken only while a live process holds it: when its holder
 // ends without releasing it, crash or not, the next process takes it over.
-// Nobody can take it from under its holder: no other account can even open
-// it, and removing the object that stands for it does not free it.
+// No other account can take it from under its holder, nor hold it against
+// the holder's account: no other account can even open it. Unlike a Windows
+// mutex, the object that stands for it can be removed by its own account
+// (root, say): the holder sees that at its next Retake.
 // Ownership belongs to the thread that took it and ends with the object,
 // which must go away on that thread.
 
@@ -31,12 +33,12 @@ public:
 
     bool IsOwned() const;
 
-    // Another account may take, before the owner does, a name that the mutex
-    // uses to stay held when the objects that stand for it are removed: an
-    // owner calls this now and then, and takes the name once it is free.
-    // Does nothing while the owner holds all it needs; the reason while the
-    // name stays taken.
-    NStatus KeepHeld();
+    // Takes the mutex again when this object does not hold it, or holds one
+    // that no longer stands under the name: true when it holds the mutex
+    // under the name now, false when a live process (another object
+    // included) does; the reason when it cannot be made. Holders call it
+    // before each thing that only one of them may do.
+    NResult<bool> Retake();
 
     // What the platform keeps for the mutex; opaque here.
     struct NState;

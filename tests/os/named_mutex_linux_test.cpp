@@ -1,5 +1,5 @@
-// What named mutexes do on Linux: their files and socket name, other
-// processes and other accounts.
+// What named mutexes do on Linux: their records, other processes and other
+// accounts.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -12,7 +12,6 @@
 #include "os/named_mutex.h"
 #include "os/named_object_space.h"
 #include "os/object_error.h"
-#include "os/posix/abstract_socket_name.h"
 #include "tests/support/forked_child.h"
 #include "tests/support/object_namespace.h"
 
@@ -69,13 +68,24 @@ TEST_F(NamedMutexTest, AMutexExistsExactlyWhileALiveProcessHoldsIt) {
     }
 }
 
-// Removing the mutex's record, or its whole space, frees nothing while the
-// holder lives: a newcomer still finds the mutex taken.
-TEST_F(NamedMutexTest, RemovingItsFilesDoesNotFreeAMutexWhoseHolderLives) {
-    NPipe held;
-    NPipe release;
-    const auto holder = StartHolder(held, release, NHolderEnd::Release);
-    ASSERT_TRUE(held.Receive());
+// A child that finds the mutex taken: 0 when it does.
+int NewcomerFindsItTaken() {
+    NForkedChild newcomer([] {
+        bool exists = false;
+        const auto mutex = CreateOwned(&exists);
+        return mutex && exists && !mutex->IsOwned() ? 0 : 1;
+    });
+    return newcomer.Wait();
+}
+
+// The holder's Retake makes a removed record (or its whole space) again and
+// holds it, so that newcomers find the mutex taken again; a newcomer that
+// took the new record first keeps it, and the holder learns so.
+TEST_F(NamedMutexTest, AHolderTakesItsRemovedMutexBackUnlessANewcomerTookIt) {
+    bool alreadyExists = true;
+    const auto holder = CreateOwned(&alreadyExists);
+    ASSERT_NE(holder, nullptr);
+    ASSERT_TRUE(holder->Retake().Value());
     for (const bool wholeSpace : {false, true}) {
         SCOPED_TRACE(wholeSpace);
         if (wholeSpace) {
@@ -83,15 +93,26 @@ TEST_F(NamedMutexTest, RemovingItsFilesDoesNotFreeAMutexWhoseHolderLives) {
         } else {
             ASSERT_TRUE(NOs::RemoveNamedObject(kMutexTestName));
         }
-        bool alreadyExists = false;
-        const auto newcomer = CreateOwned(&alreadyExists);
-        ASSERT_NE(newcomer, nullptr);
-        EXPECT_TRUE(alreadyExists);
-        EXPECT_FALSE(newcomer->IsOwned());
+        const NOs::NResult<bool> retaken = holder->Retake();
+        ASSERT_TRUE(retaken);
+        EXPECT_TRUE(retaken.Value());
+        EXPECT_TRUE(holder->IsOwned());
+        EXPECT_EQ(NewcomerFindsItTaken(), 0);
     }
+
+    ASSERT_TRUE(NOs::RemoveNamedObject(kMutexTestName));
+    NPipe held;
+    NPipe release;
+    const auto newcomer = StartHolder(held, release, NHolderEnd::Release);
+    ASSERT_TRUE(held.Receive());
+    const NOs::NResult<bool> lost = holder->Retake();
+    ASSERT_TRUE(lost);
+    EXPECT_FALSE(lost.Value());
+    EXPECT_FALSE(holder->IsOwned());
     release.Send();
-    EXPECT_EQ(holder->Wait(), 0);
-    ExpectFree();
+    EXPECT_EQ(newcomer->Wait(), 0);
+    // Once the newcomer has gone, the mutex is the old holder's again.
+    EXPECT_TRUE(holder->Retake().Value());
 }
 
 // The record is root's alone: no other account can open it, let alone lock
@@ -113,51 +134,6 @@ TEST_F(NamedMutexTest, AnotherAccountCanNeitherOpenNorTakeTheMutex) {
     struct stat info {};
     ASSERT_EQ(::stat(RecordPath().c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0600u);
-}
-
-// Another account that sits on the mutex's abstract socket name in advance
-// does not stop the owner, whose lock still keeps a second one out.
-TEST_F(NamedMutexTest, AnotherAccountSittingOnTheSocketNameDoesNotStopTheOwner) {
-    NPipe sitting;
-    NPipe release;
-    const std::string socketName = NOs::AbstractNameOf(RecordPath());
-    NForkedChild squatter([&sitting, &release, &socketName] {
-        if (!DropToNobody()) {
-            return 1;
-        }
-        const auto name = NOs::HoldAbstractSocketName(socketName);
-        sitting.Send();
-        release.Receive();
-        return name ? 0 : 2;
-    });
-    ASSERT_TRUE(sitting.Receive());
-    EXPECT_EQ(NOs::FindAbstractSocketHolder(socketName), 65534u);
-
-    bool alreadyExists = true;
-    const auto owner = CreateOwned(&alreadyExists);
-    ASSERT_NE(owner, nullptr);
-    EXPECT_FALSE(alreadyExists);
-    EXPECT_TRUE(owner->IsOwned());
-    NForkedChild second([] {
-        bool exists = false;
-        const auto mutex = CreateOwned(&exists);
-        return mutex && exists && !mutex->IsOwned() ? 0 : 1;
-    });
-    EXPECT_EQ(second.Wait(), 0);
-    release.Send();
-    EXPECT_EQ(squatter.Wait(), 0);
-
-    // Once the name is free the owner takes it: then a removed record frees
-    // nothing.
-    EXPECT_TRUE(owner->KeepHeld());
-    EXPECT_EQ(NOs::FindAbstractSocketHolder(socketName), 0u);
-    ASSERT_TRUE(NOs::RemoveNamedObject(kMutexTestName));
-    NForkedChild third([] {
-        bool exists = false;
-        const auto mutex = CreateOwned(&exists);
-        return mutex && exists && !mutex->IsOwned() ? 0 : 1;
-    });
-    EXPECT_EQ(third.Wait(), 0);
 }
 
 }  // namespace

@@ -1,27 +1,27 @@
-// A mutex is held twice over: as a lock on its record, a file that only its
-// owner's account can open, and as a name in the abstract socket space, which
-// no file stands for. Removing the record frees the lock for a newcomer, but
-// the name still tells it that a process of the same account holds the
-// mutex; another account taking the name in advance does not stop the
-// owner, whom the lock then guards alone.
+// A mutex is a lock on its record, a file that only its owner's account can
+// open, in a folder that only that account can change. Its holder checks now
+// and then that the record under the name is still the one it locked: once
+// the record was removed or replaced, the holder takes the new one, or
+// learns that a newcomer holds it.
 
 #include "os/named_mutex.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 
+#include "os/named_object_space.h"
 #include "os/object_error.h"
-#include "os/posix/abstract_socket_name.h"
 #include "os/posix/named_object.h"
 #include "os/posix/object_folder.h"
 
 namespace NOs {
 
 struct NNamedMutex::NState {
-    NUniqueFd lock;   // invalid when not owned
-    NUniqueFd guard;  // the abstract socket name, when it could be taken
-    std::string strGuardName;
+    std::string strName;
+    std::string strRecordPath;
+    NOpenEntry record;  // its descriptor is invalid when not owned
 };
 
 namespace {
@@ -59,21 +59,34 @@ NResult<bool> TryLock(int fd) {
     return LastError();
 }
 
-// The guard name, or an empty guard when it cannot be had because another
-// account sits on it (or the system has no such names); nothing when a
-// process of this account holds it.
-std::optional<NUniqueFd> TakeGuard(const std::string& name) {
-    NResult<NUniqueFd> guard = HoldAbstractSocketName(name);
-    if (guard) {
-        return guard.Take();
+// The record under the name, locked when no live process holds it.
+NResult<std::unique_ptr<NNamedMutex::NState>> TakeRecord(const std::string& name) {
+    NResult<NNamedObject::NPlace> place = NNamedObject::FindPlace(name);
+    if (!place) {
+        return place.Error();
     }
-    if (guard.Error() == std::errc::address_in_use) {
-        const std::optional<uid_t> holder = FindAbstractSocketHolder(name);
-        if (holder && *holder == ::geteuid()) {
-            return std::nullopt;
-        }
+    NResult<NOpenEntry> record =
+        OpenOrMakeRecord(place.Value().folder, place.Value().name.strEntry);
+    if (!record) {
+        return record.Error();
     }
-    return NUniqueFd();
+    const NResult<bool> locked = TryLock(record.Value().fd.Get());
+    if (!locked) {
+        return locked.Error();
+    }
+    if (!locked.Value()) {
+        record.Value().fd.Reset();
+    }
+    return std::make_unique<NNamedMutex::NState>(
+        NNamedMutex::NState{name, GetObjectPath(place.Value().name), record.Take()});
+}
+
+// One look at the path: the folders above the record are the owner's alone.
+bool IsNamed(const NNamedMutex::NState& state) {
+    struct stat info {};
+    return ::fstatat(AT_FDCWD, state.strRecordPath.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+           NFileId{static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)} ==
+               state.record.id;
 }
 
 }  // namespace
@@ -84,45 +97,26 @@ NNamedMutex::~NNamedMutex() = default;
 
 NResult<std::unique_ptr<NNamedMutex>> NNamedMutex::CreateOwned(const std::string& name,
                                                                bool* alreadyExists) {
-    NResult<NNamedObject::NPlace> place = NNamedObject::FindPlace(name);
-    if (!place) {
-        return place.Error();
+    NResult<std::unique_ptr<NState>> state = TakeRecord(name);
+    if (!state) {
+        return state.Error();
     }
-    const NObjectFolder& folder = place.Value().folder;
-    const std::string& entry = place.Value().name.strEntry;
-    NResult<NOpenEntry> record = OpenOrMakeRecord(folder, entry);
-    if (!record) {
-        return record.Error();
-    }
-    const NResult<bool> locked = TryLock(record.Value().fd.Get());
-    if (!locked) {
-        return locked.Error();
-    }
-    auto state = std::make_unique<NState>();
-    state->strGuardName = AbstractNameOf(folder.Path() + "/" + entry);
-    if (locked.Value()) {
-        std::optional<NUniqueFd> guard = TakeGuard(state->strGuardName);
-        if (guard) {
-            state->lock = std::move(record.Value().fd);
-            state->guard = std::move(*guard);
-        }
-    }
-    *alreadyExists = !state->lock.IsValid();
-    return std::unique_ptr<NNamedMutex>(new NNamedMutex(std::move(state)));
+    *alreadyExists = !state.Value()->record.fd.IsValid();
+    return std::unique_ptr<NNamedMutex>(new NNamedMutex(state.Take()));
 }
 
-bool NNamedMutex::IsOwned() const { return m_pState->lock.IsValid(); }
+bool NNamedMutex::IsOwned() const { return m_pState->record.fd.IsValid(); }
 
-NStatus NNamedMutex::KeepHeld() {
-    if (!IsOwned() || m_pState->guard.IsValid()) {
-        return Ok();
+NResult<bool> NNamedMutex::Retake() {
+    if (IsOwned() && IsNamed(*m_pState)) {
+        return true;
     }
-    NResult<NUniqueFd> guard = HoldAbstractSocketName(m_pState->strGuardName);
-    if (!guard) {
-        return guard.Error();
+    NResult<std::unique_ptr<NState>> state = TakeRecord(m_pState->strName);
+    if (!state) {
+        return state.Error();
     }
-    m_pState->guard = guard.Take();
-    return Ok();
+    m_pState = state.Take();
+    return IsOwned();
 }
 
 }  // namespace NOs

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "os/win32/kernel_object_name.h"
+#include "os/win32/windows_error.h"
 #include "os/win32/windows_handle.h"
 
 // A Windows mutex lives while a handle to it is open: when its holder ends,
@@ -46,7 +47,22 @@ NResult<std::unique_ptr<NNamedMutex>> NNamedMutex::CreateOwned(const std::string
 
 bool NNamedMutex::IsOwned() const { return m_pState->owned; }
 
-// Nothing stands for the mutex but the kernel's object.
-NStatus NNamedMutex::KeepHeld() { return Ok(); }
+// Nothing stands for the mutex but the kernel's object, which no one can
+// remove while it is held; one whose holder ended is taken over here.
+NResult<bool> NNamedMutex::Retake() {
+    if (IsOwned()) {
+        return true;
+    }
+    switch (::WaitForSingleObject(m_pState->handle.Get(), 0)) {
+        case WAIT_OBJECT_0:
+        case WAIT_ABANDONED:
+            m_pState->owned = true;
+            return true;
+        case WAIT_TIMEOUT:
+            return false;
+        default:
+            return LastWindowsError();
+    }
+}
 
 }  // namespace NOs
