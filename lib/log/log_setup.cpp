@@ -10,6 +10,7 @@
 #include <log4cpp/PatternLayout.hh>
 #include <log4cpp/RollingFileAppender.hh>
 #include <memory>
+#include <new>
 #include <optional>
 
 #include "base/nstring.h"
@@ -112,6 +113,19 @@ bool AttachAppender(const std::optional<NLogProperties>& properties, const std::
     return true;
 }
 
+// The format buffer comes last. Without it nothing can be logged, so when
+// memory is short (an address-space limit) the log says so itself, in a
+// line that needs no buffer, rather than stay empty.
+void AllocateLogBuffer() {
+    try {
+        g_pwszLogBuf = std::make_unique<char16_t[]>(kLogBufferUnits);
+    } catch (const std::bad_alloc&) {
+        log4cpp::Category::getInstance(g_szLogName)
+            .emerg("InitLog: out of memory: the log buffer cannot be allocated, nothing more is "
+                   "logged.");
+    }
+}
+
 // The whole set-up but the handler; it stops where a name does not fit.
 void ConfigureLog(NModuleHandle module) {
     char16_t moduleFolder[kLogPathUnits] = {};
@@ -148,7 +162,7 @@ void ConfigureLog(NModuleHandle module) {
     if (!AttachAppender(properties, folder, *fileName)) {
         return;
     }
-    g_pwszLogBuf = std::make_unique<char16_t[]>(kLogBufferUnits);
+    AllocateLogBuffer();
 }
 
 }  // namespace
