@@ -92,6 +92,9 @@ inline bool BecomeUser(uid_t uid) {
             ::dup2(sources[target], target);
         }
     }
+    // Nothing else of the parent's (a test runner's pipes) reaches the
+    // program: its descriptors are its own to count.
+    ::close_range(STDERR_FILENO + 1, ~0U, 0);
     if (setup.nUid != 0 && !BecomeUser(setup.nUid)) {
         ::_exit(126);
     }
