@@ -18,11 +18,11 @@ std::string TakeDlError(const std::string& fallback) {
 // Code is loaded only from a file that no untrusted account can change, and
 // only when it is whole.
 NStatus CheckLoadable(const std::string& path) {
-    const NResult<NUniqueFd> file = OpenTrustedFile(path);
+    const NResult<NTrustedFile> file = OpenTrustedFile(path);
     if (!file) {
         return file.Error();
     }
-    return CheckWholeSharedObject(file.Value());
+    return CheckWholeSharedObject(file.Value().fd, file.Value().nSize);
 }
 
 }  // namespace

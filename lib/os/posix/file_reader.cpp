@@ -49,11 +49,11 @@ NResult<std::string> ReadWholeFile(const std::string& path, size_t maxBytes) {
 }
 
 NResult<std::string> ReadTrustedFile(const std::string& path, size_t maxBytes) {
-    const NResult<NUniqueFd> file = OpenTrustedFile(path);
+    const NResult<NTrustedFile> file = OpenTrustedFile(path);
     if (!file) {
         return file.Error();
     }
-    return ReadAll(file.Value(), maxBytes);
+    return ReadAll(file.Value().fd, maxBytes);
 }
 
 }  // namespace NOs

@@ -97,11 +97,18 @@ public:
     }
 
 private:
+    // The root anchors every path: it is looked at once per process, since
+    // only root could change it, and each cycle of the agent walks a path.
     NStatus EnterRoot() {
-        m_strFolder.clear();
-        if (::lstat("/", &m_folder) != 0) {
-            return LastError();
+        static const NResult<struct stat> root = []() -> NResult<struct stat> {
+            struct stat info {};
+            return ::lstat("/", &info) == 0 ? NResult<struct stat>(info) : LastError();
+        }();
+        if (!root) {
+            return root.Error();
         }
+        m_strFolder.clear();
+        m_folder = root.Value();
         return CheckFolder(m_folder);
     }
 
@@ -176,15 +183,23 @@ NResult<std::string> ResolveTrustedPath(const std::string& path, NLastLink last)
     return NTrustedWalk(last).Walk(path);
 }
 
-NResult<NUniqueFd> OpenTrustedFile(const std::string& path) {
-    NResult<std::string> resolved = ResolveTrustedPath(path, NLastLink::Follow);
+NResult<NTrustedFile> OpenTrustedFile(const std::string& path) {
+    const std::string_view name = LastName(path);
+    if (name.empty() || name == "." || name == "..") {
+        return std::errc::invalid_argument;
+    }
+    // The folder's walk; the file itself is checked once it is open.
+    const std::string_view folder = ParentFolder(path);
+    const NResult<std::string> resolved = ResolveTrustedPath(
+        folder.empty() ? std::string(path.front() == '/' ? "/" : ".") : std::string(folder),
+        NLastLink::Follow);
     if (!resolved) {
         return resolved.Error();
     }
-    NUniqueFd file(::open(resolved.Value().c_str(),
-                          O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    NTrustedFile file{NUniqueFd(::open(JoinPath(resolved.Value(), name).c_str(),
+                                       O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC))};
     struct stat info {};
-    if (!file.IsValid() || ::fstat(file.Get(), &info) != 0) {
+    if (!file.fd.IsValid() || ::fstat(file.fd.Get(), &info) != 0) {
         return LastError();
     }
     if (!S_ISREG(info.st_mode)) {
@@ -193,6 +208,7 @@ NResult<NUniqueFd> OpenTrustedFile(const std::string& path) {
     if (!IsTrustedAccount(info.st_uid) || (info.st_mode & kWritableByOthers) != 0) {
         return NObjectError::Untrusted;
     }
+    file.nSize = static_cast<uint64_t>(info.st_size);
     return file;
 }
 

@@ -9,6 +9,7 @@
 
 #include <sys/types.h>
 
+#include <cstdint>
 #include <string>
 
 #include "os/posix/unique_fd.h"
@@ -28,9 +29,15 @@ enum class NLastLink { Follow, Keep };
 // NObjectError::UnsafeFolder names the first component that fails.
 NResult<std::string> ResolveTrustedPath(const std::string& path, NLastLink last);
 
+// A plain file opened for reading, with its size when it was opened.
+struct NTrustedFile {
+    NUniqueFd fd;
+    uint64_t nSize = 0;
+};
+
 // Opens the plain file at the end of a trusted path for reading, never
 // through a link at its end and never waiting on a FIFO or device; only a
 // file that no account but a trusted one can change is kept.
-NResult<NUniqueFd> OpenTrustedFile(const std::string& path);
+NResult<NTrustedFile> OpenTrustedFile(const std::string& path);
 
 }  // namespace NOs

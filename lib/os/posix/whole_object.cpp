@@ -2,7 +2,6 @@
 
 #include <elf.h>
 #include <link.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -30,6 +29,10 @@ constexpr ElfW(Half) kNativeMachine = EM_386;
 #error "the machine of this platform's shared objects is not known"
 #endif
 
+// The head of the file, where the ELF header and, in every shared object a
+// linker makes, the program headers stand: one read for both.
+constexpr size_t kHeadBytes = 1024;
+
 bool ReadExactly(const NUniqueFd& file, void* buffer, size_t size, uint64_t offset) {
     return ::pread(file.Get(), buffer, size, static_cast<off_t>(offset)) ==
            static_cast<ssize_t>(size);
@@ -47,14 +50,19 @@ bool IsNativeSharedObject(const ElfW(Ehdr) & header) {
            header.e_phnum > 0 && header.e_phnum <= kMaxProgramHeaders;
 }
 
-bool SegmentsFit(const NUniqueFd& file, const ElfW(Ehdr) & header, uint64_t fileSize) {
-    if (!FitsIn(fileSize, header.e_phoff, header.e_phnum, sizeof(ElfW(Phdr)))) {
-        return false;
+// The program headers, from the head when they stand in it.
+bool ReadSegments(const NUniqueFd& file, const ElfW(Ehdr) & header, const unsigned char* head,
+                  size_t headSize, std::vector<ElfW(Phdr)>& segments) {
+    segments.resize(header.e_phnum);
+    const size_t bytes = segments.size() * sizeof(ElfW(Phdr));
+    if (header.e_phoff <= headSize && bytes <= headSize - header.e_phoff) {
+        std::memcpy(segments.data(), head + header.e_phoff, bytes);
+        return true;
     }
-    std::vector<ElfW(Phdr)> segments(header.e_phnum);
-    if (!ReadExactly(file, segments.data(), segments.size() * sizeof(ElfW(Phdr)), header.e_phoff)) {
-        return false;
-    }
+    return ReadExactly(file, segments.data(), bytes, header.e_phoff);
+}
+
+bool SegmentsFit(const std::vector<ElfW(Phdr)>& segments, uint64_t fileSize) {
     for (const ElfW(Phdr) & segment : segments) {
         if (segment.p_type == PT_LOAD && !FitsIn(fileSize, segment.p_offset, segment.p_filesz, 1)) {
             return false;
@@ -65,15 +73,22 @@ bool SegmentsFit(const NUniqueFd& file, const ElfW(Ehdr) & header, uint64_t file
 
 }  // namespace
 
-NStatus CheckWholeSharedObject(const NUniqueFd& file) {
-    struct stat info {};
-    if (::fstat(file.Get(), &info) != 0) {
+NStatus CheckWholeSharedObject(const NUniqueFd& file, uint64_t fileSize) {
+    unsigned char head[kHeadBytes];
+    const ssize_t headSize = ::pread(file.Get(), head, sizeof(head), 0);
+    if (headSize < 0) {
         return LastError();
     }
-    const auto fileSize = static_cast<uint64_t>(info.st_size);
     ElfW(Ehdr) header{};
-    if (!ReadExactly(file, &header, sizeof(header), 0) || !IsNativeSharedObject(header) ||
-        !SegmentsFit(file, header, fileSize) ||
+    if (static_cast<size_t>(headSize) < sizeof(header)) {
+        return NObjectError::NotWhole;
+    }
+    std::memcpy(&header, head, sizeof(header));
+    std::vector<ElfW(Phdr)> segments;
+    if (!IsNativeSharedObject(header) ||
+        !FitsIn(fileSize, header.e_phoff, header.e_phnum, sizeof(ElfW(Phdr))) ||
+        !ReadSegments(file, header, head, static_cast<size_t>(headSize), segments) ||
+        !SegmentsFit(segments, fileSize) ||
         !FitsIn(fileSize, header.e_shoff, header.e_shnum, header.e_shentsize)) {
         return NObjectError::NotWhole;
     }

@@ -4,14 +4,16 @@
 // otherwise load and fault the process (SIGBUS) at its first touch of a
 // missing page.
 
+#include <cstdint>
+
 #include "os/posix/unique_fd.h"
 #include "os/result.h"
 
 namespace NOs {
 
-// Ok when the open file is an ELF shared object of this process's class and
-// machine whose headers, segments and section table all lie inside it;
-// NObjectError::NotWhole otherwise.
-NStatus CheckWholeSharedObject(const NUniqueFd& file);
+// Ok when the open file, of fileSize bytes, is an ELF shared object of this
+// process's class and machine whose headers, segments and section table all
+// lie inside it; NObjectError::NotWhole otherwise.
+NStatus CheckWholeSharedObject(const NUniqueFd& file, uint64_t fileSize);
 
 }  // namespace NOs
