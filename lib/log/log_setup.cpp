@@ -121,8 +121,9 @@ void AllocateLogBuffer() {
         g_pwszLogBuf = std::make_unique<char16_t[]>(kLogBufferUnits);
     } catch (const std::bad_alloc&) {
         log4cpp::Category::getInstance(g_szLogName)
-            .emerg("InitLog: out of memory: the log buffer cannot be allocated, nothing more is "
-                   "logged.");
+            .emerg(
+                "InitLog: out of memory: the log buffer cannot be allocated, nothing more is "
+                "logged.");
     }
 }
 
