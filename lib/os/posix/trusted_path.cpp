@@ -103,7 +103,8 @@ private:
         static const NResult<struct stat> root = []() -> NResult<struct stat> {
             struct stat info {};
             return ::lstat("/", &info) == 0 ? NResult<struct stat>(info) : LastError();
-        }();
+        }
+        ();
         if (!root) {
             return root.Error();
         }
