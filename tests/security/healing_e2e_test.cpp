@@ -10,6 +10,7 @@
 #include <signal.h>
 #include <sys/sem.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -20,6 +21,9 @@
 #include <thread>
 #include <vector>
 
+#include "ipcdrv/shm_layout.h"
+#include "os/object_name.h"
+#include "os/shared_memory.h"
 #include "tests/e2e/agent_sandbox.h"
 #include "tests/e2e/short_pause_agent.h"
 #include "tests/support/forked_child.h"
@@ -370,6 +374,39 @@ TEST_F(HealingE2eTest, ALineLoggedAfterTheLogFolderWasRemovedIsInTheFolderMadeAg
     fs::rename(library, sandbox.Folder() / "away.dll");
     EXPECT_TRUE(sandbox.WaitForLog(kLoadError, kTwoCycles));
     EXPECT_TRUE(IsAlive(sandbox, agent));
+}
+
+// A root writer stopped (SIGSTOP, a debugger) while it holds the lock of
+// the agent's slot: the agent's write gives up, the agent lives on, and it
+// writes again once the writer is gone.
+TEST_F(HealingE2eTest, AWriterStoppedHoldingTheSlotCostsTheAgentOnlyItsWritesMeanwhile) {
+    NAgentSandbox sandbox(NAgentBuild::ShortPause);
+    const pid_t agent = StartAgent(sandbox);
+    ASSERT_TRUE(sandbox.WaitForSlot(kSlot, kPatience).has_value());
+    const std::optional<NOs::NObjectName> name = NOs::MakeObjectName(
+        sandbox.Namespace(), NOs::NObjectSpace::Machine, NIpcShm::kScope, "slot.30000259");
+    ASSERT_TRUE(name.has_value());
+    NForkedChild writer([&name] {
+        auto memory = NOs::NSharedMemory::Open(*name, sizeof(NIpcShm::NSlotObject), true);
+        if (!memory) {
+            return 1;
+        }
+        auto* slot = static_cast<NIpcShm::NSlotObject*>(memory.Value()->GetData());
+        if (slot->writeLock.Lock(QXIPC_WRITE_WAIT_MS) != NOs::NLockResult::Locked) {
+            return 2;
+        }
+        ::raise(SIGSTOP);
+        return 0;
+    });
+    int status = 0;
+    ASSERT_EQ(::waitpid(writer.Pid(), &status, WUNTRACED), writer.Pid());
+    ASSERT_TRUE(WIFSTOPPED(status));
+
+    EXPECT_TRUE(sandbox.WaitForLog("q6tsa::Send_Time_tick: ipc.SetData error.", kTwoCycles))
+        << sandbox.ReadLog();
+    EXPECT_TRUE(IsAlive(sandbox, agent));
+    writer.Kill();
+    EXPECT_TRUE(sandbox.WaitForNextPublication(kSlot, kTwoCycles).has_value());
 }
 
 TEST_F(HealingE2eTest, TooFewDescriptorsAreNamedAsTheCause) {

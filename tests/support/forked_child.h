@@ -59,6 +59,7 @@ public:
     NForkedChild& operator=(const NForkedChild&) = delete;
 
     bool IsStarted() const { return m_nPid > 0; }
+    pid_t Pid() const { return m_nPid; }
 
     // Exit code, or -1 when the child did not exit normally.
     int Wait() {
