@@ -202,8 +202,7 @@ struct NField {
 };
 
 // Writes the field, padded to the directive's width. As in the Microsoft
-// runtime, the '0' flag pads every conversion with zeros, a precision
-// notwithstanding.
+// runtime, the '0' flag pads texts and characters with zeros too.
 template <class Sink>
 void PutPadded(Sink& sink, const NDirective& directive, const NField& field) {
     const int length =
@@ -291,13 +290,17 @@ void PutInteger(Sink& sink, const NDirective& directive, uint64_t bits) {
     // At least one digit, unless the precision is 0.
     const int wanted = directive.nPrecision == kUnset ? 1 : directive.nPrecision;
     int zeros = std::max(wanted - static_cast<int>(digits.size()), 0);
-    // The alternate octal form puts a 0 before a value other than 0 whose
-    // digits do not already start with one (the digits never do).
-    if (directive.chConversion == u'o' && directive.bAlternate && zeros == 0 && magnitude != 0) {
+    // The alternate octal form always starts with a 0, also for 0 with a
+    // precision of 0 (the digits never start with one). Wine writes nothing
+    // there; Windows and C write "0".
+    if (directive.chConversion == u'o' && directive.bAlternate && zeros == 0) {
         zeros = 1;
     }
-    PutPadded(sink, directive,
-              NField{IntegerPrefix(directive, negative, magnitude), zeros, digits});
+    // A precision drops the '0' flag of an integer conversion, in C and in
+    // the Microsoft runtime alike (Wine keeps it).
+    NDirective padding = directive;
+    padding.bZero = directive.bZero && directive.nPrecision == kUnset;
+    PutPadded(sink, padding, NField{IntegerPrefix(directive, negative, magnitude), zeros, digits});
 }
 
 template <class Sink>
@@ -334,10 +337,9 @@ bool PutConversion(Sink& sink, const NDirective& directive, NArgCursor& args) {
     if (wantsText) {
         PutString(sink, directive, arg->Text());
     } else if (conversion == u'c') {
-        // The character is a text of one unit, so a precision of 0 leaves it out.
+        // The Microsoft runtime ignores a precision here (Wine applies it).
         const char16_t unit = static_cast<char16_t>(arg->Bits());
-        const size_t length = directive.nPrecision == 0 ? 0 : 1;
-        PutPadded(sink, directive, NField{u"", 0, std::u16string_view(&unit, length)});
+        PutPadded(sink, directive, NField{u"", 0, std::u16string_view(&unit, 1)});
     } else {
         PutInteger(sink, directive, arg->Bits());
     }

@@ -62,10 +62,10 @@ TEST(FormatTest, FlagsWidthAndPrecision) {
         {u"[%-5d]", {42}, u"[42   ]"},
         {u"[%05d]", {-42}, u"[-0042]"},
         {u"[%+d|% d]", {7, 7}, u"[+7| 7]"},
-        {u"[%08.3d]", {7}, u"[00000007]"},  // a precision keeps zero padding
+        {u"[%08.3d]", {7}, u"[     007]", true},  // a precision drops the '0' flag
         {u"[%.0d]", {0}, u"[]"},
         {u"[%#x|%#X|%#o|%#x]", {255, 255, 8, 0}, u"[0xff|0XFF|010|0]"},
-        {u"[%#.0o|%#.4o|%#o]", {0, 8, 0}, u"[|0010|0]"},  // one leading 0
+        {u"[%#.0o|%#.4o|%#o]", {0, 8, 0}, u"[0|0010|0]", true},  // one leading 0
         {u"[%-6.3d|%6.3x]", {-5, 255}, u"[-005  |   0ff]"},
         {u"[%*d|%-*d]", {4, 1, 3, 2}, u"[   1|2  ]"},
         {u"[%*d]", {-4, 1}, u"[1   ]"},
@@ -85,23 +85,26 @@ TEST(FormatTest, ZeroFlagAndPrecisionAsTheMicrosoftRuntime) {
         {u"[%05.1s]", {u"ab"}, u"[0000a]"},
         {u"[%018s]", {static_cast<const char16_t*>(nullptr)}, u"[000000000000(null)]"},
         {u"[%05c]", {u'A'}, u"[0000A]"},
-        // A precision does not turn zero padding off.
-        {u"[%05.0d]", {0}, u"[00000]"},
-        {u"[%#08.3x]", {1}, u"[0x000001]"},
-        {u"[%+010.4d]", {42}, u"[+000000042]"},
-        {u"[%0*.*x]", {6, 3, 255}, u"[0000ff]"},
+        // An integer conversion with a precision drops the '0' flag, as C
+        // does; Wine's runtime keeps it.
+        {u"[%05.0d]", {0}, u"[     ]", true},
+        {u"[%#08.3x]", {1}, u"[   0x001]", true},
+        {u"[%+010.4d]", {42}, u"[     +0042]", true},
+        {u"[%0*.*x]", {6, 3, 255}, u"[   0ff]", true},
         {u"[%-08.3d]", {7}, u"[007     ]"},
         {u"[%0*d]", {-6, 5}, u"[5     ]"},
-        // A character is a text of one unit: a precision of 0 leaves it out.
-        {u"[%.0c]", {u'A'}, u"[]"},
-        {u"[%.*c]", {0, u'A'}, u"[]"},
-        {u"[%5.0c]", {u'A'}, u"[     ]"},
-        {u"[%-3.0c]", {u'A'}, u"[   ]"},
-        {u"[%05.0c]", {u'A'}, u"[00000]"},
+        {u"[%08d]", {7}, u"[00000007]"},
+        // A character ignores the precision; Wine's runtime applies it.
+        {u"[%.0c]", {u'A'}, u"[A]", true},
+        {u"[%.*c]", {0, u'A'}, u"[A]", true},
+        {u"[%5.0c]", {u'A'}, u"[    A]", true},
+        {u"[%-3.0c]", {u'A'}, u"[A  ]", true},
+        {u"[%05.0c]", {u'A'}, u"[0000A]", true},
         {u"[%.1c]", {u'A'}, u"[A]"},
-        // The alternate octal form prefixes a 0 to values other than 0 only.
-        {u"[%#.0o]", {0}, u"[]"},
-        {u"[%#5.0o]", {0}, u"[     ]"},
+        // The alternate octal form starts with a 0, also for 0 with a
+        // precision of 0; Wine's runtime writes nothing then.
+        {u"[%#.0o]", {0}, u"[0]", true},
+        {u"[%#5.0o]", {0}, u"[    0]", true},
         {u"[%#o]", {0}, u"[0]"},
         {u"[%#.3o]", {8}, u"[010]"},
         {u"[%#05o]", {8}, u"[00010]"},
