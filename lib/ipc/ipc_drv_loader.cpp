@@ -130,13 +130,17 @@ int32_t NIpcDrvLoader::SetData(uint32_t id, const void* data, uint32_t size) {
     if (result != 0) {
         return result;
     }
-    if (LoadDriverEx() == 1) {
+    // The reason names the last call made: the second write, or the driver's
+    // load when that failed and no second write was made.
+    const bool driverLoaded = LoadDriverEx() == 1;
+    if (driverLoaded) {
         result = m_fnSetData(id, data, size);
     }
     if (result == 0) {
         WriteLog(kLogError, u"NIpcDrvLoader::SetData write error. (id: 0x%08X, size: %u)", id,
                  size);
-        m_strLastFailure = LibraryReason(u"the IPC library refused the write");
+        m_strLastFailure = LibraryReason(driverLoaded ? u"the IPC library refused the write"
+                                                      : u"the IPC driver cannot be loaded");
     }
     return result;
 }

@@ -60,6 +60,24 @@ TEST_F(PublisherWriteFailureTest, AFailedWriteSignalsNothingAndIsLoggedAtLevel0)
     ::unsetenv("Q6_IPC_DOUBLE_LAST_ERROR");
 }
 
+// When the driver cannot be loaded no second write is made, and the reason
+// says so rather than blame a write.
+TEST_F(PublisherWriteFailureTest, AFailedDriverLoadIsTheReasonGiven) {
+    Script("fnSetData", "0");
+    Script("fnLoadIpcDriver", "0");
+    ::setenv("Q6_IPC_DOUBLE_LAST_ERROR", "no control block", 1);
+    q6tsa::Send_Time_tick(m_pEvent.get());
+    ::unsetenv("Q6_IPC_DOUBLE_LAST_ERROR");
+    const std::string write = NIpcDouble::SetDataCall(NTestConstants::kSlot, SlotHex(kRecord));
+    EXPECT_THAT(TakeCalls(),
+                ElementsAre(write, "fnLoadIpcDriver", "fnIpcFixDriverConfig", "fnLoadIpcDriver"));
+    EXPECT_FALSE(IsSignalled());
+    const std::vector<std::string> lines = m_log.TakeLines();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(),
+              "[DEBUG] q6tsa::Send_Time_tick: the IPC driver cannot be loaded: no control block");
+}
+
 TEST_F(PublisherWriteFailureTest, TheNextCycleWritesAfreshAndSignals) {
     Script("fnSetData", "0");
     q6tsa::Send_Time_tick(m_pEvent.get());
