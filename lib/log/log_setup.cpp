@@ -146,11 +146,10 @@ void ConfigureLog(NModuleHandle module) {
     MakeFolderPath(folder.c_str());
 
     const std::optional<NLogProperties>& properties = settings->log;
-    if (properties) {
-        // A cut path would name another folder.
-        if (properties->path.size() >= kLogPathBytes) {
-            return;
-        }
+    // A cut path would name another folder: a path too long for its buffer
+    // leaves the log in the default folder, whose first line says why.
+    const bool pathTooLong = properties && properties->path.size() >= kLogPathBytes;
+    if (properties && !pathTooLong) {
         // Read as a path, so that bytes that are not UTF-8 name that folder.
         folder = NUtf::PathToUtf16(properties->path);
         MakeFolderPath(folder.c_str());
@@ -164,6 +163,13 @@ void ConfigureLog(NModuleHandle module) {
         return;
     }
     AllocateLogBuffer();
+    if (pathTooLong) {
+        WriteLog(kLogError,
+                 u"InitLog: the log path of q6agent.properties is too long (%u bytes, at most "
+                 u"%u): the log stays in the default folder.",
+                 static_cast<uint32_t>(properties->path.size()),
+                 static_cast<uint32_t>(kLogPathBytes - 1));
+    }
 }
 
 }  // namespace

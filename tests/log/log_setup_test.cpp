@@ -308,13 +308,11 @@ TEST_F(LogSetupTest, NamesThatDoNotFitLeaveLoggingOff) {
     for (int i = 0; i < 64; ++i) {
         eAcute64 += "\u00e9";
     }
-    const fs::path longPath = Root() / "cut" / std::string(200, 'p') / std::string(100, 'p');
     const NRefusalCase cases[] = {
         {"module name of 128 units", "app", std::string(128, 'n'), "", {}, false},
         {"category name of 128 bytes", "app", eAcute64, "", {}, false},
         {"folder of 1024 units", MakeDeepFolder(Root(), 1024), "q6tsa", "", {}, false},
         {"properties path beyond 1023 units", MakeDeepFolder(Root(), 1010), "q6tsa", "", {}, false},
-        {"path of 260 bytes or more", "app", "q6tsa", "[log]\npath=" + longPath.string(), {}, true},
         {"default folder beyond 1023 units",
          "app",
          "q6tsa",
@@ -336,6 +334,21 @@ TEST_F(LogSetupTest, NamesThatDoNotFitLeaveLoggingOff) {
         EXPECT_FALSE(fs::exists(DefaultLog()));
         fs::remove(program);
     }
+}
+
+// A configured path too long for its buffer is not cut into another folder:
+// the log stays in the default folder, and its first line says why.
+TEST_F(LogSetupTest, APathTooLongForItsBufferLeavesTheLogInTheDefaultFolderWithTheReason) {
+    const fs::path longPath = Root() / "cut" / std::string(200, 'p') / std::string(100, 'p');
+    const fs::path program = Install("app");
+    WriteProperties(program, "[log]\npath=" + longPath.string());
+    const NProbeRun run = Run(program, {"6:information"});
+    EXPECT_EQ(run["ready"], "1");
+    const std::string log = ReadText(DefaultLog());
+    EXPECT_THAT(
+        log.substr(0, log.find('\n')),
+        HasSubstr("[ERROR] q6tsa InitLog: the log path of q6agent.properties is too long ("));
+    EXPECT_THAT(log, HasSubstr("information"));
     EXPECT_FALSE(fs::exists(Root() / "cut"));
 }
 
