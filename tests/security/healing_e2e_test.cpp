@@ -164,39 +164,43 @@ protected:
     }
 };
 
-TEST_F(HealingE2eTest, AFullSemaphoreTableCostsTheEventNoLongerThanItLasts) {
-    NAgentSandbox sandbox(NAgentBuild::ShortPause);
-    NHeldByNobody table = FillSemaphoreTable();
-    ASSERT_TRUE(table.IsTaken());
-    const fs::path watched = sandbox.LogFolder() / "watched";
-    const pid_t watcher = StartWatcher(sandbox, watched);
-    const pid_t agent = StartAgent(sandbox);
-    // The record is published meanwhile; only the event is missing.
-    ASSERT_TRUE(sandbox.WaitForSlot(kSlot, kPatience).has_value()) << sandbox.ReadLog();
-    ASSERT_TRUE(sandbox.WaitForLog("the publish event is missing", kPatience)) << sandbox.ReadLog();
-    EXPECT_TRUE(IsAlive(sandbox, watcher));
+// A kernel table or file system that another account filled before the
+// agent started: what is missing meanwhile, and whether the record is
+// published meanwhile.
+struct NExhaustionCase {
+    const char* pszWhat;
+    NHeldByNobody (*fill)();
+    const char* pszMissing;
+    bool bPublishedMeanwhile;
+};
 
-    table.Release();
-    ExpectHealed(sandbox, agent, watcher, watched);
-    EXPECT_EQ(Count(sandbox.ReadLog(), "the publish event is missing"), 1u) << sandbox.ReadLog();
-    EXPECT_EQ(Count(sandbox.ReadLog(), "the publish event is back."), 1u) << sandbox.ReadLog();
-}
+TEST_F(HealingE2eTest, AnExhaustedMachineCostsTheAgentNoLongerThanTheExhaustionLasts) {
+    const NExhaustionCase cases[] = {
+        {"semaphore table", FillSemaphoreTable, "the publish event", true},
+        {"/dev/shm", FillDevShm, "the instance mutex", false},
+    };
+    for (const NExhaustionCase& test : cases) {
+        SCOPED_TRACE(test.pszWhat);
+        NAgentSandbox sandbox(NAgentBuild::ShortPause);
+        NHeldByNobody filled = test.fill();
+        ASSERT_TRUE(filled.IsTaken());
+        const fs::path watched = sandbox.LogFolder() / "watched";
+        const pid_t watcher = StartWatcher(sandbox, watched);
+        const pid_t agent = StartAgent(sandbox);
+        const std::string missing = std::string(test.pszMissing) + " is missing";
+        ASSERT_TRUE(sandbox.WaitForLog(missing, kPatience)) << sandbox.ReadLog();
+        const std::optional<std::string> meanwhile = test.bPublishedMeanwhile
+                                                         ? sandbox.WaitForSlot(kSlot, kPatience)
+                                                         : sandbox.ReadSlot(kSlot);
+        EXPECT_EQ(meanwhile.has_value(), test.bPublishedMeanwhile);
+        EXPECT_TRUE(IsAlive(sandbox, watcher));
 
-TEST_F(HealingE2eTest, AFullDevShmStopsPublishingOnlyWhileItLastsAndFreesNoSecondAgent) {
-    NAgentSandbox sandbox(NAgentBuild::ShortPause);
-    NHeldByNobody space = FillDevShm();
-    ASSERT_TRUE(space.IsTaken());
-    const fs::path watched = sandbox.LogFolder() / "watched";
-    const pid_t watcher = StartWatcher(sandbox, watched);
-    const pid_t agent = StartAgent(sandbox);
-    ASSERT_TRUE(sandbox.WaitForLog("the instance mutex is missing", kPatience))
-        << sandbox.ReadLog();
-    EXPECT_EQ(sandbox.ReadSlot(kSlot), std::nullopt);
-
-    space.Release();
-    ASSERT_TRUE(sandbox.WaitForSlot(kSlot, kTwoCycles).has_value()) << sandbox.ReadLog();
-    ExpectHealed(sandbox, agent, watcher, watched);
-    EXPECT_EQ(Count(sandbox.ReadLog(), "the instance mutex is back."), 1u) << sandbox.ReadLog();
+        filled.Release();
+        ExpectHealed(sandbox, agent, watcher, watched);
+        EXPECT_EQ(Count(sandbox.ReadLog(), missing), 1u) << sandbox.ReadLog();
+        EXPECT_EQ(Count(sandbox.ReadLog(), std::string(test.pszMissing) + " is back."), 1u)
+            << sandbox.ReadLog();
+    }
 }
 
 // A log path of the attacker's making: what root does there, and what it
