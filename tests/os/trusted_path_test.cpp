@@ -40,7 +40,7 @@ std::string ReadFile(const fs::path& path) {
 
 // A folder under parent that every account may write, sticky as /tmp is.
 fs::path MakeShared(const fs::path& parent) {
-    const fs::path shared = parent / "tmp";
+    fs::path shared = parent / "tmp";
     fs::create_directory(shared);
     fs::permissions(shared, fs::perms::all | fs::perms::sticky_bit);
     return shared;
