@@ -67,6 +67,13 @@ inline std::string GetText(uint32_t id) {
     return value;
 }
 
+// Why this thread's last failed call failed, cut to capacity - 1 bytes.
+inline std::string LastIpcError(uint32_t capacity = 256) {
+    std::string text(capacity, '\0');
+    text.resize(fnGetIpcLastError(text.data(), capacity));
+    return text;
+}
+
 // The driver's objects are root's: the tests make them as root.
 class IpcDriverUnloadedTest : public ::testing::Test {
 protected:

@@ -1,13 +1,18 @@
 #include "ipcdrv/qxipcdll.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdio>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "tests/ipcdrv/ipcdrv_test_support.h"
+#include "tests/support/forked_child.h"
 
 namespace {
 
@@ -225,34 +230,61 @@ TEST_F(IpcDriverUnloadedTest, ADebugLevelReportsFailuresOnStandardError) {
     EXPECT_EQ(report, "qxipcdll: fnSetData(0x30000259): the driver is not loaded\n");
 }
 
-}  // namespace
-
-namespace {
-
-std::string LastError(uint32_t capacity = 256) {
-    std::string text(capacity, '\0');
-    text.resize(fnGetIpcLastError(text.data(), capacity));
-    return text;
-}
-
-}  // namespace
-
 // Each thread keeps the reason of its own last failure.
 TEST_F(IpcDriverTest, TheLastErrorTellsWhyThisThreadsLastCallFailed) {
     std::string otherThread = "<not run>";
-    std::thread([&otherThread] { otherThread = LastError(); }).join();
+    std::thread([&otherThread] { otherThread = LastIpcError(); }).join();
     EXPECT_EQ(otherThread, "");
 
     EXPECT_EQ(GetText(kSlot), "<missing>");
-    EXPECT_EQ(LastError(), "fnGetData(0x30000259): no such slot");
+    EXPECT_EQ(LastIpcError(), "fnGetData(0x30000259): no such slot");
     ASSERT_EQ(SetText(kSlot, "value"), 1);
-    EXPECT_EQ(LastError(), "fnGetData(0x30000259): no such slot");  // the last failure stays
-    EXPECT_EQ(LastError(10), "fnGetData");
+    EXPECT_EQ(LastIpcError(), "fnGetData(0x30000259): no such slot");  // the last failure stays
+    EXPECT_EQ(LastIpcError(10), "fnGetData");
     EXPECT_EQ(fnGetIpcLastError(nullptr, 10), 0u);
 
     ASSERT_EQ(fnUnloadIpcDriver(), 1);
     EXPECT_EQ(SetText(kSlot, "value"), 0);
-    EXPECT_EQ(LastError(), "fnSetData(0x30000259): the driver is not loaded");
-    std::thread([&otherThread] { otherThread = LastError(); }).join();
+    EXPECT_EQ(LastIpcError(), "fnSetData(0x30000259): the driver is not loaded");
+    std::thread([&otherThread] { otherThread = LastIpcError(); }).join();
     EXPECT_EQ(otherThread, "");
 }
+
+// Without a descriptor to spare the control block cannot be looked at: the
+// failure names the system's reason, and nothing takes the block for
+// damaged and rebuilds it.
+TEST_F(IpcDriverTest, TooFewDescriptorsAreNamedAndLeaveTheControlBlockAlone) {
+    const ino_t inode = StatObject(ControlObjectName()).st_ino;
+    NForkedChild starved([] {
+        rlimit limit{};
+        if (::getrlimit(RLIMIT_NOFILE, &limit) != 0) {
+            return 1;
+        }
+        limit.rlim_cur = 32;
+        if (::setrlimit(RLIMIT_NOFILE, &limit) != 0) {
+            return 1;
+        }
+        while (::open("/dev/null", O_RDONLY | O_CLOEXEC) >= 0) {
+        }
+        if (errno != EMFILE) {
+            return 2;
+        }
+        const int32_t loaded = fnLoadIpcDriver();
+        const std::string loadError = LastIpcError();
+        const int32_t repaired = fnIpcFixDriverConfig();
+        const std::string repairError = LastIpcError();
+        for (const std::string& text : {loadError, repairError}) {
+            if (text.find("Too many open files") == std::string::npos ||
+                text.find("damaged") != std::string::npos) {
+                std::fprintf(stderr, "%s\n", text.c_str());
+                return 3;
+            }
+        }
+        return loaded == 0 && repaired == 0 ? 0 : 4;
+    });
+    EXPECT_EQ(starved.Wait(), 0);
+    EXPECT_EQ(fnIsLoadedIpcDriver(), 1);
+    EXPECT_EQ(StatObject(ControlObjectName()).st_ino, inode);
+}
+
+}  // namespace

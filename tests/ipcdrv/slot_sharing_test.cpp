@@ -1,9 +1,11 @@
 // Slots shared between processes: whole values, readers beside a writer,
 // writers that die, and other accounts.
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sched.h>
 #include <signal.h>
+#include <sys/wait.h>
 
 #include <cstring>
 #include <memory>
@@ -14,6 +16,8 @@
 #include "tests/support/forked_child.h"
 
 namespace {
+
+using ::testing::HasSubstr;
 
 // Value number k: k in its first 4 bytes, then the byte k repeated, in a
 // size that k chooses (4 bytes up to the whole slot).
@@ -142,6 +146,38 @@ TEST_F(SlotSharingTest, AWriterThatDiedHoldingTheLockWedgesNoOne) {
     ASSERT_EQ(SetText(kSlot, MakeValue(6)), 1);
     EXPECT_EQ(GetText(kSlot), MakeValue(6));
     ASSERT_EQ(SetText(kSlot, MakeValue(7)), 1);
+    EXPECT_EQ(GetText(kSlot), MakeValue(7));
+}
+
+// A writer stopped (SIGSTOP, a debugger) while it holds the write lock: a
+// write gives up after its bounded wait and says why, the value stays, and
+// once the writer goes on and lets go the next write goes through.
+TEST_F(SlotSharingTest, AWriterStoppedHoldingTheLockMakesAWriteGiveUpAndKeepsTheValue) {
+    ASSERT_EQ(SetText(kSlot, MakeValue(5)), 1);
+    NForkedChild stopped([] {
+        const auto memory = MapForWriting(SlotObjectName(kSlot), sizeof(NIpcShm::NSlotObject));
+        if (!memory) {
+            return 1;
+        }
+        auto* slot = static_cast<NIpcShm::NSlotObject*>(memory->GetData());
+        if (slot->writeLock.Lock(QXIPC_WRITE_WAIT_MS) != NOs::NLockResult::Locked) {
+            return 2;
+        }
+        ::raise(SIGSTOP);
+        slot->writeLock.Unlock();
+        return 0;
+    });
+    int status = 0;
+    ASSERT_EQ(::waitpid(stopped.Pid(), &status, WUNTRACED), stopped.Pid());
+    ASSERT_TRUE(WIFSTOPPED(status)) << "exit code " << WEXITSTATUS(status);
+
+    EXPECT_EQ(SetText(kSlot, MakeValue(6)), 0);
+    EXPECT_THAT(LastIpcError(), HasSubstr("another process kept the object locked"));
+    EXPECT_EQ(CheckValue(GetText(kSlot)), 5u);
+
+    ASSERT_EQ(::kill(stopped.Pid(), SIGCONT), 0);
+    EXPECT_EQ(stopped.Wait(), 0);
+    ASSERT_EQ(SetText(kSlot, MakeValue(7)), 1) << LastIpcError();
     EXPECT_EQ(GetText(kSlot), MakeValue(7));
 }
 
