@@ -4,8 +4,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -25,8 +27,12 @@ namespace fs = std::filesystem;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
+// Far beyond what a set-up takes: a probe still running then waits for ever.
+constexpr std::chrono::seconds kProbeTimeLimit{60};
+
 struct NProbeRun {
     int nExitCode = -1;
+    bool bTimedOut = false;
     std::map<std::string, std::string> mapValues;  // what the probe printed
 
     std::string operator[](const std::string& key) const {
@@ -67,9 +73,11 @@ protected:
         environment.push_back("ALLUSERSPROFILE=" + Profile().string());
         NChildOptions options;
         options.vecEnvironment = std::move(environment);
+        options.timeout = kProbeTimeLimit;
         const NChildResult child = NChildProcess::Run(program.string(), messages, options);
         NProbeRun run;
         run.nExitCode = child.nExitCode;
+        run.bTimedOut = child.bTimedOut;
         std::istringstream lines(child.strOut);
         for (std::string line; std::getline(lines, line);) {
             const size_t equals = line.find('=');
@@ -352,12 +360,79 @@ TEST_F(LogSetupTest, APathTooLongForItsBufferLeavesTheLogInTheDefaultFolderWithT
     EXPECT_FALSE(fs::exists(Root() / "cut"));
 }
 
+// Without its format buffer the log can take no line but the one that says so.
 TEST_F(LogSetupTest, FailedSetUpStepLeavesLoggingOffAndTheProcessRunning) {
     const fs::path program = Install("app");
     const NProbeRun run = Run(program, {"6:information"}, {"Q6_PROBE_FAIL_LOG_BUFFER=1"});
     EXPECT_EQ(run.nExitCode, 0);
     EXPECT_EQ(run["ready"], "0");
-    EXPECT_THAT(ReadText(DefaultLog()), Not(HasSubstr("information")));
+    const std::string log = ReadText(DefaultLog());
+    EXPECT_THAT(log, HasSubstr("[FATAL] q6tsa InitLog: out of memory: the log buffer cannot be "
+                               "allocated, nothing more is logged.\n"));
+    EXPECT_THAT(log, Not(HasSubstr("information")));
+}
+
+struct NLogEntryCase {
+    const char* what;
+    bool (*put)(const fs::path& logFile, const fs::path& rootFile);
+};
+
+// A log file name that holds a link or a FIFO: logging stays off, the link's
+// target is not written, and the set-up does not wait for a FIFO's reader.
+TEST_F(LogSetupTest, ALogFileThatIsALinkOrAFifoLeavesLoggingOff) {
+    Q6_LINUX_ONLY("links and FIFOs are Linux files; on Windows the file's access rules decide");
+    const fs::path configured = Root() / "configured";
+    const fs::path rootFile = Root() / "root-file";
+    const NLogEntryCase cases[] = {
+        {"link to a file of root",
+         [](const fs::path& logFile, const fs::path& linked) {
+             return ::symlink(linked.c_str(), logFile.c_str()) == 0;
+         }},
+        {"FIFO", [](const fs::path& logFile,
+                    const fs::path&) { return ::mkfifo(logFile.c_str(), 0644) == 0; }},
+    };
+    for (const NLogEntryCase& entry : cases) {
+        SCOPED_TRACE(entry.what);
+        fs::remove_all(configured);
+        fs::create_directories(configured);
+        std::ofstream(rootFile, std::ios::trunc) << "root's own\n";
+        ASSERT_TRUE(entry.put(configured / "q6tsa.log", rootFile));
+        const NProbeRun run =
+            InstallAndRun("[log]\npath=" + configured.string() + "\n", {"6:information"});
+        EXPECT_FALSE(run.bTimedOut);
+        EXPECT_EQ(run.nExitCode, 0);
+        EXPECT_EQ(run["ready"], "0");
+        EXPECT_EQ(ReadText(rootFile), "root's own\n");
+        EXPECT_FALSE(fs::is_regular_file(fs::symlink_status(configured / "q6tsa.log")));
+    }
+}
+
+struct NForeignFolderCase {
+    const char* what;
+    bool logFolderThere;
+};
+
+// A log folder below a folder of another account: nothing is made or
+// written there, whether the log folder is there already or not.
+TEST_F(LogSetupTest, ALogFolderInAFolderOfAnotherAccountIsRefused) {
+    Q6_LINUX_ONLY("on Windows the folder's access rules decide");
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "needs root: the folder is given to another account";
+    }
+    const fs::path foreign = Root() / "foreign";
+    const NForeignFolderCase cases[] = {{"log folder missing", false}, {"log folder there", true}};
+    for (const NForeignFolderCase& entry : cases) {
+        SCOPED_TRACE(entry.what);
+        fs::remove_all(foreign);
+        fs::create_directories(entry.logFolderThere ? foreign / "logs" : foreign);
+        ASSERT_EQ(::chown(foreign.c_str(), 65534, 65534), 0);
+        const NProbeRun run =
+            InstallAndRun("[log]\npath=" + (foreign / "logs").string() + "\n", {"6:information"});
+        EXPECT_EQ(run.nExitCode, 0);
+        EXPECT_EQ(run["ready"], "0");
+        EXPECT_EQ(fs::exists(foreign / "logs"), entry.logFolderThere);
+        EXPECT_FALSE(fs::exists(foreign / "logs" / "q6tsa.log"));
+    }
 }
 
 }  // namespace
