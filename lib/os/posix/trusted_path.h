@@ -24,8 +24,10 @@ bool IsTrustedAccount(uid_t uid);
 enum class NLastLink { Follow, Keep };
 
 // The path with every link on the way resolved, once each folder on it is
-// trusted; the last entry may be missing, and when it is there a trusted
-// account owns it. A relative path counts from the working folder.
+// trusted. The last entry may be missing; when it is a folder it is checked
+// as the others, and in a shared sticky folder a trusted account must own
+// it. Its owner is otherwise left to the caller (OpenTrustedFile checks it).
+// A relative path counts from the working folder.
 // NObjectError::UnsafeFolder names the first component that fails.
 NResult<std::string> ResolveTrustedPath(const std::string& path, NLastLink last);
 
