@@ -7,6 +7,10 @@ PACKAGES   := liblog4cpp5-dev libjsoncpp-dev cmake ninja-build pkg-config \
               libgtest-dev libgmock-dev libbenchmark-dev clang man-db groff-base
 # What `make run` starts: the agent, the IPC library and the reader's tool.
 RUN_TARGETS := q6tsa qxipcdll q6ipc
+# The plain lane's programs and the labels of its tests.
+PLAIN_TARGETS := $(RUN_TARGETS) q6_registry_files agent_cycle_e2e_test publisher_soak_test q6tsa_bench
+PLAIN_LABELS  := slow|soak|bench|install
+LINT_PACKAGES := clang-format clang-tidy
 # libFuzzer comes with clang's run-time libraries.
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 FUZZ_BUILD    ?= build-fuzz
@@ -15,13 +19,17 @@ FUZZ_SECONDS  ?= 60
 WINE_PACKAGES := wine wine64 wine64-tools libwine-dev
 WINE_BUILD    ?= build-wine
 
-.PHONY: all deps configure build test test-unit test-sanitize test-windows lint run bench package clean fuzz
+.PHONY: all deps test-deps configure build test test-plain test-sanitize test-windows lint run bench package clean fuzz
 
 all: build
 
 # Installs only what is missing, and only as root.
 deps:
 	@scripts/install-packages.sh $(PACKAGES)
+
+# All that `make test` needs, in one apt-get run.
+test-deps:
+	@scripts/install-packages.sh $(PACKAGES) $(LINT_PACKAGES) $(WINE_PACKAGES)
 
 $(BUILD)/build.ninja: | deps
 	cmake -S . -B $(BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo
@@ -31,19 +39,29 @@ configure: $(BUILD)/build.ninja
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
-# The lint, the whole suite, the same suite under AddressSanitizer + UBSan,
-# then the Windows build's tests under Wine.
-test: lint test-unit test-sanitize test-windows
+# Each test runs once, in the lane that catches most: the sanitizer lane runs
+# the unit, e2e and security tests; the plain lane what needs optimised code
+# or real time (the 30-second cycle, the soak, the benchmarks' smoke run, the
+# installed layout and the package); then the Windows build's tests under
+# Wine. The lint runs beside them at a lower priority, taking the cores while
+# tests wait; its findings come at the end.
+test: test-deps configure $(SAN_BUILD)/build.ninja $(WINE_BUILD)/build.ninja
+	@nice -n 10 scripts/lint.sh $(BUILD) > $(BUILD)/lint.out 2>&1 & lint=$$!; \
+	  $(MAKE) --no-print-directory -k test-sanitize test-plain test-windows; lanes=$$?; \
+	  wait $$lint; linted=$$?; cat $(BUILD)/lint.out; \
+	  test $$lanes -eq 0 -a $$linted -eq 0
 
-test-unit: build
-	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+# The plain lane builds only what its tests need.
+test-plain: configure
+	cmake --build $(BUILD) -j $(JOBS) --target $(PLAIN_TARGETS)
+	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS) -L '$(PLAIN_LABELS)'
 
 $(SAN_BUILD)/build.ninja: | deps
 	cmake -S . -B $(SAN_BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DQ6_SANITIZE=ON
 
 test-sanitize: $(SAN_BUILD)/build.ninja
 	cmake --build $(SAN_BUILD) -j $(JOBS)
-	ctest --test-dir $(SAN_BUILD) --output-on-failure -j $(JOBS) -LE 'slow|bench'
+	ctest --test-dir $(SAN_BUILD) --output-on-failure -j $(JOBS) -LE '$(PLAIN_LABELS)'
 
 $(WINE_BUILD)/build.ninja: | deps
 	@scripts/install-packages.sh $(WINE_PACKAGES)
@@ -54,8 +72,9 @@ test-windows: $(WINE_BUILD)/build.ninja
 	cmake --build $(WINE_BUILD) -j $(JOBS)
 	ctest --test-dir $(WINE_BUILD) --output-on-failure -j $(JOBS)
 
-# clang-format and clang-tidy over the whole tree.
-lint: build
+# clang-format and clang-tidy over the whole tree: the configured build's
+# compile commands are enough.
+lint: configure
 	@scripts/lint.sh $(BUILD)
 
 run: configure
@@ -74,8 +93,9 @@ fuzz: deps
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzzers
 	FUZZ_SECONDS=$(FUZZ_SECONDS) fuzz/run-fuzzers.sh $(FUZZ_BUILD)
 
-# A Debian package of the install folder, in BUILD/.
-package: build
+# A Debian package of the install folder, in BUILD/: only what it holds is built.
+package: configure
+	cmake --build $(BUILD) -j $(JOBS) --target $(RUN_TARGETS)
 	cd $(BUILD) && cpack
 
 # Every build folder that a target of this file makes.

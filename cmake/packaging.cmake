@@ -1,6 +1,9 @@
 # One folder holds everything the agent needs: cmake --install BUILD --prefix DIR
 # lays it out, and the Debian package puts it into /opt/q6tsa. The manual
 # pages go into the folder's share/man, and in the package to /usr/share/man.
+# Installing and packaging build nothing themselves (not the whole tree with
+# its tests): `make package` builds the installed targets first.
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY TRUE)
 install(TARGETS q6tsa q6ipc RUNTIME DESTINATION .)
 install(TARGETS qxipcdll LIBRARY DESTINATION .)
 install(FILES ${PROJECT_SOURCE_DIR}/registry/time-zones.reg DESTINATION registry)
