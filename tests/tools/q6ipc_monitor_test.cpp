@@ -89,40 +89,6 @@ TEST_F(Q6IpcCommandLineTest, VersionIsTheProjectVersion) {
     EXPECT_EQ(result.strErr, "");
 }
 
-TEST_F(Q6IpcCommandLineTest, BadOptionsOfTheNewCommandsAreUsageErrors) {
-    // A watch taken for good ends by its --timeout all the same.
-    const std::vector<std::vector<std::string>> cases = {
-        {"status", "extra"},
-        {"status", "--raw"},
-        {"status", "--korea"},
-        {"status", "--timeout", "5"},
-        {"status", "--help"},
-        {"now", "--json"},
-        {"watch", "--timeout", "100", "--json"},
-        {"watch", "--timeout", "100", "--count"},
-        {"watch", "--timeout", "100", "--count", "0"},
-        {"watch", "--timeout", "100", "--count", "-1"},
-        {"watch", "--timeout", "100", "--count", "x"},
-        {"watch", "--timeout", "100", "5"},
-        {"watch", "--count", "1", "--timeout", "1s"},
-        {"watch", "--count", "1", "--timeout"},
-        {"--help", "extra"},
-        {"--version", "--mini"},
-        {"--verbose"},
-        {"-h"},
-    };
-    for (const std::vector<std::string>& arguments : cases) {
-        std::string line;
-        for (const std::string& argument : arguments) {
-            line += argument + " ";
-        }
-        const NRunResult result = Run(arguments);
-        EXPECT_EQ(result.nExitCode, 2) << line;
-        EXPECT_EQ(result.strOut, "") << line;
-        EXPECT_EQ(result.strErr.rfind("usage: q6ipc tick | ", 0), 0u) << line << result.strErr;
-    }
-}
-
 class Q6IpcMonitorTest : public NQ6IpcFolderTest {
 protected:
     static void Write(uint32_t slot, const std::string& text) {

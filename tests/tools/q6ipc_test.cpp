@@ -138,31 +138,10 @@ TEST_F(Q6IpcTest, ALibraryWithoutTheReadExportReadsNothing) {
     EXPECT_NE(result.strErr.find("fnGetData"), std::string::npos) << result.strErr;
 }
 
+// Each usage error is refused by the parser (command_line_test.cpp); here the
+// process shows what any of them prints and its exit code.
 TEST_F(Q6IpcTest, UsageErrorsExitWith2AndTheUsageLine) {
-    const std::vector<std::vector<std::string>> cases = {
-        {},
-        {"bogus"},
-        {"tick", "extra"},
-        {"tick", "--raw"},
-        {"get"},
-        {"get", "0x"},
-        {"get", "-1"},
-        {"get", "+1"},
-        {"get", " 1"},
-        {"get", "12abc"},
-        {"get", "0x100000000"},
-        {"get", "09"},
-        {"get", "1", "2"},
-        {"get", "1", "--mini"},
-        {"now", "--raw"},
-        {"now", "extra"},
-        {"watch", "--korea"},
-        {"wait"},
-        {"wait", "E", "--timeout"},
-        {"wait", "E", "--timeout", "soon"},
-        {"wait", "E", "--timeout", "-1"},
-        {"wait", "E", "F"},
-    };
+    const std::vector<std::vector<std::string>> cases = {{}, {"bogus"}, {"get", "12abc"}};
     for (const std::vector<std::string>& arguments : cases) {
         std::string line;
         for (const std::string& argument : arguments) {
