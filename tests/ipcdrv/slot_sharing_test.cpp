@@ -119,12 +119,11 @@ TEST_F(SlotSharingTest, AWriterKilledMidWriteLeavesAWholeValue) {
     }
 }
 
-// A writer that died holding the write lock and halfway through the spare
-// copy, its sequence odd: readers keep the current value, the next writer
-// takes over.
-TEST_F(SlotSharingTest, AWriterThatDiedHoldingTheLockWedgesNoOne) {
-    ASSERT_EQ(SetText(kSlot, MakeValue(5)), 1);
-    NForkedChild dying([] {
+// A child that maps the slot, takes its write lock and then does what it is
+// given; it ends with 1 or 2 when it cannot map the slot or take the lock.
+template <class Then>
+NForkedChild HoldTheWriteLock(Then then) {
+    return NForkedChild([then] {
         const auto memory = MapForWriting(SlotObjectName(kSlot), sizeof(NIpcShm::NSlotObject));
         if (!memory) {
             return 1;
@@ -133,7 +132,17 @@ TEST_F(SlotSharingTest, AWriterThatDiedHoldingTheLockWedgesNoOne) {
         if (slot->writeLock.Lock(QXIPC_WRITE_WAIT_MS) != NOs::NLockResult::Locked) {
             return 2;
         }
-        NIpcShm::NSlotBuffer& spare = slot->aBuffers[(slot->nCurrent.load() & 1u) ^ 1u];
+        return then(*slot);
+    });
+}
+
+// A writer that died holding the write lock and halfway through the spare
+// copy, its sequence odd: readers keep the current value, the next writer
+// takes over.
+TEST_F(SlotSharingTest, AWriterThatDiedHoldingTheLockWedgesNoOne) {
+    ASSERT_EQ(SetText(kSlot, MakeValue(5)), 1);
+    NForkedChild dying = HoldTheWriteLock([](NIpcShm::NSlotObject& slot) {
+        NIpcShm::NSlotBuffer& spare = slot.aBuffers[(slot.nCurrent.load() & 1u) ^ 1u];
         spare.nSeq.store(spare.nSeq.load() | 1u);
         spare.nSize.store(9);
         spare.aWords[0].store(0x6161616161616161u);
@@ -154,17 +163,9 @@ TEST_F(SlotSharingTest, AWriterThatDiedHoldingTheLockWedgesNoOne) {
 // once the writer goes on and lets go the next write goes through.
 TEST_F(SlotSharingTest, AWriterStoppedHoldingTheLockMakesAWriteGiveUpAndKeepsTheValue) {
     ASSERT_EQ(SetText(kSlot, MakeValue(5)), 1);
-    NForkedChild stopped([] {
-        const auto memory = MapForWriting(SlotObjectName(kSlot), sizeof(NIpcShm::NSlotObject));
-        if (!memory) {
-            return 1;
-        }
-        auto* slot = static_cast<NIpcShm::NSlotObject*>(memory->GetData());
-        if (slot->writeLock.Lock(QXIPC_WRITE_WAIT_MS) != NOs::NLockResult::Locked) {
-            return 2;
-        }
+    NForkedChild stopped = HoldTheWriteLock([](NIpcShm::NSlotObject& slot) {
         ::raise(SIGSTOP);
-        slot->writeLock.Unlock();
+        slot.writeLock.Unlock();
         return 0;
     });
     int status = 0;
