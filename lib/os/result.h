@@ -2,6 +2,7 @@
 // The outcome of an operation that can fail: a value, or the reason why
 // there is none.
 
+#include <cassert>
 #include <optional>
 #include <utility>
 #include <variant>
@@ -20,10 +21,19 @@ public:
 
     explicit operator bool() const { return m_value.has_value(); }
 
-    // Only after a success.
-    T& Value() { return *m_value; }
-    const T& Value() const { return *m_value; }
-    T Take() { return std::move(*m_value); }
+    // Only after a success: a debug build stops on a failure's value.
+    T& Value() {
+        assert(m_value.has_value());
+        return *m_value;
+    }
+    const T& Value() const {
+        assert(m_value.has_value());
+        return *m_value;
+    }
+    T Take() {
+        assert(m_value.has_value());
+        return std::move(*m_value);
+    }
 
     // No error after a success.
     NError Error() const { return m_error; }
