@@ -69,10 +69,13 @@ int GetTextualSid(const NOs::NSid* sid, char16_t* text, uint32_t* capacity) {
     return 1;
 }
 
-int IsLocalSystemUser(const NOs::NSid& userSid) {
+int IsLocalSystemUser(const NOs::NResult<NOs::NSid>& userSid) {
+    if (!userSid) {
+        return 0;
+    }
     char16_t text[kSidTextUnits] = {};
     uint32_t capacity = kSidTextUnits;
-    if (GetTextualSid(&userSid, text, &capacity) == 0) {
+    if (GetTextualSid(&userSid.Value(), text, &capacity) == 0) {
         WriteLog(kLogError, u"GetTextualSid() Fail");
         return 0;
     }

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "os/process_user.h"
+#include "os/result.h"
 
 // Writes the SID as text, S-<1>-<authority>[-<sub-authority>]..., into text.
 // The authority is decimal unless one of its top two bytes is set, then 0x
@@ -16,5 +17,6 @@ int GetTextualSid(const NOs::NSid* sid, char16_t* text, uint32_t* capacity);
 // Logs the process user's SID; 1 when it is Local System (S-1-5-18).
 int isRunByLoaclSystem();
 
-// The same for a given user SID.
-int IsLocalSystemUser(const NOs::NSid& userSid);
+// The same for a given user SID; 0, and nothing logged, when the user could
+// not be read.
+int IsLocalSystemUser(const NOs::NResult<NOs::NSid>& userSid);

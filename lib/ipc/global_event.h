@@ -16,7 +16,9 @@ using NEventHandle = std::unique_ptr<NOs::NNamedEvent>;
 // existing event of that name, whose reset mode and state stay as they are.
 // The name is used exactly as given: "Global\" puts it into the machine-wide
 // space. manualReset zero asks for an auto-reset event. Null on failure, for
-// instance when the name belongs to an object of another kind.
+// instance when the name belongs to an object of another kind. Logs an error
+// only when the security descriptor that opens the event to every account
+// cannot be made (Windows), with the Windows error code.
 NEventHandle CreateGlobalEvent(const char16_t* name, int32_t manualReset);
 
 // The same, with the reason when the event cannot be had.

@@ -29,6 +29,10 @@ const char* ObjectErrorText(NObjectError error) {
             return "the file is not a whole shared object";
         case NObjectError::Locked:
             return "another process kept the object locked";
+        case NObjectError::NoDescriptor:
+            return "the security descriptor cannot be initialised";
+        case NObjectError::NoNullDacl:
+            return "the security descriptor's null DACL cannot be set";
     }
     return "unknown error";
 }

@@ -21,6 +21,8 @@ enum class NObjectError {
     Untrusted,       // a file that accounts other than the trusted ones can change
     NotWhole,        // a shared object cut short, or no shared object at all
     Locked,          // another process kept the object locked past the time allowed
+    NoDescriptor,    // the security descriptor of an object open to everyone cannot be made
+    NoNullDacl,      // that descriptor's null DACL cannot be set
 };
 
 // A small value type rather than std::error_code: an error category of our
@@ -33,6 +35,11 @@ public:
         : m_eSource(NSource::System), m_nCode(static_cast<int>(code)) {}  // NOLINT
     NError(NObjectError code)
         : m_eSource(NSource::Object), m_nCode(static_cast<int>(code)) {}  // NOLINT
+    // With the platform's own code of the failed call (a Win32 error code).
+    NError(NObjectError code, uint32_t platformCode)
+        : m_eSource(NSource::Object),
+          m_nCode(static_cast<int>(code)),
+          m_nPlatformCode(platformCode) {}
 
     // The system's error number (On Linux: errno).
     static NError FromErrno(int code) { return NError(static_cast<std::errc>(code)); }
@@ -41,6 +48,10 @@ public:
 
     // An error number of the system rather than one of the objects' own.
     bool IsSystemError() const { return m_eSource == NSource::System; }
+
+    // The platform's code when one was given, else 0. Not part of the
+    // comparison: it tells more of the same reason.
+    uint32_t PlatformCode() const { return m_nPlatformCode; }
 
     bool operator==(const NError& other) const {
         return m_eSource == other.m_eSource && m_nCode == other.m_nCode;
@@ -55,6 +66,7 @@ private:
 
     NSource m_eSource = NSource::None;
     int m_nCode = 0;
+    uint32_t m_nPlatformCode = 0;
 };
 
 }  // namespace NOs

@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "os/result.h"
+
 namespace NOs {
 
 constexpr uint8_t kSidRevision = 1;
@@ -27,7 +29,8 @@ bool IsValidSid(const NSid& sid);
 // The SID that stands for the user uid.
 NSid GetUserSid(uint32_t uid);
 
-// The SID of the process's effective user.
-NSid GetProcessUserSid();
+// The SID of the process's user (on Linux: its effective user); the reason
+// when the process token cannot be read.
+NResult<NSid> GetProcessUserSid();
 
 }  // namespace NOs

@@ -10,6 +10,7 @@
 #include <iostream>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "base/text_convert.h"
@@ -180,6 +181,13 @@ TEST(LocalSystemUserTest, InvalidSidLogsFailure) {
     NLogCapture capture;
     EXPECT_EQ(IsLocalSystemUser(sid), 0);
     EXPECT_EQ(capture.TakeLines(), NLines{"[ERROR] GetTextualSid() Fail"});
+}
+
+// A process token that cannot be read has no SID to log.
+TEST(LocalSystemUserTest, UnreadableUserIsRefusedWithoutALine) {
+    NLogCapture capture;
+    EXPECT_EQ(IsLocalSystemUser(NOs::NError(std::errc::permission_denied)), 0);
+    EXPECT_EQ(capture.TakeLines(), NLines{});
 }
 
 TEST(IsRunByLocalSystemTest, RootPasses) {

@@ -49,6 +49,13 @@ TEST(ProcessUserTest, ValidityNeedsRevisionOneAndFifteenSubAuthoritiesAtMost) {
     }
 }
 
+TEST(ProcessUserTest, ProcessUserIsReadAndValid) {
+    const NOs::NResult<NOs::NSid> sid = NOs::GetProcessUserSid();
+    ASSERT_TRUE(sid) << sid.Error().Message();
+    EXPECT_TRUE(NOs::IsValidSid(sid.Value()));
+    EXPECT_GT(sid.Value().m_nSubAuthorityCount, 0);
+}
+
 // Only the effective uid counts; the real and saved ones may differ.
 TEST(ProcessUserTest, ProcessUserIsEffectiveUser) {
     Q6_LINUX_ONLY("a Windows token has no effective uid");
@@ -60,8 +67,9 @@ TEST(ProcessUserTest, ProcessUserIsEffectiveUser) {
             if (::setresuid(0, 65534, 0) != 0) {
                 std::_Exit(2);
             }
-            const NOs::NSid sid = NOs::GetProcessUserSid();
-            const bool bOk = sid.m_nSubAuthorityCount == 2 && sid.m_arrSubAuthority[1] == 65534u;
+            const NOs::NResult<NOs::NSid> sid = NOs::GetProcessUserSid();
+            const bool bOk = sid && sid.Value().m_nSubAuthorityCount == 2 &&
+                             sid.Value().m_arrSubAuthority[1] == 65534u;
             std::_Exit(bOk ? 0 : 1);
         },
         testing::ExitedWithCode(0), "");

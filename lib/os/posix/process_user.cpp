@@ -4,6 +4,6 @@
 
 namespace NOs {
 
-NSid GetProcessUserSid() { return GetUserSid(::geteuid()); }
+NResult<NSid> GetProcessUserSid() { return GetUserSid(::geteuid()); }
 
 }  // namespace NOs

@@ -1,13 +1,14 @@
 #include "os/win32/everyone_access.h"
 
+#include "os/win32/everyone_access_testing.h"
 #include "os/win32/procedure_address.h"
 #include "os/win32/windows_error.h"
 
 namespace NOs {
 namespace {
 
-using NInitializeDescriptor = BOOL(WINAPI*)(PSECURITY_DESCRIPTOR, DWORD);
-using NSetDescriptorDacl = BOOL(WINAPI*)(PSECURITY_DESCRIPTOR, BOOL, PACL, BOOL);
+// A test's functions in place of Advapi32's, or null.
+const NDescriptorFunctions* g_pOverride = nullptr;
 
 // Advapi32.dll, loaded for as long as the descriptor is being made.
 class NAdvapi32 {
@@ -23,9 +24,11 @@ public:
 
     bool IsLoaded() const { return m_hModule != nullptr; }
 
-    template <class Fn>
-    Fn Find(const char* name) const {
-        return FindProcedure<Fn>(m_hModule, name);
+    NDescriptorFunctions Functions() const {
+        return {FindProcedure<decltype(NDescriptorFunctions::initialize)>(
+                    m_hModule, "InitializeSecurityDescriptor"),
+                FindProcedure<decltype(NDescriptorFunctions::setDacl)>(
+                    m_hModule, "SetSecurityDescriptorDacl")};
     }
 
 private:
@@ -47,17 +50,32 @@ NResult<std::unique_ptr<NEveryoneAccess>> NEveryoneAccess::Make() {
     if (!advapi32.IsLoaded()) {
         return LastWindowsError();
     }
-    const auto initialize = advapi32.Find<NInitializeDescriptor>("InitializeSecurityDescriptor");
-    const auto setDacl = advapi32.Find<NSetDescriptorDacl>("SetSecurityDescriptorDacl");
-    if (initialize == nullptr || setDacl == nullptr) {
+    const NDescriptorFunctions functions =
+        g_pOverride != nullptr ? *g_pOverride : advapi32.Functions();
+    if (functions.initialize == nullptr || functions.setDacl == nullptr) {
         return std::errc::function_not_supported;
     }
+    return MakeWith(functions);
+}
+
+// The error codes are read at once, before Advapi32.dll is released.
+NResult<std::unique_ptr<NEveryoneAccess>> NEveryoneAccess::MakeWith(
+    const NDescriptorFunctions& functions) {
     std::unique_ptr<NEveryoneAccess> access(new NEveryoneAccess());
-    if (initialize(access->m_aDescriptor, SECURITY_DESCRIPTOR_REVISION) == 0 ||
-        setDacl(access->m_aDescriptor, TRUE, nullptr, FALSE) == 0) {
-        return LastWindowsError();
+    if (functions.initialize(access->m_aDescriptor, SECURITY_DESCRIPTOR_REVISION) == 0) {
+        return NError(NObjectError::NoDescriptor, ::GetLastError());
+    }
+    if (functions.setDacl(access->m_aDescriptor, TRUE, nullptr, FALSE) == 0) {
+        return NError(NObjectError::NoNullDacl, ::GetLastError());
     }
     return access;
 }
+
+NDescriptorFunctionsOverride::NDescriptorFunctionsOverride(const NDescriptorFunctions& functions)
+    : m_functions(functions) {
+    g_pOverride = &m_functions;
+}
+
+NDescriptorFunctionsOverride::~NDescriptorFunctionsOverride() { g_pOverride = nullptr; }
 
 }  // namespace NOs

@@ -12,10 +12,17 @@
 
 namespace NOs {
 
+// The two descriptor functions of Advapi32.dll.
+struct NDescriptorFunctions {
+    BOOL(WINAPI* initialize)(PSECURITY_DESCRIPTOR, DWORD);
+    BOOL(WINAPI* setDacl)(PSECURITY_DESCRIPTOR, BOOL, PACL, BOOL);
+};
+
 class NEveryoneAccess {
 public:
     // Makes the descriptor; the reason when Advapi32.dll or one of its two
-    // functions is missing, or a function fails.
+    // functions is missing, or a function fails: NObjectError::NoDescriptor
+    // or NObjectError::NoNullDacl, with the function's Win32 error code.
     static NResult<std::unique_ptr<NEveryoneAccess>> Make();
     ~NEveryoneAccess();
     NEveryoneAccess(const NEveryoneAccess&) = delete;
@@ -26,6 +33,9 @@ public:
 
 private:
     NEveryoneAccess();
+
+    static NResult<std::unique_ptr<NEveryoneAccess>> MakeWith(
+        const NDescriptorFunctions& functions);
 
     // The platform's minimum descriptor length (20 bytes in a 32-bit process,
     // 40 in a 64-bit one).
