@@ -1,5 +1,7 @@
 #include "time/calendar.h"
 
+using NWin::SYSTEMTIME;
+
 namespace NTime {
 namespace {
 

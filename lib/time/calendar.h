@@ -5,6 +5,10 @@
 
 #include <cstdint>
 
+// The Windows-named types and constants of this system live in NWin, so that
+// windows.h, which declares Windows' own, can sit beside them.
+namespace NWin {
+
 struct SYSTEMTIME {
     uint16_t wYear;
     uint16_t wMonth;      // 1 to 12
@@ -15,6 +19,8 @@ struct SYSTEMTIME {
     uint16_t wSecond;
     uint16_t wMilliseconds;
 };
+
+}  // namespace NWin
 
 namespace NTime {
 
@@ -61,19 +67,19 @@ uint32_t DaysInMonth(int64_t year, uint32_t month);
 uint32_t DayOfWeek(int64_t days);
 
 // Milliseconds from midnight to the time of day of the fields.
-int64_t MillisecondsOfDay(const SYSTEMTIME& time);
+int64_t MillisecondsOfDay(const NWin::SYSTEMTIME& time);
 
 // Fills every field, the day of the week included. False, with time
 // untouched, for a file time of 2^63 or more, as on Windows.
-bool FileTimeToSystemTime(uint64_t fileTime, SYSTEMTIME& time);
+bool FileTimeToSystemTime(uint64_t fileTime, NWin::SYSTEMTIME& time);
 
 // The fields hold a date of kFirstSystemYear to kLastSystemYear and a time
 // of day, each in its range (the day of the week is not looked at).
-bool IsValidSystemTime(const SYSTEMTIME& time);
+bool IsValidSystemTime(const NWin::SYSTEMTIME& time);
 
 // The file time of the fields (the day of the week is not looked at). False,
 // with fileTime untouched, for a field out of its range or a year outside
 // kFirstSystemYear to kLastSystemYear.
-bool SystemTimeToFileTime(const SYSTEMTIME& time, uint64_t& fileTime);
+bool SystemTimeToFileTime(const NWin::SYSTEMTIME& time, uint64_t& fileTime);
 
 }  // namespace NTime

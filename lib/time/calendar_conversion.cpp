@@ -2,6 +2,8 @@
 // them; the Windows build calls Windows instead (win32/).
 #include "time/calendar.h"
 
+using NWin::SYSTEMTIME;
+
 namespace NTime {
 namespace {
 

@@ -6,7 +6,9 @@
 #include "base/format.h"
 #include "time/time_zone_registry.h"
 
-TIME_ZONE_INFORMATION g_tziKorea{};
+using NWin::SYSTEMTIME;
+
+NWin::TIME_ZONE_INFORMATION g_tziKorea{};
 bool g_bTziKoreaLoaded = false;
 
 namespace NTime {

@@ -13,7 +13,7 @@
 // The rule of Korea Standard Time, read from the registry on the first
 // conversion that needs it and kept for the life of the process. Not locked:
 // formatting with conversion belongs to one thread.
-extern TIME_ZONE_INFORMATION g_tziKorea;
+extern NWin::TIME_ZONE_INFORMATION g_tziKorea;
 extern bool g_bTziKoreaLoaded;
 
 namespace NTime {
@@ -40,7 +40,7 @@ enum class NFormatTimeResult : int {
 
 // The fields of time in the form of code; numbers are zero-padded, a year of
 // five digits is written in full, milliseconds are never shown.
-std::u16string FormatSystemTime(const SYSTEMTIME& time, int code);
+std::u16string FormatSystemTime(const NWin::SYSTEMTIME& time, int code);
 
 // Formats serverTime (100-nanosecond units since 1601-01-01 00:00:00) by
 // code. With toKorea the time is taken as universal time and converted to

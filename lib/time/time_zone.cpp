@@ -2,6 +2,9 @@
 
 #include <optional>
 
+using NWin::SYSTEMTIME;
+using NWin::TIME_ZONE_INFORMATION;
+
 namespace NTime {
 namespace {
 

@@ -7,6 +7,8 @@
 
 #include "time/calendar.h"
 
+namespace NWin {
+
 constexpr size_t kTimeZoneNameLength = 32;
 
 // Universal time = local time + Bias + StandardBias or DaylightBias, in
@@ -26,6 +28,8 @@ struct TIME_ZONE_INFORMATION {
     int32_t DaylightBias;
 };
 
+}  // namespace NWin
+
 namespace NTime {
 
 // Converts universal time to the zone's local time. A daylight period may
@@ -35,7 +39,7 @@ namespace NTime {
 // in that year. False, with local untouched, for a universal time that is
 // not a valid date and time, a transition date that is not valid, or a local
 // time outside the file-time range.
-bool SystemTimeToTzSpecificLocalTime(const TIME_ZONE_INFORMATION& zone, const SYSTEMTIME& universal,
-                                     SYSTEMTIME& local);
+bool SystemTimeToTzSpecificLocalTime(const NWin::TIME_ZONE_INFORMATION& zone,
+                                     const NWin::SYSTEMTIME& universal, NWin::SYSTEMTIME& local);
 
 }  // namespace NTime

@@ -5,6 +5,10 @@
 #include "base/nstring.h"
 #include "base/registry.h"
 
+using NWin::kTimeZoneNameLength;
+using NWin::SYSTEMTIME;
+using NWin::TIME_ZONE_INFORMATION;
+
 namespace NTime {
 namespace {
 

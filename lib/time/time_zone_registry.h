@@ -23,6 +23,6 @@ constexpr int kTimeZoneTziMissing = -3;
 // kTimeZoneLoaded, kTimeZoneKeyMissing when the key cannot be opened, or
 // kTimeZoneTziMissing when "TZI" is missing or shorter than kTziSize bytes;
 // on failure zone is untouched.
-int LoadTimeZoneInfo(TIME_ZONE_INFORMATION& zone, const char16_t* name);
+int LoadTimeZoneInfo(NWin::TIME_ZONE_INFORMATION& zone, const char16_t* name);
 
 }  // namespace NTime

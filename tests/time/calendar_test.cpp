@@ -8,6 +8,7 @@ namespace {
 
 using NTime::FileTimeToSystemTime;
 using NTime::SystemTimeToFileTime;
+using NWin::SYSTEMTIME;
 
 constexpr uint64_t kUnitsPerDay = 864000000000;
 constexpr uint64_t k1970 = 116444736000000000;

@@ -10,6 +10,8 @@
 namespace {
 
 using NTime::NFormatTimeResult;
+using NWin::SYSTEMTIME;
+using NWin::TIME_ZONE_INFORMATION;
 
 constexpr uint64_t kUnitsPerSecond = 10000000;
 constexpr uint64_t k1970 = 116444736000000000;

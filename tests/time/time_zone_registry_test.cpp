@@ -10,6 +10,9 @@
 
 namespace {
 
+using NWin::SYSTEMTIME;
+using NWin::TIME_ZONE_INFORMATION;
+
 constexpr const char* kZones =
     "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Time Zones\\";
 

@@ -9,6 +9,9 @@
 
 namespace {
 
+using NWin::SYSTEMTIME;
+using NWin::TIME_ZONE_INFORMATION;
+
 struct NMoment {
     uint16_t year, month, day, hour, minute, second;
 };
