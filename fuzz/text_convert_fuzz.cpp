@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/code_page.h"
 #include "base/text_convert.h"
 #include "fuzz/fuzz_check.h"
 #include "fuzz/fuzz_input.h"
@@ -48,7 +49,7 @@ void CheckTerminatedConversion(std::basic_string_view<Unit> text) {
     using NFrom = NEncoding<Unit>;
     const std::basic_string<Unit> terminated = NFuzz::UpToZero(text);
     const auto expected = NFrom::Convert(terminated);
-    for (const uint32_t codePage : {CP_UTF8, CP_ACP}) {
+    for (const uint32_t codePage : {NWin::CP_UTF8, NWin::CP_ACP}) {
         const NFuzz::NMallocText<typename NFrom::NOther> converted(
             NFrom::ConvertTerminated(terminated.c_str(), codePage));
         Require(converted != nullptr, "a zero-terminated conversion gives a text");

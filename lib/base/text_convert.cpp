@@ -4,7 +4,12 @@
 #include <cstring>
 #include <new>
 
+#include "base/code_page.h"
+
 namespace {
+
+using NWin::CP_ACP;
+using NWin::CP_UTF8;
 
 bool IsKnownCodePage(uint32_t codePage) { return codePage == CP_ACP || codePage == CP_UTF8; }
 

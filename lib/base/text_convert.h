@@ -6,10 +6,8 @@
 
 #include "os/utf_codec.h"  // NUtf, the codec under these conversions
 
-constexpr uint32_t CP_ACP = 0;
-constexpr uint32_t CP_UTF8 = 65001;
-
-// Newly malloc'ed, zero-terminated results that the caller frees; null for a
-// null text, an unknown code page or exhausted memory.
+// codePage is NWin::CP_ACP or NWin::CP_UTF8 (base/code_page.h). Newly
+// malloc'ed, zero-terminated results that the caller frees; null for a null
+// text, an unknown code page or exhausted memory.
 char* WideToMulti(const char16_t* text, uint32_t codePage);
 char16_t* MultiToWide(const char* text, uint32_t codePage);

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "base/code_page.h"
 #include "base/text_convert.h"
 #include "json/json_compact_writer.h"
 
@@ -21,11 +22,11 @@ template <class T>
 using NConvertedText = std::unique_ptr<T[], NFreeDeleter>;
 
 NConvertedText<char> ToUtf8(const char16_t* text) {
-    return NConvertedText<char>(WideToMulti(text, CP_UTF8));
+    return NConvertedText<char>(WideToMulti(text, NWin::CP_UTF8));
 }
 
 NConvertedText<char16_t> ToUtf16(const char* text) {
-    return NConvertedText<char16_t>(MultiToWide(text, CP_UTF8));
+    return NConvertedText<char16_t>(MultiToWide(text, NWin::CP_UTF8));
 }
 
 }  // namespace

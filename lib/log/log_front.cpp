@@ -4,6 +4,7 @@
 #include <exception>
 #include <log4cpp/Category.hh>
 
+#include "base/code_page.h"
 #include "base/text_convert.h"
 
 char g_szLogName[kLogNameBytes] = {};
@@ -40,8 +41,8 @@ void WriteLogText(int level, const char* text) {
 }
 
 void WriteLogBuffer(int level) {
-    const std::unique_ptr<char, decltype(&std::free)> text(WideToMulti(g_pwszLogBuf.get(), CP_ACP),
-                                                           &std::free);
+    const std::unique_ptr<char, decltype(&std::free)> text(
+        WideToMulti(g_pwszLogBuf.get(), NWin::CP_ACP), &std::free);
     if (text) {
         WriteLogText(level, text.get());
     }

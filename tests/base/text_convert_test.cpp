@@ -8,9 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "base/code_page.h"
 #include "tests/support/windows_build.h"
 
 namespace {
+
+using NWin::CP_ACP;
+using NWin::CP_UTF8;
 
 std::string ToMulti(const std::u16string& text, uint32_t codePage = CP_UTF8) {
     const std::unique_ptr<char, decltype(&std::free)> result(WideToMulti(text.c_str(), codePage),

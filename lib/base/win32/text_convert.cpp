@@ -1,7 +1,7 @@
 // The code-page conversions of text_convert.h, made by Windows: the ANSI
-// code page is the system's own there. windows.h defines CP_ACP and
-// CP_UTF8 as macros, so text_convert.h stays out of this file; the linker
-// checks the two signatures.
+// code page is the system's own there.
+#include "base/text_convert.h"
+
 #include <windows.h>
 
 #include <cstdint>
