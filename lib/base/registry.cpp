@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/registry_keys.h"
 #include "os/utf16le_bytes.h"
 
 namespace {
@@ -28,15 +29,15 @@ std::u16string DataAsText(const std::vector<uint8_t>& data) {
 
 NRegistry::~NRegistry() = default;
 
-bool NRegistry::Open(HKEY root, const char16_t* subKey, bool openOnly, bool readOnly) {
+bool NRegistry::Open(NWin::HKEY root, const char16_t* subKey, bool openOnly, bool readOnly) {
     if (!openOnly) {
-        return Create(root, subKey, readOnly ? KEY_READ : KEY_ALL_ACCESS);
+        return Create(root, subKey, readOnly ? NWin::KEY_READ : NWin::KEY_ALL_ACCESS);
     }
     m_hKey = NOs::OpenRegistryKey(root, OrEmpty(subKey));
     return m_hKey != nullptr;
 }
 
-bool NRegistry::Create(HKEY root, const char16_t* subKey, uint32_t /*access*/) {
+bool NRegistry::Create(NWin::HKEY root, const char16_t* subKey, uint32_t /*access*/) {
     m_hKey = NOs::CreateRegistryKey(root, OrEmpty(subKey));
     return m_hKey != nullptr;
 }

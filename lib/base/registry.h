@@ -7,18 +7,12 @@
 
 #include "os/registry_store.h"
 
-// The root keys, under their Windows names.
-using HKEY = NOs::NRegRoot;
-constexpr HKEY HKEY_CLASSES_ROOT = NOs::NRegRoot::ClassesRoot;
-constexpr HKEY HKEY_CURRENT_USER = NOs::NRegRoot::CurrentUser;
-constexpr HKEY HKEY_LOCAL_MACHINE = NOs::NRegRoot::LocalMachine;
-constexpr HKEY HKEY_USERS = NOs::NRegRoot::Users;
-constexpr HKEY HKEY_CURRENT_CONFIG = NOs::NRegRoot::CurrentConfig;
+namespace NWin {
 
-// Access masks. The store grants every access; the mask is kept for callers
-// written against the Windows registry.
-constexpr uint32_t KEY_READ = 0x20019;
-constexpr uint32_t KEY_ALL_ACCESS = 0xF003F;
+// A root key, under its Windows name (the keys themselves: registry_keys.h).
+using HKEY = NOs::NRegRoot;
+
+}  // namespace NWin
 
 class NRegistry {
 public:
@@ -30,10 +24,10 @@ public:
     // Opens subKey under root, replacing any key held before. With openOnly
     // the key must exist; otherwise it is created when missing (Create, with
     // KEY_READ when readOnly, else KEY_ALL_ACCESS). A null subKey names root.
-    bool Open(HKEY root, const char16_t* subKey, bool openOnly, bool readOnly);
+    bool Open(NWin::HKEY root, const char16_t* subKey, bool openOnly, bool readOnly);
 
     // Opens subKey under root, creating it and its missing parents first.
-    bool Create(HKEY root, const char16_t* subKey, uint32_t access);
+    bool Create(NWin::HKEY root, const char16_t* subKey, uint32_t access);
 
     // True when a key was held and is now closed.
     bool Close();

@@ -4,6 +4,7 @@
 
 #include "base/nstring.h"
 #include "base/registry.h"
+#include "base/registry_keys.h"
 
 using NWin::kTimeZoneNameLength;
 using NWin::SYSTEMTIME;
@@ -55,7 +56,7 @@ int LoadTimeZoneInfo(TIME_ZONE_INFORMATION& zone, const char16_t* name) {
     NString path(kTimeZonesKey);
     path.Append(name);
     NRegistry key;
-    if (!key.Open(HKEY_LOCAL_MACHINE, path.GetText(), true, true)) {
+    if (!key.Open(NWin::HKEY_LOCAL_MACHINE, path.GetText(), true, true)) {
         return kTimeZoneKeyMissing;
     }
     uint8_t record[kTziSize] = {};

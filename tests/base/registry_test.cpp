@@ -5,10 +5,17 @@
 #include <algorithm>
 #include <string>
 
+#include "base/registry_keys.h"
 #include "tests/support/allocation_count.h"
 #include "tests/support/registry_folder.h"
 
 namespace {
+
+using NWin::HKEY_CURRENT_USER;
+using NWin::HKEY_LOCAL_MACHINE;
+using NWin::HKEY_USERS;
+using NWin::KEY_ALL_ACCESS;
+using NWin::KEY_READ;
 
 constexpr char16_t kKey[] = u"SOFTWARE\\Q6\\Test";
 constexpr char16_t kUntouched = u'#';
