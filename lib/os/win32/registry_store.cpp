@@ -25,8 +25,21 @@ private:
     HKEY m_hKey;
 };
 
+// Windows' own root key for ours; null for a number that names none.
 HKEY RootKey(NRegRoot root) {
-    return reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<uint32_t>(root)));
+    switch (root) {
+        case NRegRoot::ClassesRoot:
+            return HKEY_CLASSES_ROOT;
+        case NRegRoot::CurrentUser:
+            return HKEY_CURRENT_USER;
+        case NRegRoot::LocalMachine:
+            return HKEY_LOCAL_MACHINE;
+        case NRegRoot::Users:
+            return HKEY_USERS;
+        case NRegRoot::CurrentConfig:
+            return HKEY_CURRENT_CONFIG;
+    }
+    return nullptr;
 }
 
 // Value number index of the key; false once there is none.
