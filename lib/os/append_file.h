@@ -1,7 +1,7 @@
 #pragma once
 // The file a process appends its log to, for a log library that keeps the
 // descriptor itself. On Linux such a file lies at the end of a trusted path
-// (posix/trusted_path.h), is never reached through a link at its end, never
+// (linux/trusted_path.h), is never reached through a link at its end, never
 // blocks its opener (a FIFO), and is used only as a plain file of a trusted
 // account. On Windows the file's own access rules decide.
 

@@ -18,7 +18,7 @@ public:
     // UTF-8) with every symbol resolved at once and none made visible to other
     // objects. False, with the reason in GetError, when it cannot be loaded.
     // On Linux the file must also lie at the end of a trusted path and be a
-    // whole shared object (posix/trusted_path.h, posix/whole_object.h).
+    // whole shared object (linux/trusted_path.h, linux/whole_object.h).
     bool Open(const std::string& path);
 
     // Releases the object; does nothing when none is held.

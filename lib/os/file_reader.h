@@ -18,7 +18,7 @@ NResult<std::string> ReadWholeFile(const std::string& path, size_t maxBytes);
 // The same for a file that settings or code come from, which a process
 // running as root must not take from another account: on Linux the file must
 // lie at the end of a trusted path and no account but a trusted one may
-// change it (see posix/trusted_path.h); a link at its end is not followed.
+// change it (see linux/trusted_path.h); a link at its end is not followed.
 // On Windows the file's own access rules decide, as for ReadWholeFile.
 NResult<std::string> ReadTrustedFile(const std::string& path, size_t maxBytes);
 

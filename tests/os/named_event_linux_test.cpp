@@ -12,11 +12,11 @@
 #include <vector>
 
 #include "named_event_fixture.h"
+#include "os/linux/named_object.h"
 #include "os/named_event.h"
 #include "os/named_mutex.h"
 #include "os/named_object_space.h"
 #include "os/object_error.h"
-#include "os/posix/named_object.h"
 #include "tests/support/forked_child.h"
 #include "tests/support/object_namespace.h"
 

@@ -2,7 +2,7 @@
 // to, and what it refuses because another account (nobody) could change the
 // way there.
 
-#include "os/posix/trusted_path.h"
+#include "os/linux/trusted_path.h"
 
 #include <fcntl.h>
 #include <gmock/gmock.h>

@@ -28,8 +28,8 @@
 #include <vector>
 
 #include "ipcdrv/qxipcdll.h"
+#include "os/linux/named_object.h"
 #include "os/named_object_space.h"
-#include "os/posix/named_object.h"
 #include "tests/e2e/agent_sandbox.h"
 #include "tests/e2e/short_pause_agent.h"
 #include "tests/support/forked_child.h"

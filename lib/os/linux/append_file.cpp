@@ -3,8 +3,8 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
-#include "os/posix/trusted_path.h"
-#include "os/posix/unique_fd.h"
+#include "os/linux/trusted_path.h"
+#include "os/linux/unique_fd.h"
 
 namespace NOs {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <dlfcn.h>
 
-#include "os/posix/trusted_path.h"
-#include "os/posix/whole_object.h"
+#include "os/linux/trusted_path.h"
+#include "os/linux/whole_object.h"
 
 namespace NOs {
 namespace {

@@ -1,4 +1,4 @@
-#include "os/posix/event_semaphore.h"
+#include "os/linux/event_semaphore.h"
 
 #include <sys/ipc.h>
 #include <sys/random.h>
@@ -7,8 +7,8 @@
 
 #include <cerrno>
 
+#include "os/linux/unique_fd.h"
 #include "os/object_error.h"
-#include "os/posix/unique_fd.h"
 
 namespace NOs {
 namespace {

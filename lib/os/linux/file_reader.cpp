@@ -6,8 +6,8 @@
 
 #include <cerrno>
 
-#include "os/posix/trusted_path.h"
-#include "os/posix/unique_fd.h"
+#include "os/linux/trusted_path.h"
+#include "os/linux/unique_fd.h"
 
 namespace NOs {
 namespace {

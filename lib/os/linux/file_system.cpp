@@ -6,9 +6,9 @@
 
 #include <string>
 
+#include "os/linux/trusted_path.h"
+#include "os/linux/unique_fd.h"
 #include "os/path_text.h"
-#include "os/posix/trusted_path.h"
-#include "os/posix/unique_fd.h"
 
 namespace NOs {
 namespace {

@@ -3,10 +3,10 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include "os/linux/event_semaphore.h"
+#include "os/linux/named_object.h"
+#include "os/linux/object_folder.h"
 #include "os/object_error.h"
-#include "os/posix/event_semaphore.h"
-#include "os/posix/named_object.h"
-#include "os/posix/object_folder.h"
 
 namespace NOs {
 

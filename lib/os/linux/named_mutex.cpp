@@ -11,10 +11,10 @@
 
 #include <cerrno>
 
+#include "os/linux/named_object.h"
+#include "os/linux/object_folder.h"
 #include "os/named_object_space.h"
 #include "os/object_error.h"
-#include "os/posix/named_object.h"
-#include "os/posix/object_folder.h"
 
 namespace NOs {
 

@@ -1,4 +1,4 @@
-#include "os/posix/named_object.h"
+#include "os/linux/named_object.h"
 
 #include <unistd.h>
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <system_error>
 
+#include "os/linux/object_folder.h"
 #include "os/object_name.h"
-#include "os/posix/object_folder.h"
 #include "os/result.h"
 
 namespace NOs {

@@ -1,10 +1,10 @@
 // Removing named events and mutexes: an event's semaphore goes with it.
 
+#include "os/linux/event_semaphore.h"
+#include "os/linux/named_object.h"
+#include "os/linux/object_folder.h"
 #include "os/named_object_space.h"
 #include "os/object_error.h"
-#include "os/posix/event_semaphore.h"
-#include "os/posix/named_object.h"
-#include "os/posix/object_folder.h"
 
 namespace NOs {
 namespace {

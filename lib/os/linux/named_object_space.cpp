@@ -2,8 +2,8 @@
 
 #include <unistd.h>
 
+#include "os/linux/object_folder.h"
 #include "os/object_error.h"
-#include "os/posix/object_folder.h"
 
 namespace NOs {
 

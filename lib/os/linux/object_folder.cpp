@@ -1,4 +1,4 @@
-#include "os/posix/object_folder.h"
+#include "os/linux/object_folder.h"
 
 #include <dirent.h>
 #include <fcntl.h>

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "os/linux/unique_fd.h"
 #include "os/object_name.h"
-#include "os/posix/unique_fd.h"
 #include "os/result.h"
 
 namespace NOs {

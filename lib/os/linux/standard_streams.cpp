@@ -3,7 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "os/posix/unique_fd.h"
+#include "os/linux/unique_fd.h"
 
 namespace NOs {
 

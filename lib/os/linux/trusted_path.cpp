@@ -1,4 +1,4 @@
-#include "os/posix/trusted_path.h"
+#include "os/linux/trusted_path.h"
 
 #include <fcntl.h>
 #include <limits.h>

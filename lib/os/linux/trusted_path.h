@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <string>
 
-#include "os/posix/unique_fd.h"
+#include "os/linux/unique_fd.h"
 #include "os/result.h"
 
 namespace NOs {

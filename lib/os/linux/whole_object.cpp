@@ -1,4 +1,4 @@
-#include "os/posix/whole_object.h"
+#include "os/linux/whole_object.h"
 
 #include <elf.h>
 #include <link.h>

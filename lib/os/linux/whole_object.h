@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "os/posix/unique_fd.h"
+#include "os/linux/unique_fd.h"
 #include "os/result.h"
 
 namespace NOs {
