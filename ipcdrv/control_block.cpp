@@ -4,9 +4,9 @@
 
 #include "ipcdrv/kept_mappings.h"
 #include "ipcdrv/shm_layout.h"
+#include "os/linux/shared_memory.h"
 #include "os/named_object_space.h"
 #include "os/object_error.h"
-#include "os/shared_memory.h"
 
 namespace NControlBlock {
 namespace {

@@ -9,11 +9,11 @@
 
 #include "ipcdrv/kept_mappings.h"
 #include "ipcdrv/shm_layout.h"
+#include "os/linux/robust_mutex.h"
+#include "os/linux/shared_memory.h"
+#include "os/linux/thread_yield.h"
 #include "os/named_object_space.h"
 #include "os/object_error.h"
-#include "os/robust_mutex.h"
-#include "os/shared_memory.h"
-#include "os/thread_yield.h"
 
 namespace NDataSlot {
 namespace {

@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "ipcdrv/shm_layout.h"
-#include "os/fork_handler.h"
+#include "os/linux/fork_handler.h"
+#include "os/linux/watched_variable.h"
 #include "os/object_name.h"
 #include "os/tick_source.h"
-#include "os/watched_variable.h"
 
 namespace NKeptMappings {
 namespace {

@@ -24,8 +24,8 @@
 #include <vector>
 
 #include "ipcdrv/qxipcdll.h"
+#include "os/linux/shared_memory.h"
 #include "os/result.h"
-#include "os/shared_memory.h"
 
 namespace NKeptMappings {
 

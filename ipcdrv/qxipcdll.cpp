@@ -12,8 +12,8 @@
 #include "ipcdrv/control_block.h"
 #include "ipcdrv/data_slot.h"
 #include "ipcdrv/shm_layout.h"
+#include "os/linux/shared_memory.h"
 #include "os/named_object_space.h"
-#include "os/shared_memory.h"
 #include "q6tsa_version.h"
 
 namespace {

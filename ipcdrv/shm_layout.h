@@ -8,7 +8,7 @@
 #include <cstdint>
 
 #include "ipcdrv/qxipcdll.h"
-#include "os/robust_mutex.h"
+#include "os/linux/robust_mutex.h"
 
 namespace NIpcShm {
 

@@ -7,9 +7,6 @@
 #include <cstdint>
 #include <cstring>
 
-#include "os/file_reader.h"
-#include "os/file_system.h"
-
 namespace NOs {
 
 namespace {
@@ -18,6 +15,10 @@ constexpr uint32_t kCpuidFeatureLeaf = 1;
 constexpr uint32_t kCpuidHypervisorBit = 1u << 31;
 constexpr uint32_t kCpuidHypervisorLeaf = 0x40000000;
 constexpr size_t kCpuidVendorBytes = 12;
+
+constexpr const char* kWhiteSpace = " \t\r\n\v\f";
+
+}  // namespace
 
 void ReadCpuid(NVmProbe& probe) {
 #if defined(__x86_64__) || defined(__i386__)
@@ -38,39 +39,13 @@ void ReadCpuid(NVmProbe& probe) {
 #endif
 }
 
-constexpr const char* kWhiteSpace = " \t\r\n\v\f";
-
-// A firmware string is short; a longer file is none.
-constexpr size_t kMaxProbeFileBytes = 4096;
-
-std::string ReadFirstLine(const std::string& path) {
-    const NResult<std::string> content = ReadWholeFile(path, kMaxProbeFileBytes);
-    if (!content) {
-        return {};
-    }
-    const std::string line = content.Value().substr(0, content.Value().find('\n'));
+std::string FirmwareName(std::string_view text) {
+    const std::string_view line = text.substr(0, text.find('\n'));
     const size_t begin = line.find_first_not_of(kWhiteSpace);
-    if (begin == std::string::npos) {
+    if (begin == std::string_view::npos) {
         return {};
     }
-    return line.substr(begin, line.find_last_not_of(kWhiteSpace) + 1 - begin);
-}
-
-}  // namespace
-
-NVmProbe ProbeVirtualMachine(const std::string& rootFolder) {
-    NVmProbe probe;
-    ReadCpuid(probe);
-    const std::string dmiFolder = rootFolder + "/sys/class/dmi/id/";
-    probe.m_strSysVendor = ReadFirstLine(dmiFolder + "sys_vendor");
-    probe.m_strProductName = ReadFirstLine(dmiFolder + "product_name");
-    probe.m_strProductVersion = ReadFirstLine(dmiFolder + "product_version");
-    probe.m_strBoardVendor = ReadFirstLine(dmiFolder + "board_vendor");
-    probe.m_strBiosVendor = ReadFirstLine(dmiFolder + "bios_vendor");
-    probe.m_bProcXen = GetPathKind(rootFolder + "/proc/xen") != kPathMissing;
-    probe.m_bDeviceTreeHypervisor =
-        GetPathKind(rootFolder + "/proc/device-tree/hypervisor") != kPathMissing;
-    return probe;
+    return std::string(line.substr(begin, line.find_last_not_of(kWhiteSpace) + 1 - begin));
 }
 
 }  // namespace NOs

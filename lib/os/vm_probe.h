@@ -2,10 +2,11 @@
 // What the machine tells about the hardware under it: the inputs of the
 // virtual machine check, gathered in one place so that the decision can be
 // made (and tested) apart from the reading. The CPUID fields hold on every
-// platform; the others are what a platform offers (On Linux: the files
-// named below; elsewhere they stay empty or false).
+// platform; the firmware strings are the machine's SMBIOS names as the
+// platform hands them out; the two nodes exist only on Linux.
 
 #include <string>
+#include <string_view>
 
 namespace NOs {
 
@@ -15,8 +16,8 @@ struct NVmProbe {
     // CPUID leaf 0x40000000, EBX ECX EDX as 12 characters, trailing NULs
     // dropped ("KVMKVMKVM", "VMwareVMware"). Empty where there is no CPUID.
     std::string m_strCpuidVendor;
-    // Under /sys/class/dmi/id, the first line without surrounding white space;
-    // empty when the file is missing or unreadable.
+    // The firmware's system, board and BIOS names (FirmwareName of each);
+    // empty when the platform does not tell.
     std::string m_strSysVendor;
     std::string m_strProductName;
     std::string m_strProductVersion;
@@ -28,8 +29,15 @@ struct NVmProbe {
     bool m_bDeviceTreeHypervisor = false;
 };
 
-// Reads the probe. Files are looked up below rootFolder ("" for the real
-// root), so that a prepared tree can stand in for the system's own.
-NVmProbe ProbeVirtualMachine(const std::string& rootFolder = "");
+// This machine's probe.
+NVmProbe ProbeVirtualMachine();
+
+// Fills the CPUID fields of probe; leaves them as they are where there is no
+// CPUID.
+void ReadCpuid(NVmProbe& probe);
+
+// A firmware string as the probe keeps it: its first line without
+// surrounding white space.
+std::string FirmwareName(std::string_view text);
 
 }  // namespace NOs

@@ -13,8 +13,8 @@
 
 #include "ipcdrv/qxipcdll.h"
 #include "ipcdrv/shm_layout.h"
+#include "os/linux/shared_memory.h"
 #include "os/named_object_space.h"
-#include "os/shared_memory.h"
 #include "tests/support/object_namespace.h"
 #include "tests/support/test_constants.h"
 

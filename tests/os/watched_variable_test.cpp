@@ -1,7 +1,7 @@
 // A watched variable follows every way of changing the environment, and
 // tells values apart by address.
 
-#include "os/watched_variable.h"
+#include "os/linux/watched_variable.h"
 
 #include <gtest/gtest.h>
 

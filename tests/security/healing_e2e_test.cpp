@@ -22,8 +22,8 @@
 #include <vector>
 
 #include "ipcdrv/shm_layout.h"
+#include "os/linux/shared_memory.h"
 #include "os/object_name.h"
-#include "os/shared_memory.h"
 #include "tests/e2e/agent_sandbox.h"
 #include "tests/e2e/short_pause_agent.h"
 #include "tests/support/forked_child.h"

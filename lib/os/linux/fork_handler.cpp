@@ -1,4 +1,4 @@
-#include "os/fork_handler.h"
+#include "os/linux/fork_handler.h"
 
 #include <pthread.h>
 

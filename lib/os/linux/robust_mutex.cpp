@@ -1,4 +1,4 @@
-#include "os/robust_mutex.h"
+#include "os/linux/robust_mutex.h"
 
 #include <pthread.h>
 #include <time.h>

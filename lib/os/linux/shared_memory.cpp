@@ -1,4 +1,4 @@
-#include "os/shared_memory.h"
+#include "os/linux/shared_memory.h"
 
 #include <fcntl.h>
 #include <sys/mman.h>

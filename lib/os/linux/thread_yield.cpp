@@ -1,4 +1,4 @@
-#include "os/thread_yield.h"
+#include "os/linux/thread_yield.h"
 
 #include <sched.h>
 

@@ -1,4 +1,4 @@
-#include "os/watched_variable.h"
+#include "os/linux/watched_variable.h"
 
 extern char** environ;
 

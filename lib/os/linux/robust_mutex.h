@@ -35,8 +35,7 @@ public:
 private:
     void* Storage() { return m_aStorage; }
 
-    // Room for the platform's mutex (On Linux: a process-shared, robust
-    // pthread mutex of 40 bytes).
+    // Room for a process-shared, robust pthread mutex (40 bytes).
     static constexpr size_t kStorageSize = 64;
     alignas(8) unsigned char m_aStorage[kStorageSize];
 };

@@ -1,6 +1,6 @@
 #pragma once
-// Work that the child of a fork must do before it goes on (On Linux:
-// pthread_atfork). A handler registered by a shared library goes with it
+// Work that the child of a fork must do before it goes on
+// (pthread_atfork). A handler registered by a shared library goes with it
 // when the library is unloaded.
 
 namespace NOs {
