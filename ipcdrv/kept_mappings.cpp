@@ -97,16 +97,25 @@ bool IsNamespaceValue(std::string_view value) {
     return value.empty() || NOs::IsValidObjectNamespace(std::string(value));
 }
 
+// The state below is made at its first use, not when the library is loaded:
+// a load that runs no code of the library touches fewer of its pages, and
+// each cycle loads it.
+
 // The namespace of the process, looked up at every use (a test may change
 // it).
-NOs::NWatchedVariable g_namespace(NOs::kObjectNamespaceVariable, &IsNamespaceValue);
+NOs::NWatchedVariable& Namespace() {
+    static NOs::NWatchedVariable watched(NOs::kObjectNamespaceVariable, &IsNamespaceValue);
+    return watched;
+}
 
-// Unmapped when the library goes.
-NRegistry g_registry;
-
-// Registered once, when the library is loaded; the system forgets it when the
-// library is unloaded.
-const bool g_bForkHandled = NOs::OnForkChild([] { g_registry.ForgetAll(); });
+// Unmapped when the library goes, and forgotten in a forked child: the
+// system forgets the fork handler when the library is unloaded.
+NRegistry& Registry() {
+    static NRegistry registry;
+    static const bool forkHandled = NOs::OnForkChild([] { Registry().ForgetAll(); });
+    static_cast<void>(forkHandled);
+    return registry;
+}
 
 }  // namespace
 
@@ -172,19 +181,19 @@ NOs::NStatus NKeptMapping::RetireAndUnlink() {
     return NKeptMappings::RetireAndUnlink(*m_pMemory, m_nRetiredOffset);
 }
 
-const std::string* CurrentNamespace() { return g_namespace.Now(); }
+const std::string* CurrentNamespace() { return Namespace().Now(); }
 
 NKeptMapping* FindSlot(const std::string* objectNamespace, uint32_t id, bool writable) {
-    return objectNamespace != nullptr ? g_registry.FindOrAdd(objectNamespace, id, writable)
+    return objectNamespace != nullptr ? Registry().FindOrAdd(objectNamespace, id, writable)
                                       : nullptr;
 }
 
-void ForgetSlot(uint32_t id) { g_registry.Forget(id); }
+void ForgetSlot(uint32_t id) { Registry().Forget(id); }
 
-void ForgetControl() { g_registry.Forget(kControlKey); }
+void ForgetControl() { Registry().Forget(kControlKey); }
 
 NKeptMapping* FindControl(const std::string* objectNamespace) {
-    return objectNamespace != nullptr ? g_registry.FindOrAdd(objectNamespace, kControlKey, false)
+    return objectNamespace != nullptr ? Registry().FindOrAdd(objectNamespace, kControlKey, false)
                                       : nullptr;
 }
 

@@ -342,10 +342,12 @@ private:
     std::vector<NEntry> m_vecFolders;
 };
 
-// Closed when the program, or the library that holds this code, goes.
-NFolderCache g_folderCache;
-
-NFolderCache& FolderCache() { return g_folderCache; }
+// Made at first use, so that loading a library that holds this code runs
+// none of it; closed when the program, or that library, goes.
+NFolderCache& FolderCache() {
+    static NFolderCache cache;
+    return cache;
+}
 
 NResult<std::unique_ptr<NObjectFolder::NHandle>> OpenHandle(const NSpaceLocation& location,
                                                             const std::string& objectNamespace,
