@@ -7,6 +7,7 @@
 
 #include <cerrno>
 
+#include "os/linux/retry_interrupted.h"
 #include "os/linux/unique_fd.h"
 #include "os/object_error.h"
 
@@ -118,18 +119,14 @@ NWaitResult NEventSemaphore::Wait(bool manualReset, uint32_t timeoutMs) const {
     const size_t count = manualReset ? 2 : 1;
     const bool infinite = timeoutMs == kWaitInfinite;
     const timespec deadline = AddMilliseconds(Now(), infinite ? 0 : timeoutMs);
-    for (;;) {
+    const int waited = RetryInterrupted([&] {
         const timespec left = Remaining(deadline);
-        if (::semtimedop(m_nId, operations, count, infinite ? nullptr : &left) == 0) {
-            return NWaitResult::Signalled;
-        }
-        if (errno == EAGAIN) {
-            return NWaitResult::TimedOut;
-        }
-        if (errno != EINTR) {
-            return NWaitResult::Failed;
-        }
+        return ::semtimedop(m_nId, operations, count, infinite ? nullptr : &left);
+    });
+    if (waited == 0) {
+        return NWaitResult::Signalled;
     }
+    return errno == EAGAIN ? NWaitResult::TimedOut : NWaitResult::Failed;
 }
 
 void NEventSemaphore::Remove() const { ::semctl(m_nId, 0, IPC_RMID); }

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 
+#include "os/linux/retry_interrupted.h"
 #include "os/linux/trusted_path.h"
 #include "os/linux/unique_fd.h"
 
@@ -18,19 +19,18 @@ NResult<std::string> ReadAll(const NUniqueFd& file, size_t maxBytes) {
     std::string content;
     char chunk[4096];
     for (;;) {
-        const ssize_t count = ::read(file.Get(), chunk, sizeof(chunk));
+        const ssize_t count =
+            RetryInterrupted([&] { return ::read(file.Get(), chunk, sizeof(chunk)); });
         if (count == 0) {
             return content;
         }
-        if (count < 0 && errno != EINTR) {
+        if (count < 0) {
             return LastError();
         }
-        if (count > 0) {
-            if (content.size() + static_cast<size_t>(count) > maxBytes) {
-                return std::errc::file_too_large;
-            }
-            content.append(chunk, static_cast<size_t>(count));
+        if (content.size() + static_cast<size_t>(count) > maxBytes) {
+            return std::errc::file_too_large;
         }
+        content.append(chunk, static_cast<size_t>(count));
     }
 }
 

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "os/linux/retry_interrupted.h"
 #include "os/object_error.h"
 
 namespace NOs {
@@ -72,7 +73,7 @@ NResult<NOpenEntry> CreateRecord(const NObjectFolder& folder, const std::string&
     const NObjectHeader header = HeaderOf(kind, size);
     std::memcpy(record, &header, sizeof(header));
     return folder.CreateEntry(entry, mode, [record, size](int fd) {
-        const ssize_t written = ::pwrite(fd, record, size, 0);
+        const ssize_t written = RetryInterrupted([&] { return ::pwrite(fd, record, size, 0); });
         if (written < 0) {
             return NStatus(LastError());
         }

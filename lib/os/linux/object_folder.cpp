@@ -14,6 +14,7 @@
 #include <mutex>
 #include <string_view>
 
+#include "os/linux/retry_interrupted.h"
 #include "os/object_error.h"
 #include "os/tick_source.h"
 
@@ -116,11 +117,9 @@ NResult<NCheckedFolder> Checked(NUniqueFd fd, const NMadeFolder& folder, uid_t c
 }
 
 int OpenFolderAt(int parent, const char* name) {
-    int fd = -1;
-    do {
-        fd = ::openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    } while (fd < 0 && errno == EINTR);
-    return fd;
+    return RetryInterrupted([&] {
+        return ::openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    });
 }
 
 // Every folder from the root down to path: "/", "/dev", "/dev/shm".
@@ -405,10 +404,7 @@ NResult<NOpenEntry> NObjectFolder::OpenEntry(const std::string& entry, bool writ
                                              uint64_t size) const {
     // Never blocks (a FIFO), never follows a link.
     const int flags = (writable ? O_RDWR : O_RDONLY) | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
-    int fd = -1;
-    do {
-        fd = ::openat(Fd(), entry.c_str(), flags);
-    } while (fd < 0 && errno == EINTR);
+    const int fd = RetryInterrupted([&] { return ::openat(Fd(), entry.c_str(), flags); });
     if (fd < 0) {
         const int error = errno;
         const bool notRegular = error == ELOOP || error == ENXIO || error == EISDIR;
@@ -522,10 +518,7 @@ NStatus NObjectFolder::RemoveSelf(
 }
 
 NStatus ReadEntryBytes(int fd, void* buffer, size_t size) {
-    ssize_t count = 0;
-    do {
-        count = ::pread(fd, buffer, size, 0);
-    } while (count < 0 && errno == EINTR);
+    const ssize_t count = RetryInterrupted([&] { return ::pread(fd, buffer, size, 0); });
     if (count < 0) {
         return LastError();
     }
