@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "os/scoped_handle.h"
+
 // The Windows registry itself: a key opened is read whole into an NRegKey,
 // as the portable code expects.
 namespace NOs {
@@ -12,18 +14,15 @@ namespace {
 // Longest value name (16383 characters) and its terminator.
 constexpr DWORD kMaxValueName = 16384;
 
-// Owner of one open key.
-class NOpenKey {
-public:
-    explicit NOpenKey(HKEY key) : m_hKey(key) {}
-    ~NOpenKey() { ::RegCloseKey(m_hKey); }
-    NOpenKey(const NOpenKey&) = delete;
-    NOpenKey& operator=(const NOpenKey&) = delete;
-    HKEY Get() const { return m_hKey; }
-
-private:
-    HKEY m_hKey;
+// An open key, closed with RegCloseKey.
+struct NRegistryKeyTraits {
+    using Handle = HKEY;
+    static HKEY None() { return nullptr; }
+    static bool IsValid(HKEY key) { return key != nullptr; }
+    static void Close(HKEY key) { ::RegCloseKey(key); }
 };
+
+using NOpenKey = NScopedHandle<NRegistryKeyTraits>;
 
 // Windows' own root key for ours; null for a number that names none.
 HKEY RootKey(NRegRoot root) {

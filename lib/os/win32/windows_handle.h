@@ -4,41 +4,20 @@
 
 #include <windows.h>
 
-#include <utility>
+#include "os/scoped_handle.h"
 
 namespace NOs {
 
-class NWindowsHandle {
-public:
-    NWindowsHandle() = default;
-    // Takes handle; null and INVALID_HANDLE_VALUE both stand for none.
-    explicit NWindowsHandle(HANDLE handle)
-        : m_hHandle(handle == INVALID_HANDLE_VALUE ? nullptr : handle) {}
-    ~NWindowsHandle() { Reset(); }
-    NWindowsHandle(NWindowsHandle&& other) noexcept
-        : m_hHandle(std::exchange(other.m_hHandle, nullptr)) {}
-    NWindowsHandle& operator=(NWindowsHandle&& other) noexcept {
-        if (this != &other) {
-            Reset();
-            m_hHandle = std::exchange(other.m_hHandle, nullptr);
-        }
-        return *this;
+// Null and INVALID_HANDLE_VALUE both stand for none.
+struct NWindowsHandleTraits {
+    using Handle = HANDLE;
+    static HANDLE None() { return nullptr; }
+    static bool IsValid(HANDLE handle) {
+        return handle != nullptr && handle != INVALID_HANDLE_VALUE;
     }
-    NWindowsHandle(const NWindowsHandle&) = delete;
-    NWindowsHandle& operator=(const NWindowsHandle&) = delete;
-
-    bool IsValid() const { return m_hHandle != nullptr; }
-    HANDLE Get() const { return m_hHandle; }
-
-private:
-    void Reset() {
-        if (m_hHandle != nullptr) {
-            ::CloseHandle(m_hHandle);
-            m_hHandle = nullptr;
-        }
-    }
-
-    HANDLE m_hHandle = nullptr;
+    static void Close(HANDLE handle) { ::CloseHandle(handle); }
 };
+
+using NWindowsHandle = NScopedHandle<NWindowsHandleTraits>;
 
 }  // namespace NOs
