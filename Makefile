@@ -10,6 +10,11 @@ RUN_TARGETS := q6tsa qxipcdll q6ipc
 # The plain lane's programs and the labels of its tests.
 PLAIN_TARGETS := $(RUN_TARGETS) q6_registry_files agent_cycle_e2e_test publisher_soak_test q6tsa_bench
 PLAIN_LABELS  := slow|soak|bench|install
+# Each test target one translation unit (the lint's too); the test lanes'
+# programs share one precompiled GoogleTest. The sanitizer lane keeps line
+# tables for its reports; nobody steps through the Wine lane's programs.
+UNITY_FLAGS      := -DQ6_UNITY_TESTS=ON
+TEST_BUILD_FLAGS := -DQ6_PRECOMPILED_TEST_HEADERS=ON
 LINT_PACKAGES := clang-format clang-tidy
 # libFuzzer comes with clang's run-time libraries.
 FUZZ_PACKAGES := clang libclang-rt-14-dev
@@ -32,7 +37,7 @@ test-deps:
 	@scripts/install-packages.sh $(PACKAGES) $(LINT_PACKAGES) $(WINE_PACKAGES)
 
 $(BUILD)/build.ninja: | deps
-	cmake -S . -B $(BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S . -B $(BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(UNITY_FLAGS)
 
 configure: $(BUILD)/build.ninja
 
@@ -57,7 +62,8 @@ test-plain: configure
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS) -L '$(PLAIN_LABELS)'
 
 $(SAN_BUILD)/build.ninja: | deps
-	cmake -S . -B $(SAN_BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DQ6_SANITIZE=ON
+	cmake -S . -B $(SAN_BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DQ6_SANITIZE=ON \
+	  $(UNITY_FLAGS) $(TEST_BUILD_FLAGS) -DCMAKE_CXX_FLAGS_DEBUG=-g1 -DCMAKE_C_FLAGS_DEBUG=-g1
 
 test-sanitize: $(SAN_BUILD)/build.ninja
 	cmake --build $(SAN_BUILD) -j $(JOBS)
@@ -65,8 +71,9 @@ test-sanitize: $(SAN_BUILD)/build.ninja
 
 $(WINE_BUILD)/build.ninja: | deps
 	@scripts/install-packages.sh $(WINE_PACKAGES)
-	cmake -S . -B $(WINE_BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	  -DCMAKE_TOOLCHAIN_FILE=cmake/wine-toolchain.cmake
+	cmake -S . -B $(WINE_BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug \
+	  -DCMAKE_TOOLCHAIN_FILE=cmake/wine-toolchain.cmake \
+	  $(TEST_BUILD_FLAGS) -DCMAKE_CXX_FLAGS_DEBUG=-g0 -DCMAKE_C_FLAGS_DEBUG=-g0
 
 test-windows: $(WINE_BUILD)/build.ninja
 	cmake --build $(WINE_BUILD) -j $(JOBS)

@@ -22,10 +22,6 @@
 
 namespace {
 
-std::string RecordPath(const std::string& name) {
-    return NOs::GetObjectPath(NOs::GetNamedObjectName(name).value());
-}
-
 // The record that stands for the event (zeros when it cannot be read).
 NOs::NEventRecord ReadRecord(const std::string& name) {
     NOs::NEventRecord record{};

@@ -17,10 +17,6 @@
 
 namespace {
 
-std::string RecordPath(const std::string& name = kMutexTestName) {
-    return NOs::GetObjectPath(NOs::GetNamedObjectName(name).value());
-}
-
 // How a holder ends: releasing the mutex, exiting while it holds it, or
 // killed while it holds it.
 enum class NHolderEnd { Release, Exit, Kill };
@@ -121,18 +117,18 @@ TEST_F(NamedMutexTest, AnotherAccountCanNeitherOpenNorTakeTheMutex) {
     bool alreadyExists = true;
     const auto owner = CreateOwned(&alreadyExists);
     ASSERT_NE(owner, nullptr);
-    const std::string rootsRecord = RecordPath();
+    const std::string rootsRecord = RecordPath(kMutexTestName);
     NForkedChild other([&rootsRecord] {
         if (!DropToNobody() || ::open(rootsRecord.c_str(), O_RDONLY) >= 0 || errno != EACCES) {
             return 1;
         }
         bool exists = true;
         const auto own = CreateOwned(&exists);
-        return own && own->IsOwned() && RecordPath() != rootsRecord ? 0 : 2;
+        return own && own->IsOwned() && RecordPath(kMutexTestName) != rootsRecord ? 0 : 2;
     });
     EXPECT_EQ(other.Wait(), 0);
     struct stat info {};
-    ASSERT_EQ(::stat(RecordPath().c_str(), &info), 0);
+    ASSERT_EQ(::stat(RecordPath(kMutexTestName).c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0600u);
 }
 

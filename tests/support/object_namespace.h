@@ -25,6 +25,11 @@ inline void PrintTo(const NError& error, std::ostream* out) { *out << error.Mess
 
 }  // namespace NOs
 
+// The file that stands for a named object in the current namespace.
+inline std::string RecordPath(const std::string& name) {
+    return NOs::GetObjectPath(NOs::GetNamedObjectName(name).value());
+}
+
 class NObjectNamespace {
 public:
     NObjectNamespace() : m_strName(MakeName()) {

@@ -4,6 +4,8 @@
 
 #include <tuple>
 
+#include "file_time_constants.h"
+
 namespace {
 
 using NTime::FileTimeToSystemTime;
@@ -11,7 +13,6 @@ using NTime::SystemTimeToFileTime;
 using NWin::SYSTEMTIME;
 
 constexpr uint64_t kUnitsPerDay = 864000000000;
-constexpr uint64_t k1970 = 116444736000000000;
 
 auto Fields(const SYSTEMTIME& time) {
     return std::make_tuple(time.wYear, time.wMonth, time.wDay, time.wDayOfWeek, time.wHour,

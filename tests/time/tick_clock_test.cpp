@@ -8,14 +8,13 @@
 #include <thread>
 #include <vector>
 
+#include "file_time_constants.h"
 #include "os/tick_source.h"
 #include "tests/support/registry_folder.h"
 
 namespace {
 
-constexpr uint64_t k1970 = 116444736000000000;
 constexpr uint64_t kUnitsPerMs = 10000;
-constexpr uint64_t kUnitsPerSecond = 10000000;
 constexpr uint64_t kMaxTick = 0x7FFFFFFFFFFFFFFF;
 
 // A tick counter that moves only when the test says so.

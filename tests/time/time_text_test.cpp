@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "file_time_constants.h"
 #include "tests/support/registry_folder.h"
 #include "tests/support/windows_build.h"
 
@@ -12,9 +13,6 @@ namespace {
 using NTime::NFormatTimeResult;
 using NWin::SYSTEMTIME;
 using NWin::TIME_ZONE_INFORMATION;
-
-constexpr uint64_t kUnitsPerSecond = 10000000;
-constexpr uint64_t k1970 = 116444736000000000;
 
 std::string Narrow(const char16_t* text) {
     return std::string(text, text + std::char_traits<char16_t>::length(text));
