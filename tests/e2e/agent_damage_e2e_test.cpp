@@ -1,16 +1,19 @@
 // Damage done to a running agent's surroundings between two publications:
 // the next cycle mends what it owns and publishes on. The agent runs with a
-// short pause, and the damage is done right after a publication, so that it
-// is all done before the next one.
+// short pause and is held still while the damage is done, so that it is all
+// done before the next cycle however busy the machine.
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <linux/fs.h>
+#include <signal.h>
 #include <sys/ioctl.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <fstream>
+#include <memory>
 #include <string>
 
 #include "tests/e2e/agent_sandbox.h"
@@ -46,6 +49,22 @@ bool HasObject(const NAgentSandbox& sandbox, const std::string& name) {
     const std::vector<std::string> objects = sandbox.Objects();
     return std::find(objects.begin(), objects.end(), name) != objects.end();
 }
+
+// Stops a child process until it goes out of scope.
+class NHeldProcess {
+public:
+    explicit NHeldProcess(pid_t pid) : m_nPid(pid) {
+        ::kill(m_nPid, SIGSTOP);
+        siginfo_t info{};
+        ::waitid(P_PID, static_cast<id_t>(m_nPid), &info, WSTOPPED | WEXITED | WNOWAIT);
+    }
+    ~NHeldProcess() { ::kill(m_nPid, SIGCONT); }
+    NHeldProcess(const NHeldProcess&) = delete;
+    NHeldProcess& operator=(const NHeldProcess&) = delete;
+
+private:
+    pid_t m_nPid;
+};
 
 // Overwrites the driver's control block's magic number.
 bool DamageControlBlock(const NAgentSandbox& sandbox) {
@@ -94,10 +113,13 @@ TEST(AgentDamageE2eTest, ObjectsAndLogFolderRemovedUnderTheAgentAreBackAfterTheN
         ASSERT_TRUE(HasObject(sandbox, object)) << object;
     }
 
-    sandbox.RemoveObjects();
-    fs::remove_all(sandbox.LogFolder());
-    ASSERT_TRUE(sandbox.Objects().empty());
-    ASSERT_EQ(sandbox.ReadSlot(kSlot), std::nullopt);
+    {
+        const NHeldProcess held(agent);
+        sandbox.RemoveObjects();
+        fs::remove_all(sandbox.LogFolder());
+        ASSERT_TRUE(sandbox.Objects().empty());
+        ASSERT_EQ(sandbox.ReadSlot(kSlot), std::nullopt);
+    }
 
     const std::optional<NPublishedRecord> next = WaitForNextRecord(sandbox, *first);
     ASSERT_TRUE(next.has_value());
@@ -125,9 +147,11 @@ TEST(AgentDamageE2eTest, ALogMadeReadOnlyWhileTheAgentRunsStopsNoPublication) {
     ASSERT_TRUE(sandbox.WaitForSlot(kSlot, kPatience).has_value());
     const std::optional<std::string> first = sandbox.WaitForNextPublication(kSlot, kNextCycle);
     ASSERT_TRUE(first.has_value());
-    const std::string logBefore = sandbox.ReadLog();
+    std::string logBefore;
     std::optional<NPublishedRecord> next;
     {
+        auto held = std::make_unique<NHeldProcess>(agent);
+        logBefore = sandbox.ReadLog();
         const NImmutable logFile(sandbox.LogFolder() / "q6tsa.log");
         const NImmutable logFolder(sandbox.LogFolder());
         if (!logFile.IsSet() || !logFolder.IsSet()) {
@@ -135,6 +159,7 @@ TEST(AgentDamageE2eTest, ALogMadeReadOnlyWhileTheAgentRunsStopsNoPublication) {
         }
         // A damaged driver makes the next cycle log while it mends it.
         ASSERT_TRUE(DamageControlBlock(sandbox));
+        held.reset();
         next = WaitForNextRecord(sandbox, *first);
     }
     ASSERT_TRUE(next.has_value());
