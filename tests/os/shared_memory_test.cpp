@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sched.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -328,6 +329,40 @@ TEST_F(SharedMemoryTest, RemovingAScopeRemovesItsObjectsOnly) {
     }
     EXPECT_TRUE(NOs::RemoveSharedMemoryScope(NObjectSpace::Machine, "a"));
     EXPECT_EQ(m_namespace.Objects(), std::vector<std::string>{"ab.three"});
+}
+
+// Takes every descriptor the process may still open.
+bool UseUpDescriptors() {
+    constexpr rlim_t kFewDescriptors = 64;
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0) {
+        return false;
+    }
+    limit.rlim_cur = kFewDescriptors;
+    if (::setrlimit(RLIMIT_NOFILE, &limit) != 0) {
+        return false;
+    }
+    while (::open("/dev/null", O_RDONLY | O_CLOEXEC) >= 0) {
+    }
+    return errno == EMFILE;
+}
+
+// A folder that cannot be listed is a failure, not a scope without objects.
+TEST_F(SharedMemoryTest, RemovingAScopeReportsAFolderThatCannotBeListed) {
+    bool existed = false;
+    const auto memory =
+        CreateFilled(NObjectNamespace::Object(NObjectSpace::Machine, "a", "one"), 's', &existed);
+    ASSERT_TRUE(memory);
+    NForkedChild child([] {
+        // The space's folder is open from here on; listing it needs one more.
+        if (!NOs::RemoveSharedMemoryScope(NObjectSpace::Machine, "none") || !UseUpDescriptors()) {
+            return 1;
+        }
+        const NOs::NStatus removed = NOs::RemoveSharedMemoryScope(NObjectSpace::Machine, "a");
+        return removed.Error() == std::errc::too_many_files_open ? 0 : 2;
+    });
+    EXPECT_EQ(child.Wait(), 0);
+    EXPECT_EQ(m_namespace.Objects(), std::vector<std::string>{"a.one"});
 }
 
 // What stands where the space's folder should be, a link or another

@@ -459,25 +459,28 @@ NStatus NObjectFolder::RemoveEntryIfSame(const std::string& entry, const NFileId
     return ::unlinkat(Fd(), entry.c_str(), 0) == 0 || errno == ENOENT ? Ok() : NStatus(LastError());
 }
 
-std::vector<std::string> NObjectFolder::ListEntries() const {
-    std::vector<std::string> entries;
+NResult<std::vector<std::string>> NObjectFolder::ListEntries() const {
     NUniqueFd listing(::openat(Fd(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    const std::unique_ptr<DIR, int (*)(DIR*)> folder(
-        listing.IsValid() ? ::fdopendir(listing.Get()) : nullptr, &::closedir);
-    if (folder) {
-        listing.Release();  // the listing owns it now
+    if (!listing.IsValid()) {
+        return LastError();
     }
-    while (folder) {
+    const std::unique_ptr<DIR, int (*)(DIR*)> folder(::fdopendir(listing.Get()), &::closedir);
+    if (!folder) {
+        return LastError();
+    }
+    listing.Release();  // the listing owns it now
+    std::vector<std::string> entries;
+    for (;;) {
+        errno = 0;
         const dirent* item = ::readdir(folder.get());
         if (item == nullptr) {
-            break;
+            return errno == 0 ? NResult<std::vector<std::string>>(std::move(entries)) : LastError();
         }
         const std::string_view name = item->d_name;
         if (name != "." && name != "..") {
             entries.emplace_back(name);
         }
     }
-    return entries;
 }
 
 NResult<NObjectFolder> NObjectFolder::OpenOwn(NObjectSpace space,
@@ -495,8 +498,12 @@ NStatus NObjectFolder::RemoveEntries(
     if (!IsOwnedByCaller()) {
         return NObjectError::NotPermitted;
     }
+    const NResult<std::vector<std::string>> entries = ListEntries();
+    if (!entries) {
+        return entries.Error();
+    }
     NStatus result = Ok();
-    for (const std::string& entry : ListEntries()) {
+    for (const std::string& entry : entries.Value()) {
         if (std::string_view(entry).substr(0, prefix.size()) != prefix) {
             continue;
         }

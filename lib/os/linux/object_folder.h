@@ -80,7 +80,8 @@ public:
     // Removes entry only while it is the file id.
     NStatus RemoveEntryIfSame(const std::string& entry, const NFileId& id) const;
 
-    std::vector<std::string> ListEntries() const;
+    // The names in the folder, "." and ".." left out.
+    NResult<std::vector<std::string>> ListEntries() const;
 
     // Removes the entries and then the folder itself; the owner only.
     NStatus RemoveSelf(const std::function<void(const std::string& entry)>& beforeRemove) const;
