@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "os/text_prefix.h"
+#include "text/text_prefix.h"
 
 namespace NVmCheck {
 

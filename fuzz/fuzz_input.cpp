@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "os/utf16le_bytes.h"
+#include "text/utf16le_bytes.h"
 
 uint8_t NFuzzInput::TakeByte() { return m_nPos < m_nSize ? m_pData[m_nPos++] : 0; }
 

@@ -12,7 +12,7 @@
 #include "base/text_convert.h"
 #include "fuzz/fuzz_check.h"
 #include "fuzz/fuzz_input.h"
-#include "os/utf16le_bytes.h"
+#include "text/utf16le_bytes.h"
 
 namespace {
 

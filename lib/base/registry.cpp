@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "base/registry_keys.h"
-#include "os/utf16le_bytes.h"
+#include "text/utf16le_bytes.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "os/utf_codec.h"  // NUtf, the codec under these conversions
+#include "text/utf_codec.h"  // NUtf, the codec under these conversions
 
 // codePage is NWin::CP_ACP or NWin::CP_UTF8 (base/code_page.h). Newly
 // malloc'ed, zero-terminated results that the caller frees; null for a null

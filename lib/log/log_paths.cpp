@@ -2,7 +2,7 @@
 
 #include "base/format.h"
 #include "os/environment.h"
-#include "os/path_text.h"
+#include "text/path_text.h"
 
 namespace NLogPaths {
 namespace {

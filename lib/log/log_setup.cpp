@@ -21,7 +21,7 @@
 #include "log/log_paths.h"
 #include "log/log_properties.h"
 #include "os/append_file.h"
-#include "os/path_text.h"
+#include "text/path_text.h"
 
 char16_t g_wszModuleName[kModuleNameUnits] = {};
 bool g_bMiniInstall = false;

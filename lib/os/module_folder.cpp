@@ -2,7 +2,7 @@
 #include <string>
 
 #include "os/module_file.h"
-#include "os/path_text.h"
+#include "text/path_text.h"
 
 namespace NOs {
 

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "os/text_prefix.h"
+#include "text/text_prefix.h"
 
 namespace NOs {
 namespace {

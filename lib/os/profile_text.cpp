@@ -4,8 +4,8 @@
 #include <cstring>
 #include <utility>
 
-#include "os/utf16le_bytes.h"
-#include "os/utf_codec.h"
+#include "text/utf16le_bytes.h"
+#include "text/utf_codec.h"
 
 namespace NOs {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "os/utf16le_bytes.h"
-#include "os/utf_codec.h"
+#include "text/utf16le_bytes.h"
+#include "text/utf_codec.h"
 
 namespace NOs {
 namespace {

@@ -10,9 +10,9 @@
 #include "os/environment.h"
 #include "os/file_reader.h"
 #include "os/module_file.h"
-#include "os/path_text.h"
 #include "os/reg_file_parser.h"
 #include "os/registry_store.h"
+#include "text/path_text.h"
 
 namespace NOs {
 namespace {

@@ -10,7 +10,7 @@
 
 #ifdef _WIN32
 #include "os/object_name.h"
-#include "os/utf_codec.h"
+#include "text/utf_codec.h"
 #include "windows_event_dacl.h"
 #endif
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "os/utf16le_bytes.h"
-#include "os/utf_codec.h"
+#include "text/utf16le_bytes.h"
+#include "text/utf_codec.h"
 
 inline std::string SlotBytesOf(std::u16string_view text) {
     std::string bytes;

@@ -4,8 +4,8 @@
 
 #include "base/text_convert.h"
 #include "os/module_file.h"
-#include "os/path_text.h"
-#include "os/utf16le_bytes.h"
+#include "text/path_text.h"
+#include "text/utf16le_bytes.h"
 
 namespace NQ6Ipc {
 namespace {

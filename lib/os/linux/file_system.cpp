@@ -8,7 +8,7 @@
 
 #include "os/linux/trusted_path.h"
 #include "os/linux/unique_fd.h"
-#include "os/path_text.h"
+#include "text/path_text.h"
 
 namespace NOs {
 namespace {

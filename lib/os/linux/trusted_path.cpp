@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "os/module_file.h"
-#include "os/path_text.h"
+#include "text/path_text.h"
 
 namespace NOs {
 namespace {

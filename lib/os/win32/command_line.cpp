@@ -6,7 +6,7 @@
 
 #include <memory>
 
-#include "os/utf_codec.h"
+#include "text/utf_codec.h"
 
 namespace NOs {
 

@@ -2,8 +2,8 @@
 
 #include <windows.h>
 
-#include "os/utf_codec.h"
 #include "os/win32/windows_error.h"
+#include "text/utf_codec.h"
 
 namespace NOs {
 

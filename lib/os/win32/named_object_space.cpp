@@ -1,7 +1,7 @@
 #include "os/named_object_space.h"
 
-#include "os/utf_codec.h"
 #include "os/win32/kernel_object_name.h"
+#include "text/utf_codec.h"
 
 // The object manager keeps events and mutexes: no folder to make or check,
 // and an object goes with its last handle, so that its name cannot be

@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "os/utf_codec.h"
 #include "os/win32/vm_probe_testing.h"
 #include "os/win32/wide_text.h"
+#include "text/utf_codec.h"
 
 namespace NOs {
 

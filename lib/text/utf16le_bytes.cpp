@@ -1,4 +1,4 @@
-#include "os/utf16le_bytes.h"
+#include "text/utf16le_bytes.h"
 
 namespace NOs {
 

@@ -1,4 +1,4 @@
-#include "os/utf_codec.h"
+#include "text/utf_codec.h"
 
 namespace {
 

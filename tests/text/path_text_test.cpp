@@ -1,12 +1,12 @@
 // Paths and prefixes as text.
 
-#include "os/path_text.h"
+#include "text/path_text.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "os/text_prefix.h"
+#include "text/text_prefix.h"
 
 namespace {
 
