@@ -10,7 +10,7 @@
 #include "os/dynamic_library.h"
 #include "os/environment.h"
 #include "os/module_file.h"
-#include "os/path_text.h"
+#include "text/path_text.h"
 
 namespace {
 
