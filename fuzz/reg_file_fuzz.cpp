@@ -17,9 +17,9 @@
 #include "base/text_convert.h"
 #include "fuzz/fuzz_check.h"
 #include "fuzz/fuzz_input.h"
-#include "os/reg_file_parser.h"
-#include "os/reg_file_text.h"
-#include "os/reg_tree.h"
+#include "regfile/reg_file_parser.h"
+#include "regfile/reg_file_text.h"
+#include "regfile/reg_tree.h"
 
 namespace {
 

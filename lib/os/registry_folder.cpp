@@ -10,8 +10,8 @@
 #include "os/environment.h"
 #include "os/file_reader.h"
 #include "os/module_file.h"
-#include "os/reg_file_parser.h"
 #include "os/registry_store.h"
+#include "regfile/reg_file_parser.h"
 #include "text/path_text.h"
 
 namespace NOs {

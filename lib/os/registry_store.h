@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "os/reg_tree.h"
+#include "regfile/reg_tree.h"
 
 namespace NOs {
 

@@ -1,7 +1,7 @@
 #include "os/profile_file.h"
 
 #include "os/file_reader.h"
-#include "os/profile_text.h"
+#include "profile/profile_text.h"
 
 namespace NOs {
 

@@ -3,7 +3,7 @@
 #include <mutex>
 #include <optional>
 
-#include "os/reg_tree.h"
+#include "regfile/reg_tree.h"
 
 namespace NOs {
 namespace {

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "os/reg_tree.h"
+#include "regfile/reg_tree.h"
 
 namespace NOs {
 

@@ -1,11 +1,11 @@
-#include "os/reg_file_parser.h"
+#include "regfile/reg_file_parser.h"
 
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "os/reg_file_text.h"
+#include "regfile/reg_file_text.h"
 
 namespace NOs {
 namespace {

@@ -1,4 +1,4 @@
-#include "os/reg_file_text.h"
+#include "regfile/reg_file_text.h"
 
 #include <string>
 

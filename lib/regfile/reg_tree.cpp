@@ -1,4 +1,4 @@
-#include "os/reg_tree.h"
+#include "regfile/reg_tree.h"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "os/profile_text.h"
+#include "profile/profile_text.h"
 
 #include <algorithm>
 #include <cstring>

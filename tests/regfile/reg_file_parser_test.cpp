@@ -1,4 +1,4 @@
-#include "os/reg_file_parser.h"
+#include "regfile/reg_file_parser.h"
 
 #include <gtest/gtest.h>
 
