@@ -1,6 +1,6 @@
 #pragma once
-// Where named objects live (object_name.h), who may change them, and their
-// removal.
+// Where named objects live (object_name.h) and who may change them; tests
+// remove them with named_object_space_testing.h.
 //
 // Only the owner of a space creates, replaces or removes its objects: root
 // for the machine's space, the account itself for its own. Every account may
@@ -40,15 +40,5 @@ NStatus CheckObjectSpace(NObjectSpace space);
 // and the path of an object: for diagnostics and tests.
 std::string GetObjectSpacePath(NObjectSpace space, const std::string& objectNamespace);
 std::string GetObjectPath(const NObjectName& name);
-
-// Removes the named event or mutex with what the system keeps for it;
-// succeeds when it is gone or was not there. Waits on a removed event end
-// (Failed); a set makes it anew. (Shared memory: shared_memory.h.)
-NStatus RemoveNamedObject(const std::string& name);
-
-// Removes the caller's spaces of the namespace with everything in them;
-// refused for an invalid or empty namespace, so that the machine's own
-// objects stay.
-NStatus RemoveObjectNamespace(const std::string& objectNamespace);
 
 }  // namespace NOs

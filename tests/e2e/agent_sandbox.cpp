@@ -10,6 +10,7 @@
 
 #include "agent/startup.h"
 #include "os/named_object_space.h"
+#include "os/named_object_space_testing.h"
 #include "os/tick_source.h"
 #include "tests/e2e/short_pause_agent.h"
 

@@ -16,6 +16,7 @@
 #include "os/named_event.h"
 #include "os/named_mutex.h"
 #include "os/named_object_space.h"
+#include "os/named_object_space_testing.h"
 #include "os/object_error.h"
 #include "tests/support/forked_child.h"
 #include "tests/support/object_namespace.h"

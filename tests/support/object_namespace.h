@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "os/named_object_space.h"
+#include "os/named_object_space_testing.h"
 #include "os/object_name.h"
 
 namespace NOs {

@@ -1,5 +1,6 @@
 #include "os/named_object_space.h"
 
+#include "os/named_object_space_testing.h"
 #include "os/win32/kernel_object_name.h"
 #include "text/utf_codec.h"
 
