@@ -10,7 +10,6 @@
 #include "named_mutex_fixture.h"
 #include "os/named_event.h"
 #include "os/named_mutex.h"
-#include "os/named_object_space.h"
 #include "os/named_object_space_testing.h"
 #include "os/object_error.h"
 #include "tests/support/forked_child.h"

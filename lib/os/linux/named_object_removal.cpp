@@ -3,7 +3,6 @@
 #include "os/linux/event_semaphore.h"
 #include "os/linux/named_object.h"
 #include "os/linux/object_folder.h"
-#include "os/named_object_space.h"
 #include "os/named_object_space_testing.h"
 #include "os/object_error.h"
 
