@@ -11,6 +11,7 @@
 #include "ipcdrv/shm_layout.h"
 #include "os/linux/robust_mutex.h"
 #include "os/linux/shared_memory.h"
+#include "os/linux/shared_word.h"
 #include "os/linux/thread_yield.h"
 #include "os/named_object_space.h"
 #include "os/object_error.h"
@@ -131,10 +132,13 @@ NOs::NStatus ReplaceDamaged(NOs::NSharedMemory& memory) {
     return NOs::NObjectError::Damaged;
 }
 
+// The new value goes into the spare buffer, which then becomes the current
+// one; every reader that sleeps on the count of writes wakes up.
 void PutCurrent(NSlotObject& slot, const void* data, uint32_t size) {
-    const uint32_t spare = (slot.nCurrent.load(std::memory_order_relaxed) & 1u) ^ 1u;
-    PutValue(slot.aBuffers[spare], data, size);
-    slot.nCurrent.store(spare, std::memory_order_release);
+    const uint32_t writes = slot.nCurrent.load(std::memory_order_relaxed);
+    PutValue(slot.aBuffers[(writes & 1u) ^ 1u], data, size);
+    slot.nCurrent.store(writes + 1, std::memory_order_release);
+    NOs::WakeWordSleepers(slot.nCurrent);
 }
 
 // The slot to write, as a fresh mapping: made with the value when missing
@@ -231,6 +235,20 @@ NSlotObject* FindForReading(NSlotMapping& mapping, const NControlBlock::NInUse& 
     return IsSoundSlot(*slot, id) ? slot : nullptr;
 }
 
+// The stamp of the slot's current copy, read in one consistent step; serial
+// is that of the mapping it was read through.
+std::optional<uint64_t> StampOf(const NSlotObject& slot, uint64_t serial) {
+    return UntilConsistent([&]() -> std::optional<uint64_t> {
+        const uint32_t current = slot.nCurrent.load(std::memory_order_acquire) & 1u;
+        const uint64_t sequence = slot.aBuffers[current].nSeq.load(std::memory_order_acquire);
+        if ((sequence & 1u) != 0 ||
+            (slot.nCurrent.load(std::memory_order_acquire) & 1u) != current) {
+            return std::nullopt;
+        }
+        return (serial << kStampSequenceBits) | (((sequence << 1) | current) & kStampSequenceMask);
+    });
+}
+
 }  // namespace
 
 std::optional<NOs::NObjectName> GetObjectName(uint32_t id) {
@@ -286,16 +304,26 @@ std::optional<uint64_t> Stamp(uint32_t id, const NControlBlock::NInUse& control)
     if (slot == nullptr) {
         return std::nullopt;
     }
-    return UntilConsistent([&]() -> std::optional<uint64_t> {
-        const uint32_t current = slot->nCurrent.load(std::memory_order_acquire) & 1u;
-        const uint64_t sequence = slot->aBuffers[current].nSeq.load(std::memory_order_acquire);
-        if ((sequence & 1u) != 0 ||
-            (slot->nCurrent.load(std::memory_order_acquire) & 1u) != current) {
-            return std::nullopt;
-        }
-        return (mapping.Serial() << kStampSequenceBits) |
-               (((sequence << 1) | current) & kStampSequenceMask);
-    });
+    return StampOf(*slot, mapping.Serial());
+}
+
+NWaitResult WaitForWrite(uint32_t id, uint64_t stamp, uint32_t timeoutMs,
+                         const NControlBlock::NInUse& control) {
+    NSlotMapping mapping(id, false, control);
+    const NSlotObject* slot = FindForReading(mapping, control, id);
+    if (slot == nullptr) {
+        return NWaitResult::Missing;
+    }
+    // A write after this load changes the word, so the sleep below cannot
+    // miss it.
+    const uint32_t writes = slot->nCurrent.load(std::memory_order_acquire);
+    const std::optional<uint64_t> now = StampOf(*slot, mapping.Serial());
+    if (now && *now != stamp) {
+        return NWaitResult::Written;
+    }
+    return NOs::SleepWhileWordIs(slot->nCurrent, writes, timeoutMs) == NOs::NWordWait::TimedOut
+               ? NWaitResult::TimedOut
+               : NWaitResult::Woken;
 }
 
 NOs::NStatus Remove(uint32_t id) {

@@ -15,6 +15,7 @@
 namespace NDataSlot {
 
 enum class NReadResult { Read, TooSmall, Missing, Busy };
+enum class NWaitResult { Written, Woken, TimedOut, Missing };
 
 // A stamp: the serial of the slot's kept mapping in its top bits, and the
 // current copy's sequence with its index below.
@@ -43,6 +44,15 @@ NReadResult Read(uint32_t id, void* buffer, uint32_t capacity, uint32_t* size,
 // while the library stays loaded, it never comes back. Nothing when the slot
 // is missing or writers kept changing it.
 std::optional<uint64_t> Stamp(uint32_t id, const NControlBlock::NInUse& control);
+
+// Sleeps at most timeoutMs while slot id holds the value of stamp (a value
+// that Stamp gave): Written when it holds another one already, Missing at
+// once when there is no slot. Woken says only that the sleep ended early,
+// perhaps for nothing: any account may wake the sleepers, or move them to a
+// word of its own so that a write no longer wakes them, so a caller that must
+// not miss a write sleeps in short steps and looks again after each.
+NWaitResult WaitForWrite(uint32_t id, uint64_t stamp, uint32_t timeoutMs,
+                         const NControlBlock::NInUse& control);
 
 // Succeeds when the slot is gone; every process that keeps it sees that at
 // its next use.

@@ -5,15 +5,18 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <thread>
 
 #include "ipcdrv/control_block.h"
 #include "ipcdrv/data_slot.h"
 #include "ipcdrv/shm_layout.h"
 #include "os/linux/shared_memory.h"
 #include "os/named_object_space.h"
+#include "os/tick_source.h"
 #include "q6tsa_version.h"
 
 namespace {
@@ -88,6 +91,31 @@ int32_t ReadResult(const char* function, uint32_t id, NDataSlot::NReadResult res
             break;
     }
     return SlotFailure(function, id, "no such slot");
+}
+
+// What is left of a wait of timeoutMs that began at startMs; a wait of
+// QXIPC_WAIT_INFINITE never ends.
+uint32_t WaitLeftMs(uint64_t startMs, uint32_t timeoutMs) {
+    if (timeoutMs == QXIPC_WAIT_INFINITE) {
+        return QXIPC_WAIT_INFINITE;
+    }
+    const uint64_t passed = NOs::GetCoarseMonotonicMs() - startMs;
+    return passed >= timeoutMs ? 0 : static_cast<uint32_t>(timeoutMs - passed);
+}
+
+// One step of a wait for a write: the slot is looked at again after every
+// step, so that a wake-up diverted by another account, a slot that appears
+// and a driver that is loaded are all seen within one step.
+NDataSlot::NWaitResult WaitStep(uint32_t id, uint64_t stamp, uint32_t stepMs) {
+    const std::optional<NControlBlock::NInUse> control = NControlBlock::InUse();
+    NDataSlot::NWaitResult result = NDataSlot::NWaitResult::Missing;
+    if (control) {
+        result = NDataSlot::WaitForWrite(id, stamp, stepMs, *control);
+    }
+    if (result == NDataSlot::NWaitResult::Missing) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(stepMs));
+    }
+    return result;
 }
 
 }  // namespace
@@ -200,6 +228,21 @@ int32_t fnGetDataStamp(uint32_t id, uint64_t* stamp) {
             *stamp = *found;
             return 1;
         });
+    });
+}
+
+int32_t fnWaitData(uint32_t id, uint64_t stamp, uint32_t timeoutMs) {
+    return Guarded(__func__, [&](const char* function) {
+        const uint64_t startMs = NOs::GetCoarseMonotonicMs();
+        for (uint32_t leftMs = timeoutMs;; leftMs = WaitLeftMs(startMs, timeoutMs)) {
+            const uint32_t stepMs = std::min(leftMs, QXIPC_WAIT_STEP_MS);
+            if (WaitStep(id, stamp, stepMs) == NDataSlot::NWaitResult::Written) {
+                return 1;
+            }
+            if (leftMs == 0) {
+                return SlotFailure(function, id, "no new value within the time");
+            }
+        }
     });
 }
 

@@ -58,6 +58,11 @@ extern "C" {
  * another writer of the same slot before it fails. */
 #define QXIPC_WRITE_WAIT_MS 50u
 
+/* fnWaitData: the timeout that never ends, and the longest a waiter sleeps
+ * before it looks at the slot again. */
+#define QXIPC_WAIT_INFINITE 0xFFFFFFFFu
+#define QXIPC_WAIT_STEP_MS 5u
+
 /* Largest value a slot holds, in bytes. */
 #define QXIPC_MAX_DATA_SIZE 65536u
 
@@ -127,6 +132,20 @@ QXIPC_EXPORT int32_t fnDeleteData(uint32_t id);
  * 0 (*stamp then 0) when the driver is not loaded or the slot is missing. */
 QXIPC_EXPORT int32_t fnGetDataStamp(uint32_t id, uint64_t* stamp);
 
+/* Another export beyond the twelve: waits at most timeoutMs (or for ever,
+ * QXIPC_WAIT_INFINITE) until slot id holds a value whose stamp
+ * (fnGetDataStamp) is not stamp, and returns 1 then, at once when it does
+ * already; 0 when the time ran out first. A stamp of 0 waits for any value.
+ * A slot that is missing, or a driver that is not loaded, is waited for.
+ *
+ * Every waiter of every process sees every write: a write wakes them all,
+ * through a word of the slot that only the slot's owner can change, and a
+ * waiter that another account woke for nothing looks at the slot and sleeps
+ * again. Since any process that maps the slot can divert the sleepers of
+ * that word (FUTEX_REQUEUE), a waiter also looks at the slot every
+ * QXIPC_WAIT_STEP_MS: such a write is seen that much later, never missed. */
+QXIPC_EXPORT int32_t fnWaitData(uint32_t id, uint64_t stamp, uint32_t timeoutMs);
+
 /* Another export beyond the twelve: why the calling thread's last failed
  * call failed, as text ("fnSetData(0x30000259): ..."), copied into buffer
  * and cut to capacity - 1 bytes; returns the bytes copied without the
@@ -142,6 +161,7 @@ typedef int32_t (*PFN_IPC_GET_DATA_SIZE)(uint32_t id, uint32_t* size);
 typedef int32_t (*PFN_IPC_GET_DATA)(uint32_t id, void* buffer, uint32_t capacity, uint32_t* size);
 typedef int32_t (*PFN_IPC_DELETE_DATA)(uint32_t id);
 typedef int32_t (*PFN_IPC_GET_DATA_STAMP)(uint32_t id, uint64_t* stamp);
+typedef int32_t (*PFN_IPC_WAIT_DATA)(uint32_t id, uint64_t stamp, uint32_t timeoutMs);
 typedef uint32_t (*PFN_IPC_GET_LAST_ERROR)(char* buffer, uint32_t capacity);
 
 #ifdef __cplusplus

@@ -38,8 +38,13 @@ struct NSlotObject {
     uint32_t nLayout;
     uint32_t nId;
     uint32_t nCapacity;
-    NOs::NRobustMutex writeLock;     // taken by writers only
-    std::atomic<uint32_t> nCurrent;  // index of the buffer that readers take
+    NOs::NRobustMutex writeLock;  // taken by writers only
+    // The count of writes, whose lowest bit is the index of the buffer that
+    // readers take (a library of this layout that stored the bare index
+    // still reads it right). Readers that wait for the next write sleep on
+    // it (a futex); each write wakes them all. Like the rest of the slot,
+    // only its owner can write it.
+    std::atomic<uint32_t> nCurrent;
     // Set by the library that replaces or removes the slot, before it does:
     // every process that keeps it mapped then takes the slot under its name.
     std::atomic<uint32_t> nRetired;
