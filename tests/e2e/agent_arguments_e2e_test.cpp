@@ -231,3 +231,24 @@ TEST_F(AgentArgumentsE2eTest, BadLaunchIdentifiersAndTooFewArgumentsAreRefusedWi
 }
 
 }  // namespace
+
+TEST(AgentQuestionsE2eTest, HelpAndVersionAloneAreAnsweredOnStandardOutputWithoutALog) {
+    const struct {
+        const char* argument;
+        const char* answerStart;
+    } cases[] = {{"--help", "usage: q6tsa MODE "}, {"--version", "q6tsa "}};
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.argument);
+        NAgentSandbox sandbox;
+        NChildOptions options;
+        options.vecEnvironment = {"Q6_SHM_NAMESPACE=" + sandbox.Namespace()};
+        options.timeout = kPatience;  // an agent that started instead is ended
+        const NChildResult result =
+            NChildProcess::Run((sandbox.BinFolder() / "q6tsa").string(), {test.argument}, options);
+        EXPECT_EQ(result.nExitCode, 0);
+        EXPECT_EQ(result.strOut.rfind(test.answerStart, 0), 0u) << result.strOut;
+        EXPECT_EQ(result.strErr, "");
+        EXPECT_EQ(sandbox.ReadLog(), "");
+        EXPECT_EQ(sandbox.ReadSlot(kSlot), std::nullopt);
+    }
+}
