@@ -1,11 +1,11 @@
 #include "bench/ipc_exports.h"
 
-#include "tools/q6ipc/slot_reader.h"
+#include "libq6time/slot_reader.h"
 
 namespace NBench {
 
 NIpcExports::NIpcExports() {
-    if (!NQ6Ipc::LoadIpcLibrary(m_library, m_strError)) {
+    if (!NQ6Time::LoadIpcLibrary(m_library, m_strError)) {
         return;
     }
     const auto fnLoadIpcDriver = m_library.FindFunction<PFN_IPC_VOID>("fnLoadIpcDriver");

@@ -13,9 +13,9 @@
 #include "ipc/ipc_data_server_dt.h"
 #include "ipc/server_time_channel.h"
 #include "json/json_serializer.h"
+#include "libq6time/slot_reader.h"
 #include "os/tick_source.h"
 #include "tools/q6ipc/commands.h"
-#include "tools/q6ipc/slot_reader.h"
 
 namespace {
 
@@ -26,13 +26,13 @@ constexpr uint64_t kServerTime = (1433151000ull + 11644473600ull) * 10000000ull;
 
 // The slot holds a record that a reader accepts, and the event is signalled.
 std::optional<std::string> CheckPublished(NOs::NNamedEvent& event) {
-    NQ6Ipc::NSlotReader reader;
+    NQ6Time::NSlotReader reader;
     const std::optional<std::string> bytes = reader.Read(NServerTimeChannel::kSlot);
     if (!bytes) {
         return reader.GetError();
     }
     std::string error;
-    if (!NQ6Ipc::CarryServerTime(NQ6Ipc::SlotTextToUtf8(*bytes), false, error)) {
+    if (!NQ6Ipc::CarryServerTime(NQ6Time::SlotTextToUtf8(*bytes), false, error)) {
         return error;
     }
     if (event.Wait(0) != NOs::NWaitResult::Signalled) {

@@ -9,13 +9,16 @@ namespace NOs {
 NDynamicLibrary::~NDynamicLibrary() { Close(); }
 
 NDynamicLibrary::NDynamicLibrary(NDynamicLibrary&& other) noexcept
-    : m_pHandle(std::exchange(other.m_pHandle, nullptr)), m_strError(std::move(other.m_strError)) {}
+    : m_pHandle(std::exchange(other.m_pHandle, nullptr)),
+      m_strError(std::move(other.m_strError)),
+      m_bOutOfResources(other.m_bOutOfResources) {}
 
 NDynamicLibrary& NDynamicLibrary::operator=(NDynamicLibrary&& other) noexcept {
     if (this != &other) {
         Close();
         m_pHandle = std::exchange(other.m_pHandle, nullptr);
         m_strError = std::move(other.m_strError);
+        m_bOutOfResources = other.m_bOutOfResources;
     }
     return *this;
 }

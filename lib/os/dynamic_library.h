@@ -39,9 +39,14 @@ public:
     // Why the last Open or FindSymbol failed; empty after a success.
     const std::string& GetError() const;
 
+    // Whether the last Open failed for want of the system's resources (open
+    // files, memory) rather than because of the file.
+    bool IsOutOfResources() const { return m_bOutOfResources; }
+
 private:
     void* m_pHandle = nullptr;
     std::string m_strError;
+    bool m_bOutOfResources = false;
 };
 
 }  // namespace NOs

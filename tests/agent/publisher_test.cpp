@@ -7,9 +7,9 @@
 
 #include <string>
 
+#include "libq6time/slot_reader.h"
 #include "tests/agent/publisher_fixture.h"
 #include "tests/support/test_constants.h"
-#include "tools/q6ipc/slot_reader.h"
 
 namespace {
 
@@ -19,9 +19,9 @@ using NTestConstants::kSlot;
 class PublisherTest : public NPublisherFixture {
 protected:
     std::string ReadSlotText(uint32_t slot) {
-        NQ6Ipc::NSlotReader reader;
+        NQ6Time::NSlotReader reader;
         const auto bytes = reader.Read(slot);
-        return bytes ? NQ6Ipc::SlotTextToUtf8(*bytes) : std::string("<missing>");
+        return bytes ? NQ6Time::SlotTextToUtf8(*bytes) : std::string("<missing>");
     }
 };
 

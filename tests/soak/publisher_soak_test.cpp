@@ -17,10 +17,10 @@
 #include "agent/publisher.h"
 #include "ipc/global_event.h"
 #include "ipc/server_time_channel.h"
+#include "libq6time/slot_reader.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/object_namespace.h"
 #include "tests/support/published_record.h"
-#include "tools/q6ipc/slot_reader.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/lsan_interface.h>
@@ -83,7 +83,7 @@ std::optional<std::string> FaultOf(const std::optional<std::string>& bytes, uint
     if (!bytes) {
         return "slot missing";
     }
-    const std::string text = NQ6Ipc::SlotTextToUtf8(*bytes);
+    const std::string text = NQ6Time::SlotTextToUtf8(*bytes);
     if (bytes->size() != 2 * text.size() + 2 ||
         bytes->substr(bytes->size() - 2) != std::string(2, '\0')) {
         return "not one zero-terminated UTF-16 text: " + text;
@@ -110,7 +110,7 @@ TEST(PublisherSoakTest, HundredThousandCyclesPublishEveryTickWithoutGrowth) {
     ASSERT_TRUE(g_pTimeTick->SetServerTime(u"2015-06-01 09:30:00", u"1000", 0));
     const NMisc::NEventHandle event = NMisc::CreateGlobalEvent(u"Global\\soak_test", 0);
     ASSERT_NE(event, nullptr);
-    NQ6Ipc::NSlotReader reader;
+    NQ6Time::NSlotReader reader;
     ASSERT_TRUE(reader.IsReady()) << reader.GetError();
 
     std::mt19937_64 steps(20151);

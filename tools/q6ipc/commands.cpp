@@ -5,13 +5,13 @@
 
 #include "base/text_convert.h"
 #include "ipc/server_time_channel.h"
+#include "libq6time/server_time_reader.h"
+#include "libq6time/slot_reader.h"
 #include "os/tick_source.h"
 #include "q6tsa_version.h"
 #include "time/tick_clock.h"
 #include "tools/q6ipc/publication_status.h"
 #include "tools/q6ipc/publication_watcher.h"
-#include "tools/q6ipc/server_time_reader.h"
-#include "tools/q6ipc/slot_reader.h"
 #include "tools/q6ipc/status_report.h"
 
 namespace NQ6Ipc {
@@ -40,7 +40,7 @@ int RunTick() {
 }
 
 int RunGet(const NCommand& command) {
-    NSlotReader reader;
+    NQ6Time::NSlotReader reader;
     const std::optional<std::string> bytes = reader.Read(command.nSlot);
     if (!bytes) {
         return Fail(reader.GetError());
@@ -48,17 +48,17 @@ int RunGet(const NCommand& command) {
     if (command.bRaw) {
         std::fwrite(bytes->data(), 1, bytes->size(), stdout);
     } else {
-        std::printf("%s\n", SlotTextToUtf8(*bytes).c_str());
+        std::printf("%s\n", NQ6Time::SlotTextToUtf8(*bytes).c_str());
     }
     return Flushed();
 }
 
 int RunNow(const NCommand& command) {
-    NServerTimeReader reader(NServerTimeChannel::SlotFor(command.bMini));
+    NQ6Time::NServerTimeReader reader(NServerTimeChannel::SlotFor(command.bMini));
     std::string error;
     const std::optional<uint64_t> serverTime = reader.Now(error);
     const std::optional<std::string> now =
-        serverTime ? ShowServerTime(*serverTime, command.bKorea, error) : std::nullopt;
+        serverTime ? NQ6Time::ShowServerTime(*serverTime, command.bKorea, error) : std::nullopt;
     if (!now) {
         return Fail(error);
     }
@@ -67,7 +67,7 @@ int RunNow(const NCommand& command) {
 }
 
 int RunStatus(const NCommand& command) {
-    NSlotReader reader;
+    NQ6Time::NSlotReader reader;
     const NPublicationStatus status =
         ReadPublicationStatus(reader, NServerTimeChannel::SlotFor(command.bMini));
     std::fputs((command.bJson ? StatusJson(status) : StatusText(status)).c_str(), stdout);
@@ -123,11 +123,11 @@ int RunWait(const NCommand& command) {
 
 std::optional<std::string> CarryServerTime(const std::string& recordText, bool toKorea,
                                            std::string& error) {
-    const std::optional<NServerTimeAnchor> anchor = ReadAnchor(recordText, error);
+    const std::optional<NQ6Time::NServerTimeAnchor> anchor = NQ6Time::ReadAnchor(recordText, error);
     if (!anchor) {
         return std::nullopt;
     }
-    return ShowServerTime(
+    return NQ6Time::ShowServerTime(
         NTimeTick::CarryForward(anchor->nServerTime, anchor->nTick, NOs::GetTickCount64()), toKorea,
         error);
 }

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <limits>
 
+#include "libq6time/server_time_reader.h"
 #include "os/tick_source.h"
 #include "time/tick_clock.h"
-#include "tools/q6ipc/server_time_reader.h"
 
 namespace NQ6Ipc {
 namespace {
@@ -39,7 +39,7 @@ const char* VerdictName(NVerdict verdict) {
     return "missing";
 }
 
-NPublicationStatus ReadPublicationStatus(NSlotReader& reader, uint32_t slot) {
+NPublicationStatus ReadPublicationStatus(NQ6Time::NSlotReader& reader, uint32_t slot) {
     NPublicationStatus status;
     status.nSlot = slot;
     const std::optional<std::string> bytes = reader.Read(slot);
@@ -47,8 +47,9 @@ NPublicationStatus ReadPublicationStatus(NSlotReader& reader, uint32_t slot) {
         status.strReason = reader.GetError();
         return status;
     }
-    status.strRecord = SlotTextToUtf8(*bytes);
-    const std::optional<NServerTimeAnchor> anchor = ReadAnchor(*status.strRecord, status.strReason);
+    status.strRecord = NQ6Time::SlotTextToUtf8(*bytes);
+    const std::optional<NQ6Time::NServerTimeAnchor> anchor =
+        NQ6Time::ReadAnchor(*status.strRecord, status.strReason);
     if (!anchor) {
         return status;
     }
@@ -59,7 +60,7 @@ NPublicationStatus ReadPublicationStatus(NSlotReader& reader, uint32_t slot) {
     status.eVerdict = JudgeAge(*status.nAgeMs);
     status.strReason = status.eVerdict == NVerdict::Publishing ? "" : StaleReason(*status.nAgeMs);
     std::string unshown;
-    status.strServerTime = ShowServerTime(
+    status.strServerTime = NQ6Time::ShowServerTime(
         NTimeTick::CarryForward(anchor->nServerTime, anchor->nTick, now), false, unshown);
     return status;
 }

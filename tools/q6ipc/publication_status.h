@@ -8,7 +8,7 @@
 #include <string>
 
 #include "ipc/server_time_channel.h"
-#include "tools/q6ipc/slot_reader.h"
+#include "libq6time/slot_reader.h"
 
 namespace NQ6Ipc {
 
@@ -40,6 +40,6 @@ NVerdict JudgeAge(int64_t ageMs);
 const char* VerdictName(NVerdict verdict);
 
 // The status of the record in slot as this machine's tick says now.
-NPublicationStatus ReadPublicationStatus(NSlotReader& reader, uint32_t slot);
+NPublicationStatus ReadPublicationStatus(NQ6Time::NSlotReader& reader, uint32_t slot);
 
 }  // namespace NQ6Ipc

@@ -90,7 +90,7 @@ NPublicationWatcher::NOutcome NPublicationWatcher::WaitNext(uint32_t timeoutMs, 
             error = m_reader.GetError();
             return NOutcome::Unreadable;
         }
-        record = SlotTextToUtf8(*value.strBytes);
+        record = NQ6Time::SlotTextToUtf8(*value.strBytes);
         return NOutcome::Published;
     }
 }

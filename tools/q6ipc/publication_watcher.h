@@ -10,8 +10,8 @@
 #include <optional>
 #include <string>
 
+#include "libq6time/slot_reader.h"
 #include "os/named_event.h"
-#include "tools/q6ipc/slot_reader.h"
 
 namespace NQ6Ipc {
 
@@ -38,7 +38,7 @@ private:
     // Whether value differs from the last value seen; it becomes the last.
     bool TakeIfNew(const NSlotValue& value);
 
-    NSlotReader m_reader;
+    NQ6Time::NSlotReader m_reader;
     uint32_t m_nSlot;
     std::string m_strEventName;
     std::unique_ptr<NOs::NNamedEvent> m_pEvent;

@@ -25,7 +25,7 @@ Json::Value ValueOrNull(const std::optional<T>& value) {
 
 std::string StatusText(const NPublicationStatus& status) {
     std::string text =
-        Line("verdict:", VerdictText(status)) + Line("slot:", SlotIdText(status.nSlot));
+        Line("verdict:", VerdictText(status)) + Line("slot:", NQ6Time::SlotIdText(status.nSlot));
     if (status.strRecord) {
         text += Line("record:", *status.strRecord);
     }
@@ -42,7 +42,7 @@ std::string StatusJson(const NPublicationStatus& status) {
     Json::Value object(Json::objectValue);
     object["verdict"] = VerdictName(status.eVerdict);
     object["reason"] = status.strReason.empty() ? Json::Value() : Json::Value(status.strReason);
-    object["slot"] = SlotIdText(status.nSlot);
+    object["slot"] = NQ6Time::SlotIdText(status.nSlot);
     object["record"] = ValueOrNull(status.strRecord);
     object["ageMs"] = ValueOrNull(status.nAgeMs);
     object["serverTime"] = ValueOrNull(status.strServerTime);

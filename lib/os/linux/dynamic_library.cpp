@@ -25,16 +25,24 @@ NStatus CheckLoadable(const std::string& path) {
     return CheckWholeSharedObject(file.Value().fd, file.Value().nSize);
 }
 
+bool IsLackOfResources(const NError& error) {
+    return error == std::errc::too_many_files_open ||
+           error == std::errc::too_many_files_open_in_system ||
+           error == std::errc::not_enough_memory;
+}
+
 }  // namespace
 
 bool NDynamicLibrary::Open(const std::string& path) {
     Close();
+    m_bOutOfResources = false;
     // A bare name would be searched for along the library path.
     if (path.empty() || path.front() != '/') {
         m_strError = "not an absolute path: " + path;
         return false;
     }
     if (const NStatus loadable = CheckLoadable(path); !loadable) {
+        m_bOutOfResources = IsLackOfResources(loadable.Error());
         m_strError = "cannot load " + path + ": " + loadable.Error().Message();
         return false;
     }

@@ -1,4 +1,4 @@
-#include "tools/q6ipc/slot_reader.h"
+#include "libq6time/slot_reader.h"
 
 #include <cstdio>
 
@@ -7,15 +7,10 @@
 #include "text/path_text.h"
 #include "text/utf16le_bytes.h"
 
-namespace NQ6Ipc {
+namespace NQ6Time {
 namespace {
 
 constexpr char kLibraryName[] = "qxipcdll.dll";
-
-std::string LibraryPath() {
-    const std::optional<std::string> folder = NOs::GetModuleFolder(nullptr);
-    return folder ? NOs::JoinPath(*folder, kLibraryName) : std::string();
-}
 
 std::string SlotLabel(uint32_t slot) { return "slot " + SlotIdText(slot); }
 
@@ -27,8 +22,12 @@ std::string SlotIdText(uint32_t slot) {
     return text;
 }
 
-bool LoadIpcLibrary(NOs::NDynamicLibrary& library, std::string& error) {
-    const std::string path = LibraryPath();
+std::string IpcLibraryBesideExecutable() {
+    const std::optional<std::string> folder = NOs::GetModuleFolder(nullptr);
+    return folder ? NOs::JoinPath(*folder, kLibraryName) : std::string();
+}
+
+bool LoadIpcLibrary(NOs::NDynamicLibrary& library, std::string& error, const std::string& path) {
     if (!library.Open(path)) {
         error = "cannot load " + path + ": " + library.GetError();
         return false;
@@ -36,8 +35,10 @@ bool LoadIpcLibrary(NOs::NDynamicLibrary& library, std::string& error) {
     return true;
 }
 
-NSlotReader::NSlotReader() {
-    if (!LoadIpcLibrary(m_library, m_strError)) {
+NSlotReader::NSlotReader() : NSlotReader(IpcLibraryBesideExecutable()) {}
+
+NSlotReader::NSlotReader(const std::string& libraryPath) {
+    if (!LoadIpcLibrary(m_library, m_strError, libraryPath)) {
         return;
     }
     m_fnGetData = m_library.FindFunction<PFN_IPC_GET_DATA>("fnGetData");
@@ -46,6 +47,7 @@ NSlotReader::NSlotReader() {
         return;
     }
     m_fnGetDataStamp = m_library.FindFunction<PFN_IPC_GET_DATA_STAMP>("fnGetDataStamp");
+    m_fnWaitData = m_library.FindFunction<PFN_IPC_WAIT_DATA>("fnWaitData");
 }
 
 std::optional<uint64_t> NSlotReader::Stamp(uint32_t slot) const {
@@ -54,6 +56,10 @@ std::optional<uint64_t> NSlotReader::Stamp(uint32_t slot) const {
         return std::nullopt;
     }
     return stamp;
+}
+
+bool NSlotReader::WaitForNewer(uint32_t slot, uint64_t stamp, uint32_t timeoutMs) const {
+    return m_fnWaitData != nullptr && m_fnWaitData(slot, stamp, timeoutMs) != 0;
 }
 
 std::optional<std::string> NSlotReader::Read(uint32_t slot) {
@@ -81,4 +87,4 @@ std::string SlotTextToUtf8(const std::string& bytes) {
     return NUtf::ToUtf8(text);
 }
 
-}  // namespace NQ6Ipc
+}  // namespace NQ6Time

@@ -3,7 +3,7 @@
 // reader loads the qxipcdll.dll copied beside this test, apart from the one
 // the test writes with.
 
-#include "tools/q6ipc/server_time_reader.h"
+#include "libq6time/server_time_reader.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -13,32 +13,18 @@
 
 #include "ipcdrv/qxipcdll.h"
 #include "os/tick_source.h"
+#include "tests/libq6time/record_publisher.h"
 #include "tests/support/object_namespace.h"
 #include "tests/support/test_constants.h"
 
 namespace {
 
-using NQ6Ipc::NServerTimeAnchor;
+using NQ6Time::NServerTimeAnchor;
 
+using NRecordPublisher::k20150601093000;
+using NRecordPublisher::k20200229235959;
+using NRecordPublisher::Record;
 using NTestConstants::kSlot;
-constexpr uint64_t kUnitsPerMs = 10000;
-// 100-nanosecond units since 1601 of two instants, worked out by hand.
-constexpr uint64_t k20150601093000 = 130776246000000000;  // 2015-06-01 09:30:00
-constexpr uint64_t k20200229235959 = 132274943990000000;  // 2020-02-29 23:59:59
-
-std::string Record(const std::string& serverTime, const std::string& tick) {
-    return "{\"AtGetTickCount\":\"" + tick + "\",\"ServerTime\":\"" + serverTime + "\"}";
-}
-
-// The slot form of an ASCII text: UTF-16LE and a zero code unit.
-std::string SlotBytes(const std::string& text) {
-    std::string bytes;
-    for (const char c : text) {
-        bytes += c;
-        bytes += '\0';
-    }
-    return bytes + std::string(2, '\0');
-}
 
 TEST(ReadAnchorTest, TakesTheRecordsTimeAndTickOrSaysWhyNot) {
     struct NCase {
@@ -64,7 +50,7 @@ TEST(ReadAnchorTest, TakesTheRecordsTimeAndTickOrSaysWhyNot) {
     };
     for (const NCase& test : cases) {
         std::string error;
-        const auto anchor = NQ6Ipc::ReadAnchor(test.strText, error);
+        const auto anchor = NQ6Time::ReadAnchor(test.strText, error);
         ASSERT_EQ(anchor.has_value(), test.bValid) << test.strText;
         if (anchor) {
             EXPECT_EQ(anchor->nServerTime, test.anchor.nServerTime) << test.strText;
@@ -84,31 +70,23 @@ protected:
         ASSERT_EQ(fnLoadIpcDriver(), 1);
     }
 
-    // Publishes serverTime as it stood elapsedMs ago.
     void Publish(const std::string& serverTime, uint64_t elapsedMs) {
-        m_llPublishedAt = NOs::GetTickCount64();
-        const std::string bytes =
-            SlotBytes(Record(serverTime, std::to_string(m_llPublishedAt - elapsedMs)));
-        ASSERT_EQ(fnSetData(kSlot, bytes.data(), static_cast<uint32_t>(bytes.size())), 1);
+        m_publisher.Publish(serverTime, elapsedMs);
     }
 
-    // The reader's time now lies between anchor carried forward by elapsedMs
-    // and by elapsedMs plus the time since the record was published.
-    void ExpectNow(NQ6Ipc::NServerTimeReader& reader, uint64_t anchor, uint64_t elapsedMs) const {
+    void ExpectNow(NQ6Time::NServerTimeReader& reader, uint64_t anchor, uint64_t elapsedMs) const {
         std::string error;
         const std::optional<uint64_t> now = reader.Now(error);
-        const uint64_t after = NOs::GetTickCount64();
         ASSERT_TRUE(now.has_value()) << error;
-        EXPECT_GE(*now, anchor + elapsedMs * kUnitsPerMs);
-        EXPECT_LE(*now, anchor + (elapsedMs + after - m_llPublishedAt) * kUnitsPerMs);
+        m_publisher.ExpectCarried(*now, anchor, elapsedMs);
     }
 
     NObjectNamespace m_namespace;
-    uint64_t m_llPublishedAt = 0;
+    NRecordPublisher::NPublisher m_publisher;
 };
 
 TEST_F(ServerTimeReaderTest, FollowsEveryNewRecordAndTheTickInBetween) {
-    NQ6Ipc::NServerTimeReader reader(kSlot);
+    NQ6Time::NServerTimeReader reader(kSlot);
     Publish("2015-06-01 09:30:00", 5000);
     ExpectNow(reader, k20150601093000, 5000);
     ExpectNow(reader, k20150601093000, 5000);
@@ -121,7 +99,7 @@ TEST_F(ServerTimeReaderTest, FollowsEveryNewRecordAndTheTickInBetween) {
 }
 
 TEST_F(ServerTimeReaderTest, SaysWhyWhenThereIsNoRecordToRead) {
-    NQ6Ipc::NServerTimeReader reader(kSlot);
+    NQ6Time::NServerTimeReader reader(kSlot);
     std::string error;
     EXPECT_FALSE(reader.Now(error).has_value());
     EXPECT_NE(error.find("missing"), std::string::npos) << error;
@@ -133,8 +111,7 @@ TEST_F(ServerTimeReaderTest, SaysWhyWhenThereIsNoRecordToRead) {
     EXPECT_FALSE(reader.Now(error).has_value());
     EXPECT_FALSE(error.empty());
 
-    const std::string notARecord = SlotBytes("{}");
-    ASSERT_EQ(fnSetData(kSlot, notARecord.data(), static_cast<uint32_t>(notARecord.size())), 1);
+    NRecordPublisher::PublishText("{}");
     error.clear();
     EXPECT_FALSE(reader.Now(error).has_value());
     EXPECT_NE(error.find("record"), std::string::npos) << error;

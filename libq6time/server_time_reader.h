@@ -11,9 +11,9 @@
 #include <optional>
 #include <string>
 
-#include "tools/q6ipc/slot_reader.h"
+#include "libq6time/slot_reader.h"
 
-namespace NQ6Ipc {
+namespace NQ6Time {
 
 // A record's server time and the tick at which it held.
 struct NServerTimeAnchor {
@@ -30,18 +30,36 @@ std::optional<NServerTimeAnchor> ReadAnchor(const std::string& recordText, std::
 // it cannot be shown.
 std::optional<std::string> ShowServerTime(uint64_t serverTime, bool toKorea, std::string& error);
 
+// What a look at the slot found.
+enum class NRecordState { Read, Missing, Invalid };
+
 class NServerTimeReader {
 public:
-    explicit NServerTimeReader(uint32_t slot) : m_nSlot(slot) {}
+    // Reads through the qxipcdll.dll at libraryPath (see slot_reader.h).
+    explicit NServerTimeReader(uint32_t slot,
+                               const std::string& libraryPath = IpcLibraryBesideExecutable())
+        : m_reader(libraryPath), m_nSlot(slot) {}
 
     // The server time now (100-nanosecond units since 1601); nothing, with
     // the reason in error, when the slot or its record cannot be read.
     std::optional<uint64_t> Now(std::string& error);
 
+    // Brings Anchor up to the slot's record: kept while the stamp says that
+    // the value is unchanged, else read anew. Read when Anchor holds it;
+    // else the reason is in error.
+    NRecordState Refresh(std::string& error);
+    const NServerTimeAnchor& Anchor() const { return m_anchor; }
+    // The stamp of the value that Anchor came from; nothing when it is not
+    // known (no stamps, or writes kept coming while it was read).
+    std::optional<uint64_t> AnchorStamp() const { return m_stamp; }
+
+    const NSlotReader& Slots() const { return m_reader; }
+    NSlotReader& Slots() { return m_reader; }
+
 private:
     // Reads and parses the record, and the stamp it belongs to.
-    bool Reload(std::string& error);
-    bool ReadAnchorOnce(std::string& error);
+    NRecordState Reload(std::string& error);
+    NRecordState ReadAnchorOnce(std::string& error);
 
     NSlotReader m_reader;
     uint32_t m_nSlot;
@@ -49,4 +67,4 @@ private:
     NServerTimeAnchor m_anchor{};
 };
 
-}  // namespace NQ6Ipc
+}  // namespace NQ6Time

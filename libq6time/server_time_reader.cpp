@@ -1,4 +1,4 @@
-#include "tools/q6ipc/server_time_reader.h"
+#include "libq6time/server_time_reader.h"
 
 #include <json/json.h>
 
@@ -11,7 +11,7 @@
 #include "time/tick_clock.h"
 #include "time/time_text.h"
 
-namespace NQ6Ipc {
+namespace NQ6Time {
 namespace {
 
 // A read whose stamp changed meanwhile is made again, this many times.
@@ -65,42 +65,45 @@ std::optional<std::string> ShowServerTime(uint64_t serverTime, bool toKorea, std
 }
 
 std::optional<uint64_t> NServerTimeReader::Now(std::string& error) {
-    const std::optional<uint64_t> stamp = m_reader.Stamp(m_nSlot);
-    if (!stamp || stamp != m_stamp) {
-        if (!Reload(error)) {
-            return std::nullopt;
-        }
+    if (Refresh(error) != NRecordState::Read) {
+        return std::nullopt;
     }
     return NTimeTick::CarryForward(m_anchor.nServerTime, m_anchor.nTick, NOs::GetTickCount64());
 }
 
-bool NServerTimeReader::Reload(std::string& error) {
+NRecordState NServerTimeReader::Refresh(std::string& error) {
+    const std::optional<uint64_t> stamp = m_reader.Stamp(m_nSlot);
+    return stamp && stamp == m_stamp ? NRecordState::Read : Reload(error);
+}
+
+NRecordState NServerTimeReader::Reload(std::string& error) {
     m_stamp.reset();
     for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
         const std::optional<uint64_t> before = m_reader.Stamp(m_nSlot);
-        if (!ReadAnchorOnce(error)) {
-            return false;
+        if (const NRecordState state = ReadAnchorOnce(error); state != NRecordState::Read) {
+            return state;
         }
         // The value read belongs to the stamp only when no write came between.
         if (!before || before == m_reader.Stamp(m_nSlot)) {
             m_stamp = before;
-            return true;
+            return NRecordState::Read;
         }
     }
-    return true;  // the last value read stands, though it is not kept
+    return NRecordState::Read;  // the last value read stands, though it is not kept
 }
 
-bool NServerTimeReader::ReadAnchorOnce(std::string& error) {
+NRecordState NServerTimeReader::ReadAnchorOnce(std::string& error) {
     const std::optional<std::string> bytes = m_reader.Read(m_nSlot);
     if (!bytes) {
         error = m_reader.GetError();
-        return false;
+        return NRecordState::Missing;
     }
     const std::optional<NServerTimeAnchor> anchor = ReadAnchor(SlotTextToUtf8(*bytes), error);
-    if (anchor) {
-        m_anchor = *anchor;
+    if (!anchor) {
+        return NRecordState::Invalid;
     }
-    return anchor.has_value();
+    m_anchor = *anchor;
+    return NRecordState::Read;
 }
 
-}  // namespace NQ6Ipc
+}  // namespace NQ6Time

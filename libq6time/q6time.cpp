@@ -1,0 +1,154 @@
+// The C calls of libq6time. Nothing thrown inside crosses the C boundary: an
+// exception (memory, most likely) counts as a failure of the system.
+
+#include "libq6time/q6time.h"
+
+#include <cstring>
+#include <memory>
+#include <new>
+#include <optional>
+#include <string>
+
+#include "ipc/server_time_channel.h"
+#include "libq6time/server_time_reader.h"
+#include "libq6time/shared_reader.h"
+#include "os/module_file.h"
+#include "text/path_text.h"
+
+struct q6time_reader {
+    q6time_reader(uint32_t slot, const std::string& libraryPath) : reader(slot, libraryPath) {}
+
+    NQ6Time::NSharedReader reader;
+};
+
+namespace {
+
+constexpr size_t kFormattedLength = 19;
+
+// The qxipcdll.dll of this library's installation: in the folder above the
+// library's own (prefix/lib/ beside prefix/qxipcdll.dll, and in the build
+// tree build/bin/lib/ beside build/bin/qxipcdll.dll). Empty when this
+// library's file cannot be told.
+std::string InstalledIpcLibrary() {
+    const std::optional<std::string> folder =
+        NOs::GetModuleFolder(reinterpret_cast<const void*>(&q6time_open));
+    return folder ? NOs::JoinPath(NOs::ParentFolder(*folder), "qxipcdll.dll") : std::string();
+}
+
+// body(), or Q6TIME_SYSTEM when it throws.
+template <class Body>
+int Guarded(Body body) noexcept {
+    try {
+        return body();
+    } catch (...) {
+        return Q6TIME_SYSTEM;
+    }
+}
+
+// body(reader), once reader and out are not null.
+template <class Out, class Body>
+int WithReader(q6time_reader* reader, Out* out, Body body) noexcept {
+    if (reader == nullptr || out == nullptr) {
+        return Q6TIME_INVALID;
+    }
+    return Guarded([&] { return body(reader->reader); });
+}
+
+// The edition as the caller's number: a C caller may pass any int, which
+// C++ may not load as the enumeration itself.
+int EditionNumber(const enum q6time_edition& edition) {
+    static_assert(sizeof(edition) == sizeof(int), "a C enumeration is an int");
+    int number = 0;
+    std::memcpy(&number, &edition, sizeof(number));
+    return number;
+}
+
+}  // namespace
+
+extern "C" {
+
+int q6time_open(enum q6time_edition edition, q6time_reader** reader) {
+    const int number = EditionNumber(edition);
+    if (reader == nullptr || (number != Q6TIME_NORMAL && number != Q6TIME_MINI)) {
+        return Q6TIME_INVALID;
+    }
+    *reader = nullptr;
+    return Guarded([&] {
+        auto opened = std::make_unique<q6time_reader>(
+            NServerTimeChannel::SlotFor(number == Q6TIME_MINI), InstalledIpcLibrary());
+        const int status = opened->reader.OpenStatus();
+        if (status == Q6TIME_OK) {
+            *reader = opened.release();
+        }
+        return status;
+    });
+}
+
+void q6time_close(q6time_reader* reader) { delete reader; }
+
+int q6time_now(q6time_reader* reader, uint64_t* server_time) {
+    return WithReader(reader, server_time,
+                      [&](NQ6Time::NSharedReader& shared) { return shared.Now(server_time); });
+}
+
+int q6time_age(q6time_reader* reader, int64_t* age_ms) {
+    return WithReader(reader, age_ms,
+                      [&](NQ6Time::NSharedReader& shared) { return shared.Age(age_ms); });
+}
+
+int q6time_format(uint64_t server_time, char text[20]) {
+    if (text == nullptr) {
+        return Q6TIME_INVALID;
+    }
+    return Guarded([&] {
+        std::string error;
+        const std::optional<std::string> shown = NQ6Time::ShowServerTime(server_time, false, error);
+        // Past the year 9999 the year takes more than four digits.
+        if (!shown || shown->size() != kFormattedLength) {
+            return Q6TIME_INVALID;
+        }
+        std::memcpy(text, shown->c_str(), kFormattedLength + 1);
+        return Q6TIME_OK;
+    });
+}
+
+int q6time_record(q6time_reader* reader, char* buffer, size_t capacity, size_t* size) {
+    if (buffer == nullptr && capacity != 0) {
+        return Q6TIME_INVALID;
+    }
+    return WithReader(reader, size, [&](NQ6Time::NSharedReader& shared) {
+        return shared.Record(buffer, capacity, size);
+    });
+}
+
+int q6time_wait(q6time_reader* reader, uint32_t timeout_ms) {
+    if (reader == nullptr) {
+        return Q6TIME_INVALID;
+    }
+    return Guarded([&] { return reader->reader.Wait(timeout_ms); });
+}
+
+const char* q6time_strerror(int status) {
+    switch (status) {
+        case Q6TIME_OK:
+            return "success";
+        case Q6TIME_NO_RECORD:
+            return "nothing is published: no agent, or the slot is missing";
+        case Q6TIME_BAD_RECORD:
+            return "the slot holds no valid server time record";
+        case Q6TIME_TIMEOUT:
+            return "no publication within the time";
+        case Q6TIME_NO_LIBRARY:
+            return "the installation's qxipcdll.dll cannot be loaded";
+        case Q6TIME_INVALID:
+            return "a null pointer or a value out of range";
+        case Q6TIME_SYSTEM:
+            return "a failure of the operating system";
+        case Q6TIME_TOO_SMALL:
+            return "the buffer is too small";
+        default:
+            return "unknown status";
+    }
+}
+
+}  // extern "C"
