@@ -3,7 +3,9 @@
 // server time.
 
 #include <benchmark/benchmark.h>
+#include <q6time.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -11,8 +13,8 @@
 #include "bench/bench_check.h"
 #include "bench/ipc_exports.h"
 #include "ipc/server_time_channel.h"
+#include "libq6time/server_time_reader.h"
 #include "os/tick_source.h"
-#include "tools/q6ipc/server_time_reader.h"
 
 namespace {
 
@@ -90,7 +92,7 @@ void BM_ServerTimeNow(benchmark::State& state) {
     if (!StoreRecord(state, ipc, RecordText(std::to_string(NOs::GetTickCount64())))) {
         return;
     }
-    NQ6Ipc::NServerTimeReader reader(kSlot);
+    NQ6Time::NServerTimeReader reader(kSlot);
     std::string error;
     for (auto _ : state) {
         const std::optional<uint64_t> now = reader.Now(error);
@@ -102,6 +104,31 @@ void BM_ServerTimeNow(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ServerTimeNow)->Unit(benchmark::kNanosecond);
+
+// The same through libq6time, as any program reads it: q6time_now with the
+// reader open and the record unchanged.
+void BM_Q6TimeNow(benchmark::State& state) {
+    const NIpcExports ipc;
+    if (!StoreRecord(state, ipc, RecordText(std::to_string(NOs::GetTickCount64())))) {
+        return;
+    }
+    q6time_reader* opened = nullptr;
+    const int status = q6time_open(Q6TIME_NORMAL, &opened);
+    const std::unique_ptr<q6time_reader, decltype(&q6time_close)> reader(opened, &q6time_close);
+    if (status != Q6TIME_OK) {
+        Fail(state, q6time_strerror(status));
+        return;
+    }
+    for (auto _ : state) {
+        uint64_t now = 0;
+        if (q6time_now(reader.get(), &now) != Q6TIME_OK) {
+            Fail(state, "q6time_now failed");
+            break;
+        }
+        benchmark::DoNotOptimize(now);
+    }
+}
+BENCHMARK(BM_Q6TimeNow)->Unit(benchmark::kNanosecond);
 
 // The yardstick: the clock that the tick comes from, read alone.
 void BM_ClockRead(benchmark::State& state) {
