@@ -5,10 +5,13 @@ GENERATOR  := -G Ninja
 JOBS       ?= $(shell nproc)
 PACKAGES   := liblog4cpp5-dev libjsoncpp-dev cmake ninja-build pkg-config \
               libgtest-dev libgmock-dev libbenchmark-dev clang man-db groff-base
-# What `make run` starts: the agent, the IPC library and the reader's tool.
+# What `make run` starts: the agent, the IPC library and the reader's tool;
+# the package adds the readers' library.
 RUN_TARGETS := q6tsa qxipcdll q6ipc
+PACKAGE_TARGETS := $(RUN_TARGETS) q6time
 # The plain lane's programs and the labels of its tests.
-PLAIN_TARGETS := $(RUN_TARGETS) q6_registry_files agent_cycle_e2e_test publisher_soak_test q6tsa_bench
+PLAIN_TARGETS := $(PACKAGE_TARGETS) q6_registry_files agent_cycle_e2e_test publisher_soak_test \
+                 q6tsa_bench q6time_install_test
 PLAIN_LABELS  := slow|soak|bench|install
 # Each test target one translation unit (the lint's too); the test lanes'
 # programs share one precompiled GoogleTest. The sanitizer lane keeps line
@@ -102,7 +105,7 @@ fuzz: deps
 
 # A Debian package of the install folder, in BUILD/: only what it holds is built.
 package: configure
-	cmake --build $(BUILD) -j $(JOBS) --target $(RUN_TARGETS)
+	cmake --build $(BUILD) -j $(JOBS) --target $(PACKAGE_TARGETS)
 	cd $(BUILD) && cpack
 
 # Every build folder that a target of this file makes.

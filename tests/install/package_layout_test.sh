@@ -12,9 +12,13 @@ package="$out/q6tsa_$2_amd64.deb"
 version=$(dpkg-deb -f "$package" Version)
 [[ $version == "$2" ]] || { echo "package version '$version', expected '$2'" >&2; exit 1; }
 
-expected="./opt/q6tsa/q6agent.properties.example ./opt/q6tsa/q6ipc ./opt/q6tsa/q6tsa"
-expected+=" ./opt/q6tsa/qxipcdll.dll ./opt/q6tsa/registry/time-zones.reg"
-expected+=" ./usr/share/man/man1/q6ipc.1.gz ./usr/share/man/man8/q6tsa.8.gz"
+expected="./opt/q6tsa/include/q6time.h ./opt/q6tsa/lib/libq6time.so ./opt/q6tsa/lib/libq6time.so.1"
+expected+=" ./opt/q6tsa/lib/libq6time.so.1.0.0"
+expected+=" ./opt/q6tsa/lib/pkgconfig/q6time.pc ./opt/q6tsa/q6agent.properties.example"
+expected+=" ./opt/q6tsa/q6ipc ./opt/q6tsa/q6tsa ./opt/q6tsa/qxipcdll.dll"
+expected+=" ./opt/q6tsa/registry/time-zones.reg ./usr/share/man/man1/q6ipc.1.gz"
+expected+=" ./usr/share/man/man3/q6time.3.gz ./usr/share/man/man8/q6tsa.8.gz"
+expected+=" ./usr/share/pkgconfig/q6time.pc"
 actual=$(dpkg-deb -c "$package" | awk '$1 !~ /^d/ {print $6}' | sort | tr '\n' ' ' | sed 's/ $//')
 if [[ $actual != "$expected" ]]; then
   echo "packaged files: $actual" >&2
@@ -23,8 +27,13 @@ if [[ $actual != "$expected" ]]; then
 fi
 # The packaged pages are the project's, whole.
 dpkg-deb -x "$package" "$out/root"
-for page in man1/q6ipc.1 man8/q6tsa.8; do
+for page in man1/q6ipc.1 man3/q6time.3 man8/q6tsa.8; do
   zcmp "$out/root/usr/share/man/$page.gz" "$3/man/${page#*/}" ||
     { echo "packaged $page differs from man/${page#*/}" >&2; exit 1; }
 done
+# pkg-config finds the packaged library where the package puts it.
+flags=$(PKG_CONFIG_LIBDIR="$out/root/usr/share/pkgconfig" pkg-config --cflags --libs q6time)
+flags=${flags% }
+[[ $flags == "-I/opt/q6tsa/include -L/opt/q6tsa/lib -Wl,-rpath,/opt/q6tsa/lib -lq6time" ]] ||
+  { echo "the packaged q6time.pc gives '$flags'" >&2; exit 1; }
 echo "package layout ok"
