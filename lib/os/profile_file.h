@@ -15,7 +15,9 @@ class NProfileFile {
 public:
     // Reads the file once. A missing or unreadable file, anything that is
     // not a plain file (a folder, for one), or one of more than
-    // kMaxProfileBytes reads as an empty profile.
+    // kMaxProfileBytes reads as an empty profile. On Linux the file must lie
+    // on a trusted path (linux/trusted_path.h); a link to it is followed
+    // only where it stands in a trusted folder.
     explicit NProfileFile(const std::string& path);
     ~NProfileFile();
     NProfileFile(NProfileFile&&) noexcept;

@@ -291,6 +291,34 @@ TEST_F(ProfileFileTest, AbsentFileOrFolderReadsAsEmpty) {
     }
 }
 
+// A package links the settings beside the program to its file under /etc.
+TEST_F(ProfileFileTest, LinkIsFollowedOnlyAlongTrustedFolders) {
+    Q6_LINUX_ONLY("Windows' own profile calls decide how links are read");
+    namespace fs = std::filesystem;
+    const std::string target = Write("[log]\nloglevel=7\n");
+    const fs::path shared = m_folder.Path() / "shared";
+    fs::create_directory(shared);
+    fs::permissions(shared, fs::perms::all);  // writable by every account, not sticky
+    std::ofstream(shared / "test.properties") << "[log]\nloglevel=7\n";
+    const struct {
+        const char* pszWhat;
+        fs::path link;
+        fs::path target;
+        int expected;
+    } cases[] = {
+        {"to a trusted file", m_folder.Path() / "link", target, 7},
+        {"to a file in a folder every account may change", m_folder.Path() / "link",
+         shared / "test.properties", 6},
+        {"standing in a folder every account may change", shared / "link", target, 6},
+    };
+    for (const auto& test : cases) {
+        fs::remove(test.link);
+        fs::create_symlink(test.target, test.link);
+        EXPECT_EQ(NOs::NProfileFile(test.link.string()).GetInt("log", "loglevel", 6), test.expected)
+            << "a link " << test.pszWhat;
+    }
+}
+
 TEST_F(ProfileFileTest, FileIsReadOnceWhenTheObjectIsMade) {
     Q6_LINUX_ONLY("Windows reads the file at every call");
     const std::string path = Write("[log]\nloglevel=7\n");

@@ -1,6 +1,7 @@
 #include "os/profile_file.h"
 
 #include "os/file_reader.h"
+#include "os/linux/trusted_path.h"
 #include "profile/profile_text.h"
 
 namespace NOs {
@@ -11,8 +12,15 @@ struct NProfileFile::NImpl {
 
 namespace {
 
+// Settings may come through a link, as a package's link from the program's
+// folder to its file under /etc: followed only where it stands in a trusted
+// folder and leads along a trusted path to a plain file.
 std::string ReadProfileBytes(const std::string& path) {
-    NResult<std::string> bytes = ReadTrustedFile(path, NProfileFile::kMaxProfileBytes);
+    const NResult<std::string> target = ResolveTrustedPath(path, NLastLink::Follow);
+    if (!target) {
+        return std::string();
+    }
+    NResult<std::string> bytes = ReadTrustedFile(target.Value(), NProfileFile::kMaxProfileBytes);
     return bytes ? bytes.Take() : std::string();
 }
 
