@@ -23,6 +23,11 @@ LINT_PACKAGES := clang-format clang-tidy
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 FUZZ_BUILD    ?= build-fuzz
 FUZZ_SECONDS  ?= 60
+# `make package`: dpkg-shlibdeps computes the package's dependencies. Its
+# tests also need lintian, systemd-analyze (to verify the unit) and strace
+# (to hold the agent's calls against the unit's filter).
+PACKAGE_PACKAGES      := dpkg-dev
+PACKAGE_TEST_PACKAGES := $(PACKAGE_PACKAGES) lintian systemd strace
 # The Windows build: wineg++ (Winelib) builds it, Wine runs its tests.
 WINE_PACKAGES := wine wine64 wine64-tools libwine-dev
 WINE_BUILD    ?= build-wine
@@ -37,7 +42,8 @@ deps:
 
 # All that `make test` needs, in one apt-get run.
 test-deps:
-	@scripts/install-packages.sh $(PACKAGES) $(LINT_PACKAGES) $(WINE_PACKAGES)
+	@scripts/install-packages.sh $(PACKAGES) $(LINT_PACKAGES) $(WINE_PACKAGES) \
+	  $(PACKAGE_TEST_PACKAGES)
 
 $(BUILD)/build.ninja: | deps
 	cmake -S . -B $(BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(UNITY_FLAGS)
@@ -105,6 +111,7 @@ fuzz: deps
 
 # A Debian package of the install folder, in BUILD/: only what it holds is built.
 package: configure
+	@scripts/install-packages.sh $(PACKAGE_PACKAGES)
 	cmake --build $(BUILD) -j $(JOBS) --target $(PACKAGE_TARGETS)
 	cd $(BUILD) && cpack
 

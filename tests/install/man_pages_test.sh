@@ -7,7 +7,7 @@ set -euo pipefail
 failed=0
 fail() { echo "$*" >&2; failed=1; }
 
-for page in "$1"/man/q6ipc.1 "$1"/man/q6time.3 "$1"/man/q6tsa.8; do
+for page in "$1"/man/q6ipc.1 "$1"/man/q6time.3 "$1"/man/q6tsa.8 "$1"/man/q6tsa-anchor.8; do
   warnings=$(groff -ww -man -z "$page" 2>&1)
   [[ -z $warnings ]] || fail "groff on $page: $warnings"
   warnings=$(MANWIDTH=80 man --warnings -l "$page" 2>&1 > /dev/null)
