@@ -7,6 +7,7 @@
 
 #include <cerrno>
 
+#include "os/linux/monotonic_deadline.h"
 #include "os/linux/retry_interrupted.h"
 #include "os/linux/unique_fd.h"
 #include "os/object_error.h"
@@ -17,8 +18,6 @@ namespace {
 constexpr int kKeyAttempts = 16;
 // Rights asked for when a semaphore is opened: read and alter.
 constexpr int kUseRights = 0666;
-constexpr long kNanosecondsPerMillisecond = 1000000L;
-constexpr long kNanosecondsPerSecond = 1000000000L;
 
 // The argument of semctl, which the program must declare itself.
 union NSemaphoreArgument {
@@ -36,25 +35,9 @@ NResult<key_t> RandomKey() {
     return key;
 }
 
-timespec Now() {
-    timespec now{};
-    ::clock_gettime(CLOCK_MONOTONIC, &now);
-    return now;
-}
-
-timespec AddMilliseconds(timespec time, uint32_t milliseconds) {
-    time.tv_sec += static_cast<time_t>(milliseconds / 1000);
-    time.tv_nsec += static_cast<long>(milliseconds % 1000) * kNanosecondsPerMillisecond;
-    if (time.tv_nsec >= kNanosecondsPerSecond) {
-        time.tv_sec += 1;
-        time.tv_nsec -= kNanosecondsPerSecond;
-    }
-    return time;
-}
-
 // What is left until deadline, never negative.
 timespec Remaining(const timespec& deadline) {
-    const timespec now = Now();
+    const timespec now = MonotonicNow();
     timespec left{deadline.tv_sec - now.tv_sec, deadline.tv_nsec - now.tv_nsec};
     if (left.tv_nsec < 0) {
         left.tv_sec -= 1;
@@ -118,7 +101,7 @@ NWaitResult NEventSemaphore::Wait(bool manualReset, uint32_t timeoutMs) const {
     sembuf operations[] = {{0, -1, flags}, {0, 1, flags}};
     const size_t count = manualReset ? 2 : 1;
     const bool infinite = timeoutMs == kWaitInfinite;
-    const timespec deadline = AddMilliseconds(Now(), infinite ? 0 : timeoutMs);
+    const timespec deadline = AddMilliseconds(MonotonicNow(), infinite ? 0 : timeoutMs);
     const int waited = RetryInterrupted([&] {
         const timespec left = Remaining(deadline);
         return ::semtimedop(m_nId, operations, count, infinite ? nullptr : &left);

@@ -23,7 +23,7 @@ struct NNamedEvent::NState {
 
 namespace {
 
-constexpr uint32_t kRecordMode = 0644;  // the record is read by all, written by the owner
+constexpr uint32_t kEventRecordMode = 0644;  // the record is read by all, written by the owner
 
 uint32_t SemaphoreMode(NObjectAccess access) {
     return access == NObjectAccess::Everyone ? 0666 : 0600;
@@ -68,8 +68,8 @@ NResult<NFoundEvent> MakeEvent(const NObjectFolder& folder, const std::string& e
     record.nManualReset = manualReset ? 1 : 0;
     record.nSemaphoreKey = semaphore.Value().Key();
     record.nSemaphoreId = semaphore.Value().Id();
-    NResult<NOpenEntry> made = NNamedObject::CreateRecord(folder, entry, NObjectKind::Event,
-                                                          &record, sizeof(record), kRecordMode);
+    NResult<NOpenEntry> made = NNamedObject::CreateRecord(
+        folder, entry, NObjectKind::Event, &record, sizeof(record), kEventRecordMode);
     if (!made) {
         semaphore.Value().Remove();
         return made.Error();

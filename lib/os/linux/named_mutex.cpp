@@ -26,7 +26,7 @@ struct NNamedMutex::NState {
 
 namespace {
 
-constexpr uint32_t kRecordMode = 0600;  // nobody else may even open it
+constexpr uint32_t kMutexRecordMode = 0600;  // nobody else may even open it
 
 NResult<NOpenEntry> OpenOrMakeRecord(const NObjectFolder& folder, const std::string& entry) {
     NMutexRecord record{};
@@ -39,7 +39,7 @@ NResult<NOpenEntry> OpenOrMakeRecord(const NObjectFolder& folder, const std::str
         },
         [&] {
             return NNamedObject::CreateRecord(folder, entry, NObjectKind::Mutex, &record,
-                                              sizeof(record), kRecordMode);
+                                              sizeof(record), kMutexRecordMode);
         },
         &made);
 }

@@ -5,6 +5,8 @@
 
 #include <cerrno>
 
+#include "os/linux/monotonic_deadline.h"
+
 namespace NOs {
 
 static_assert(sizeof(pthread_mutex_t) <= sizeof(NRobustMutex), "the storage holds the mutex");
@@ -25,25 +27,11 @@ bool NRobustMutex::Init() {
 
 namespace {
 
-constexpr long kNanosecondsPerSecond = 1000000000L;
-
-timespec DeadlineAfter(uint32_t timeoutMs) {
-    timespec deadline{};
-    ::clock_gettime(CLOCK_MONOTONIC, &deadline);
-    deadline.tv_sec += static_cast<time_t>(timeoutMs / 1000);
-    deadline.tv_nsec += static_cast<long>(timeoutMs % 1000) * 1000000L;
-    if (deadline.tv_nsec >= kNanosecondsPerSecond) {
-        deadline.tv_sec += 1;
-        deadline.tv_nsec -= kNanosecondsPerSecond;
-    }
-    return deadline;
-}
-
 int TakeWithin(pthread_mutex_t* mutex, uint32_t timeoutMs) {
     if (timeoutMs == 0) {
         return ::pthread_mutex_trylock(mutex);
     }
-    const timespec deadline = DeadlineAfter(timeoutMs);
+    const timespec deadline = AddMilliseconds(MonotonicNow(), timeoutMs);
     return ::pthread_mutex_clocklock(mutex, CLOCK_MONOTONIC, &deadline);
 }
 
