@@ -19,7 +19,6 @@ using std::chrono::milliseconds;
 
 using NTestConstants::kMiniSlot;
 using NTestConstants::kSlot;
-constexpr auto kPatience = milliseconds(15000);
 constexpr size_t k64KiB = size_t{64} * 1024;
 constexpr char kDate[] = "2015-06-01 09:30:00";
 constexpr int64_t kDateSeconds = 1433151000;
@@ -27,7 +26,6 @@ constexpr int64_t kDateSeconds = 1433151000;
 constexpr int64_t kInvalidDateSeconds = -1;
 // Where an unanchored clock starts: 1601-01-01 00:00:00 at tick 0.
 constexpr int64_t kUnanchoredSeconds = -11644473600;
-constexpr int64_t kTicksBeforeStart = 5000;
 
 std::string TextOfSeconds(int64_t seconds) {
     const auto time = static_cast<time_t>(seconds);
@@ -90,7 +88,8 @@ protected:
         NAgentSandbox sandbox;
         const uint64_t before = NAgentSandbox::CurrentTick();
         const pid_t agent = sandbox.Start(test.arguments);
-        const std::optional<std::string> slot = sandbox.WaitForSlot(kSlot, kPatience);
+        const std::optional<std::string> slot =
+            sandbox.WaitForSlot(kSlot, NAgentSandbox::kPatience);
         const uint64_t after = NAgentSandbox::CurrentTick();
         ASSERT_TRUE(slot.has_value()) << sandbox.ReadLog();
         const std::optional<NPublishedRecord> record = ParseSlotRecord(*slot);
@@ -117,13 +116,13 @@ protected:
         SCOPED_TRACE(test.what);
         NAgentSandbox sandbox;
         const pid_t agent = sandbox.Start(test.arguments);
-        EXPECT_EQ(sandbox.WaitForExit(agent, kPatience), 0);
+        EXPECT_EQ(sandbox.WaitForExit(agent, NAgentSandbox::kPatience), 0);
         EXPECT_NE(sandbox.ReadLog().find(test.line), std::string::npos) << sandbox.ReadLog();
         EXPECT_EQ(sandbox.ReadSlot(kSlot), std::nullopt);
         EXPECT_EQ(sandbox.ReadSlot(kMiniSlot), std::nullopt);
     }
 
-    const uint64_t m_nAnchorTick = NAgentSandbox::CurrentTick() - kTicksBeforeStart;
+    const uint64_t m_nAnchorTick = NAgentSandbox::CurrentTick() - NAgentSandbox::kTicksBeforeStart;
     const std::string m_strAnchorTick = std::to_string(m_nAnchorTick);
 };
 

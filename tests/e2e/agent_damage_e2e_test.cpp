@@ -26,9 +26,8 @@ namespace fs = std::filesystem;
 using std::chrono::milliseconds;
 
 using NTestConstants::kSlot;
-constexpr auto kPatience = milliseconds(15000);
 // One pause of the agent and some room.
-constexpr auto kNextCycle = NShortPauseAgent::kPublishPause + kPatience;
+constexpr auto kNextCycle = NShortPauseAgent::kPublishPause + NAgentSandbox::kPatience;
 
 // What a cycle puts back; the single-instance mutex needs no object to hold.
 const char* const kAgentObjects[] = {"ipc.control", "ipc.slot.30000259", "Global.q6pt_event01"};
@@ -106,7 +105,7 @@ private:
 TEST(AgentDamageE2eTest, ObjectsAndLogFolderRemovedUnderTheAgentAreBackAfterTheNextCycle) {
     NAgentSandbox sandbox(NAgentBuild::ShortPause);
     const pid_t agent = StartAgent(sandbox);
-    ASSERT_TRUE(sandbox.WaitForSlot(kSlot, kPatience).has_value());
+    ASSERT_TRUE(sandbox.WaitForSlot(kSlot, NAgentSandbox::kPatience).has_value());
     const std::optional<std::string> first = sandbox.WaitForNextPublication(kSlot, kNextCycle);
     ASSERT_TRUE(first.has_value());
     for (const char* object : kAgentObjects) {
@@ -133,7 +132,7 @@ TEST(AgentDamageE2eTest, ObjectsAndLogFolderRemovedUnderTheAgentAreBackAfterTheN
     // Its mutex never went: another agent, anchored elsewhere, still refuses
     // and publishes nothing.
     const pid_t second = StartAgent(sandbox, "2020-02-02 20:20:20");
-    EXPECT_EQ(sandbox.WaitForExit(second, kPatience), 0);
+    EXPECT_EQ(sandbox.WaitForExit(second, NAgentSandbox::kPatience), 0);
     EXPECT_FALSE(sandbox.WaitForExit(agent, milliseconds(0)).has_value());
     const std::optional<NPublishedRecord> last =
         ParseSlotRecord(sandbox.WaitForNextPublication(kSlot, kNextCycle).value_or(""));
@@ -144,7 +143,7 @@ TEST(AgentDamageE2eTest, ObjectsAndLogFolderRemovedUnderTheAgentAreBackAfterTheN
 TEST(AgentDamageE2eTest, ALogMadeReadOnlyWhileTheAgentRunsStopsNoPublication) {
     NAgentSandbox sandbox(NAgentBuild::ShortPause);
     const pid_t agent = StartAgent(sandbox);
-    ASSERT_TRUE(sandbox.WaitForSlot(kSlot, kPatience).has_value());
+    ASSERT_TRUE(sandbox.WaitForSlot(kSlot, NAgentSandbox::kPatience).has_value());
     const std::optional<std::string> first = sandbox.WaitForNextPublication(kSlot, kNextCycle);
     ASSERT_TRUE(first.has_value());
     std::string logBefore;

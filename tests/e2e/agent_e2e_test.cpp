@@ -19,9 +19,7 @@ using std::chrono::milliseconds;
 
 using NTestConstants::kMiniSlot;
 using NTestConstants::kSlot;
-constexpr auto kPatience = milliseconds(15000);
 constexpr char kAnchorText[] = "2015-06-01 09:30:00";
-constexpr uint64_t kTicksBeforeStart = 5000;
 
 std::vector<std::string> Arguments(const std::string& mode, const std::string& anchor,
                                    uint64_t tick) {
@@ -53,16 +51,16 @@ std::string AnchorPlus(uint64_t elapsedMs) {
 
 TEST(AgentE2eTest, PublishesTheAnchoredServerTimeAndSignalsTheEvent) {
     NAgentSandbox sandbox;
-    const uint64_t anchorTick = NAgentSandbox::CurrentTick() - kTicksBeforeStart;
+    const uint64_t anchorTick = NAgentSandbox::CurrentTick() - NAgentSandbox::kTicksBeforeStart;
     const pid_t agent = sandbox.Start(Arguments("NORMAL", kAnchorText, anchorTick));
 
-    const auto slot = sandbox.WaitForSlot(kSlot, kPatience);
+    const auto slot = sandbox.WaitForSlot(kSlot, NAgentSandbox::kPatience);
     ASSERT_TRUE(slot.has_value()) << sandbox.ReadLog();
     const std::string text = TextOfSlotBytes(*slot);
     EXPECT_EQ(*slot, SlotBytesOf(text));  // UTF-16LE with one zero code unit
     const NRecord record = ParseRecord(*slot);
     const uint64_t publishedTick = std::stoull(record.strTick);
-    ASSERT_GE(publishedTick, anchorTick + kTicksBeforeStart);
+    ASSERT_GE(publishedTick, anchorTick + NAgentSandbox::kTicksBeforeStart);
     EXPECT_EQ(text, "{\"AtGetTickCount\":\"" + record.strTick + "\",\"ServerTime\":\"" +
                         AnchorPlus(publishedTick - anchorTick) + "\"}");
 
@@ -99,7 +97,8 @@ TEST(AgentE2eTest, OnlyExactlyMiniSelectsTheMiniSlotAndEvent) {
     for (const Case& test : cases) {
         NAgentSandbox sandbox;
         sandbox.Start(Arguments(test.mode, kAnchorText, NAgentSandbox::CurrentTick()));
-        EXPECT_TRUE(sandbox.WaitForSlot(test.slot, kPatience).has_value()) << test.mode;
+        EXPECT_TRUE(sandbox.WaitForSlot(test.slot, NAgentSandbox::kPatience).has_value())
+            << test.mode;
         EXPECT_EQ(sandbox.WaitForEvent(test.event, 10000), 0) << test.mode;
         EXPECT_EQ(sandbox.ReadSlot(test.otherSlot), std::nullopt) << test.mode;
     }
@@ -109,21 +108,21 @@ TEST(AgentE2eTest, SecondAgentRefusesWhileTheFirstLivesAndStartsAfterItDied) {
     NAgentSandbox sandbox;
     const auto arguments = Arguments("NORMAL", kAnchorText, NAgentSandbox::CurrentTick());
     const pid_t first = sandbox.Start(arguments);
-    const auto firstValue = sandbox.WaitForSlot(kSlot, kPatience);
+    const auto firstValue = sandbox.WaitForSlot(kSlot, NAgentSandbox::kPatience);
     ASSERT_TRUE(firstValue.has_value());
 
     const pid_t second = sandbox.Start(arguments);
-    EXPECT_EQ(sandbox.WaitForExit(second, kPatience), 0);
-    EXPECT_TRUE(
-        sandbox.WaitForLog("[ERROR] q6tsa q6tsa::Main:: mutex ALREADY_EXISTS.\n", kPatience));
+    EXPECT_EQ(sandbox.WaitForExit(second, NAgentSandbox::kPatience), 0);
+    EXPECT_TRUE(sandbox.WaitForLog("[ERROR] q6tsa q6tsa::Main:: mutex ALREADY_EXISTS.\n",
+                                   NAgentSandbox::kPatience));
     EXPECT_FALSE(sandbox.WaitForExit(first, milliseconds(0)).has_value());
 
     sandbox.Kill(first);
     const pid_t third = sandbox.Start(arguments);
-    ASSERT_TRUE(sandbox.WaitForLog("S-1-5-18", kPatience));
+    ASSERT_TRUE(sandbox.WaitForLog("S-1-5-18", NAgentSandbox::kPatience));
     bool republished = false;
     for (auto value = sandbox.ReadSlot(kSlot);
-         !republished && !sandbox.WaitForExit(third, kPatience / 50);
+         !republished && !sandbox.WaitForExit(third, NAgentSandbox::kPatience / 50);
          value = sandbox.ReadSlot(kSlot)) {
         republished = value != firstValue;
     }
@@ -150,7 +149,7 @@ TEST(AgentE2eTest, RefusalsLogTheirExactLineAndExitWithZero) {
     for (const Case& test : cases) {
         NAgentSandbox sandbox;
         const pid_t agent = sandbox.Start(test.arguments);
-        EXPECT_EQ(sandbox.WaitForExit(agent, kPatience), 0) << test.line;
+        EXPECT_EQ(sandbox.WaitForExit(agent, NAgentSandbox::kPatience), 0) << test.line;
         EXPECT_NE(sandbox.ReadLog().find(test.line), std::string::npos) << sandbox.ReadLog();
         EXPECT_EQ(sandbox.ReadSlot(kSlot), std::nullopt) << test.line;
     }
@@ -159,7 +158,7 @@ TEST(AgentE2eTest, RefusalsLogTheirExactLineAndExitWithZero) {
 TEST(AgentE2eTest, UnprivilegedUserIsRefusedBeforeTheArgumentsAreRead) {
     NAgentSandbox sandbox;
     const pid_t agent = sandbox.Start({"too", "few"}, 65534);
-    EXPECT_EQ(sandbox.WaitForExit(agent, kPatience), 0);
+    EXPECT_EQ(sandbox.WaitForExit(agent, NAgentSandbox::kPatience), 0);
     const std::string log = sandbox.ReadLog();
     const size_t sidLine =
         log.find("[INFO] q6tsa isRunByLoaclSystem() Process Token User SID : S-1-22-1-65534\n");
@@ -177,13 +176,13 @@ TEST(AgentE2eTest, VirtualMachineIsRefusedUnlessTheAdministratorOptedIn) {
     const pid_t agent =
         sandbox.Start(Arguments("NORMAL", kAnchorText, NAgentSandbox::CurrentTick()));
     if (NVmCheck::IsVirtualMachine()) {
-        EXPECT_EQ(sandbox.WaitForExit(agent, kPatience), 0);
+        EXPECT_EQ(sandbox.WaitForExit(agent, NAgentSandbox::kPatience), 0);
         EXPECT_NE(sandbox.ReadLog().find(
                       "[ERROR] q6tsa q6tsa::Main: q6tsa.exe must be Not run by VM Machine\n"),
                   std::string::npos);
         EXPECT_EQ(sandbox.ReadSlot(kSlot), std::nullopt);
     } else {
-        EXPECT_TRUE(sandbox.WaitForSlot(kSlot, kPatience).has_value());
+        EXPECT_TRUE(sandbox.WaitForSlot(kSlot, NAgentSandbox::kPatience).has_value());
         EXPECT_EQ(sandbox.ReadLog().find("VM Machine"), std::string::npos);
     }
 }
@@ -192,7 +191,7 @@ TEST(AgentE2eTest, DateTextOfWrongLengthStillPublishesFromTheUnanchoredClock) {
     NAgentSandbox sandbox;
     const pid_t agent =
         sandbox.Start(Arguments("NORMAL", "2015-06-01 09:30:0", NAgentSandbox::CurrentTick()));
-    const auto slot = sandbox.WaitForSlot(kSlot, kPatience);
+    const auto slot = sandbox.WaitForSlot(kSlot, NAgentSandbox::kPatience);
     ASSERT_TRUE(slot.has_value());
     // Unanchored, the clock counts the whole uptime from 1601-01-01.
     EXPECT_EQ(ParseRecord(*slot).strServerTime.rfind("1601-01-", 0), 0u) << TextOfSlotBytes(*slot);
@@ -204,8 +203,8 @@ TEST(AgentE2eTest, MissingIpcLibraryIsLoggedAndTheAgentRunsOn) {
     sandbox.RemoveIpcLibrary();
     const pid_t agent =
         sandbox.Start(Arguments("NORMAL", kAnchorText, NAgentSandbox::CurrentTick()));
-    EXPECT_TRUE(
-        sandbox.WaitForLog("[FATAL] q6tsa q6tsa::Send_Time_tick: ipc.SetData error.\n", kPatience));
+    EXPECT_TRUE(sandbox.WaitForLog("[FATAL] q6tsa q6tsa::Send_Time_tick: ipc.SetData error.\n",
+                                   NAgentSandbox::kPatience));
     const std::string log = sandbox.ReadLog();
     EXPECT_NE(log.find("[ERROR] q6tsa NIpcDrvLoader::LoadNwLib driver load error. (" +
                        sandbox.Folder().string() + "/qxipcdll.dll)"),

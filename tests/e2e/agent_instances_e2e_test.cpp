@@ -15,7 +15,6 @@ namespace {
 using std::chrono::milliseconds;
 
 using NTestConstants::kSlot;
-constexpr auto kPatience = milliseconds(15000);
 constexpr int kAgents = 20;
 // Ticks far above the machine's counter freeze each agent's clock, so the
 // published tick tells which agent wrote the record.
@@ -51,7 +50,7 @@ TEST(AgentInstancesE2eTest, OfTwentyAgentsStartedAtOnceExactlyOnePublishesAndSta
     for (int index = 0; index < kAgents; ++index) {
         running.push_back(index);
     }
-    const auto deadline = std::chrono::steady_clock::now() + kPatience;
+    const auto deadline = std::chrono::steady_clock::now() + NAgentSandbox::kPatience;
     while (running.size() > 1 && std::chrono::steady_clock::now() < deadline) {
         std::vector<int> stillRunning;
         for (const int index : running) {
@@ -66,7 +65,7 @@ TEST(AgentInstancesE2eTest, OfTwentyAgentsStartedAtOnceExactlyOnePublishesAndSta
         std::this_thread::sleep_for(milliseconds(20));
     }
     ASSERT_EQ(running.size(), 1u);
-    const std::optional<std::string> slot = sandbox.WaitForSlot(kSlot, kPatience);
+    const std::optional<std::string> slot = sandbox.WaitForSlot(kSlot, NAgentSandbox::kPatience);
     ASSERT_TRUE(slot.has_value());
     const std::optional<NPublishedRecord> record = ParseSlotRecord(*slot);
     ASSERT_TRUE(record.has_value());
@@ -78,7 +77,7 @@ TEST(AgentInstancesE2eTest, OfTwentyAgentsStartedAtOnceExactlyOnePublishesAndSta
 
     // Twenty more while it runs: all of them refuse, and its record stays.
     for (const pid_t agent : StartAgents(sandbox, kAgents)) {
-        EXPECT_EQ(sandbox.WaitForExit(agent, kPatience), 0);
+        EXPECT_EQ(sandbox.WaitForExit(agent, NAgentSandbox::kPatience), 0);
     }
     EXPECT_FALSE(sandbox.WaitForExit(agents[running.front()], milliseconds(0)).has_value());
     EXPECT_EQ(sandbox.ReadSlot(kSlot), slot);

@@ -26,6 +26,11 @@ enum class NAgentBuild {
 class NAgentSandbox {
 public:
     static constexpr char kLaunchId[] = "5B3E90C7-2D41-4A6F-8C19-E07D2A4F6B38";
+    // How long a test waits for what the agent does at once: ample on a busy
+    // machine, and only spent when the agent fails.
+    static constexpr std::chrono::milliseconds kPatience{15000};
+    // How far before now a test's anchor tick lies.
+    static constexpr uint64_t kTicksBeforeStart = 5000;
 
     // The binaries go into the folder binFolderName of the sandbox (the
     // sandbox itself when empty), which may be any name of the system's.

@@ -23,6 +23,7 @@
 
 #include "base/text_convert.h"
 #include "os/append_file.h"
+#include "tests/support/file_text.h"
 #include "tests/support/forked_child.h"
 #include "tests/support/temp_folder.h"
 
@@ -31,13 +32,6 @@ namespace {
 namespace fs = std::filesystem;
 
 using NGuardedRollingAppender = NGuardedFileAppender<log4cpp::RollingFileAppender>;
-
-std::string ReadText(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
 
 class GuardedFileAppenderTest : public ::testing::Test {
 protected:
@@ -93,14 +87,14 @@ TEST_F(GuardedFileAppenderTest, ALineAfterTheFileOrItsFolderWentGoesIntoTheFileM
         const auto appender = MakeAppender();
         ASSERT_NE(appender, nullptr);
         Append(*appender, "first");
-        ASSERT_EQ(ReadText(LogFile()), "first\n");
+        ASSERT_EQ(NFileText::Read(LogFile()), "first\n");
 
         entry.remove(LogFile());
         Append(*appender, "second");
         EXPECT_TRUE(fs::is_directory(Folder()));
-        EXPECT_EQ(ReadText(LogFile()), std::string(entry.leftBefore) + "second\n");
+        EXPECT_EQ(NFileText::Read(LogFile()), std::string(entry.leftBefore) + "second\n");
         Append(*appender, "third");
-        EXPECT_EQ(ReadText(LogFile()), std::string(entry.leftBefore) + "second\nthird\n");
+        EXPECT_EQ(NFileText::Read(LogFile()), std::string(entry.leftBefore) + "second\nthird\n");
     }
 }
 
@@ -142,12 +136,12 @@ TEST_F(GuardedFileAppenderTest, AnEntryPutInPlaceOfTheFileIsNeitherFollowedNorWa
         }
         EXPECT_FALSE(appending.IsRunning()) << "the line waits for a reader";
         appending.Kill();
-        EXPECT_EQ(ReadText(target), "root's own\n");
+        EXPECT_EQ(NFileText::Read(target), "root's own\n");
         EXPECT_FALSE(fs::is_regular_file(fs::symlink_status(LogFile())));
 
         fs::remove(LogFile());
         Append(*appender, "third");
-        EXPECT_EQ(ReadText(LogFile()), "third\n");
+        EXPECT_EQ(NFileText::Read(LogFile()), "third\n");
     }
 }
 

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "tests/support/child_process.h"
+#include "tests/support/file_text.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/windows_build.h"
 
@@ -40,13 +41,6 @@ struct NProbeRun {
         return found == mapValues.end() ? "<missing>" : found->second;
     }
 };
-
-std::string ReadText(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
 
 class LogSetupTest : public ::testing::Test {
 protected:
@@ -116,7 +110,7 @@ TEST_F(LogSetupTest, WithoutPropertiesTheFixedValuesApplyInTheDefaultFolder) {
     EXPECT_EQ(run["category"], "q6tsa");
     EXPECT_EQ(run["module"], "q6tsa");
     EXPECT_EQ(run["mini"], "0");
-    const std::string log = ReadText(DefaultLog());
+    const std::string log = NFileText::Read(DefaultLog());
     EXPECT_THAT(log, HasSubstr("[INFO] q6tsa information\n"));
     EXPECT_THAT(log, HasSubstr("[FATAL] q6tsa failure\n"));
     EXPECT_THAT(log, Not(HasSubstr("debugging")));
@@ -133,7 +127,7 @@ TEST_F(LogSetupTest, WrittenLinesHaveTheFixedLayout) {
     Run(Install("app"), {"6:first message", "3:second"});
     const std::regex layout(
         R"(\d{4}-\d{2}-\d{2} \d{2}:\d{2}:\d{2},\d{3} \[(INFO|ERROR)\] q6tsa (first message|second))");
-    std::istringstream lines(ReadText(DefaultLog()));
+    std::istringstream lines(NFileText::Read(DefaultLog()));
     int count = 0;
     for (std::string line; std::getline(lines, line); ++count) {
         EXPECT_TRUE(std::regex_match(line, layout)) << line;
@@ -145,7 +139,7 @@ TEST_F(LogSetupTest, LogLevelAloneKeepsTheReaderDefaults) {
     const NProbeRun run = InstallAndRun("[log]\nloglevel=7\n", {"7:debugging"});
     ExpectRolling(run, "1000000", "3");
     EXPECT_EQ(run["priority"], "700");
-    EXPECT_THAT(ReadText(DefaultLog()), HasSubstr("[DEBUG] q6tsa debugging\n"));
+    EXPECT_THAT(NFileText::Read(DefaultLog()), HasSubstr("[DEBUG] q6tsa debugging\n"));
 }
 
 TEST_F(LogSetupTest, FolderInPlaceOfThePropertiesFileGivesTheReaderDefaults) {
@@ -154,7 +148,7 @@ TEST_F(LogSetupTest, FolderInPlaceOfThePropertiesFileGivesTheReaderDefaults) {
     const NProbeRun run = Run(program, {"6:information"});
     ExpectRolling(run, "1000000", "3");
     EXPECT_EQ(run["priority"], "600");
-    EXPECT_THAT(ReadText(DefaultLog()), HasSubstr("[INFO] q6tsa information\n"));
+    EXPECT_THAT(NFileText::Read(DefaultLog()), HasSubstr("[INFO] q6tsa information\n"));
 }
 
 TEST_F(LogSetupTest, SizeLimitAndBackupsAreConfigurable) {
@@ -218,7 +212,7 @@ TEST_F(LogSetupTest, LogLevelMapsToThePriority) {
         EXPECT_EQ(run["priority"], entry.priority);
         EXPECT_EQ(run["chained"], entry.chained);
         const int chained = std::stoi(entry.chained);
-        const std::string log = ReadText(DefaultLog());
+        const std::string log = NFileText::Read(DefaultLog());
         EXPECT_THAT(log, HasSubstr("[FATAL] q6tsa failure\n"));
         EXPECT_EQ(log.find("information") != std::string::npos, chained >= 600);
         EXPECT_EQ(log.find("debugging") != std::string::npos, chained >= 700);
@@ -232,7 +226,7 @@ TEST_F(LogSetupTest, ConfiguredPathGetsTheFileAndTheDefaultFolderIsMadeToo) {
     EXPECT_EQ(run["ready"], "1");
     EXPECT_TRUE(fs::is_directory(DefaultFolder()));
     EXPECT_FALSE(fs::exists(DefaultLog()));
-    EXPECT_THAT(ReadText(configured / "q6tsa.log"), HasSubstr("[INFO] q6tsa information\n"));
+    EXPECT_THAT(NFileText::Read(configured / "q6tsa.log"), HasSubstr("[INFO] q6tsa information\n"));
 }
 
 TEST_F(LogSetupTest, ConfiguredPathInUtf8WithNonAsciiCharacters) {
@@ -240,7 +234,7 @@ TEST_F(LogSetupTest, ConfiguredPathInUtf8WithNonAsciiCharacters) {
     const fs::path configured = Root() / "Журнал été 日本";
     const NProbeRun run = InstallAndRun("[log]\npath=" + configured.string() + "\n", {"6:dépôt"});
     EXPECT_EQ(run["ready"], "1");
-    EXPECT_THAT(ReadText(configured / "q6tsa.log"), HasSubstr("[INFO] q6tsa dépôt\n"));
+    EXPECT_THAT(NFileText::Read(configured / "q6tsa.log"), HasSubstr("[INFO] q6tsa dépôt\n"));
 }
 
 struct NMiniCase {
@@ -278,7 +272,7 @@ TEST_F(LogSetupTest, RollsOverAtTheSizeLimit) {
     }
     EXPECT_LT(fs::file_size(DefaultLog()), 200u);
     EXPECT_FALSE(fs::exists(DefaultFolder() / "q6tsa.log.3"));
-    EXPECT_THAT(ReadText(DefaultFolder() / "q6tsa.log.1"), HasSubstr("message 39\n"));
+    EXPECT_THAT(NFileText::Read(DefaultFolder() / "q6tsa.log.1"), HasSubstr("message 39\n"));
 }
 
 TEST_F(LogSetupTest, ModuleNamesUpTo127UnitsFit) {
@@ -286,7 +280,7 @@ TEST_F(LogSetupTest, ModuleNamesUpTo127UnitsFit) {
     const NProbeRun run = Run(Install("app", name), {"6:information"});
     EXPECT_EQ(run["ready"], "1");
     EXPECT_EQ(run["category"], name);
-    EXPECT_THAT(ReadText(DefaultFolder() / (name + ".log")), HasSubstr("information"));
+    EXPECT_THAT(NFileText::Read(DefaultFolder() / (name + ".log")), HasSubstr("information"));
 }
 
 struct NRefusalCase {
@@ -352,7 +346,7 @@ TEST_F(LogSetupTest, APathTooLongForItsBufferLeavesTheLogInTheDefaultFolderWithT
     WriteProperties(program, "[log]\npath=" + longPath.string());
     const NProbeRun run = Run(program, {"6:information"});
     EXPECT_EQ(run["ready"], "1");
-    const std::string log = ReadText(DefaultLog());
+    const std::string log = NFileText::Read(DefaultLog());
     EXPECT_THAT(
         log.substr(0, log.find('\n')),
         HasSubstr("[ERROR] q6tsa InitLog: the log path of q6agent.properties is too long ("));
@@ -366,7 +360,7 @@ TEST_F(LogSetupTest, FailedSetUpStepLeavesLoggingOffAndTheProcessRunning) {
     const NProbeRun run = Run(program, {"6:information"}, {"Q6_PROBE_FAIL_LOG_BUFFER=1"});
     EXPECT_EQ(run.nExitCode, 0);
     EXPECT_EQ(run["ready"], "0");
-    const std::string log = ReadText(DefaultLog());
+    const std::string log = NFileText::Read(DefaultLog());
     EXPECT_THAT(log, HasSubstr("[FATAL] q6tsa InitLog: out of memory: the log buffer cannot be "
                                "allocated, nothing more is logged.\n"));
     EXPECT_THAT(log, Not(HasSubstr("information")));
@@ -402,7 +396,7 @@ TEST_F(LogSetupTest, ALogFileThatIsALinkOrAFifoLeavesLoggingOff) {
         EXPECT_FALSE(run.bTimedOut);
         EXPECT_EQ(run.nExitCode, 0);
         EXPECT_EQ(run["ready"], "0");
-        EXPECT_EQ(ReadText(rootFile), "root's own\n");
+        EXPECT_EQ(NFileText::Read(rootFile), "root's own\n");
         EXPECT_FALSE(fs::is_regular_file(fs::symlink_status(configured / "q6tsa.log")));
     }
 }

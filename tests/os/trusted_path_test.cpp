@@ -19,6 +19,7 @@
 #include "os/dynamic_library.h"
 #include "os/file_reader.h"
 #include "os/file_system.h"
+#include "tests/support/file_text.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -28,15 +29,6 @@ using ::testing::HasSubstr;
 
 constexpr uid_t kOther = 65534;
 constexpr char kRootsText[] = "root's own\n";
-
-void WriteFile(const fs::path& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
-}
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(file)), {});
-}
 
 // A folder under parent that every account may write, sticky as /tmp is.
 fs::path MakeShared(const fs::path& parent) {
@@ -154,14 +146,14 @@ TEST_F(TrustedPathTest, LinksInTrustedFoldersAreResolvedOrKeptAtTheEnd) {
 
 TEST_F(TrustedPathTest, SettingsAreReadOnlyFromPlainFilesNoOtherAccountCanChange) {
     const fs::path good = Root() / "good";
-    WriteFile(good, kRootsText);
+    NFileText::Write(good, kRootsText);
     EXPECT_EQ(NOs::ReadTrustedFile(good.string(), 1024).Value(), kRootsText);
 
     const fs::path writable = Root() / "writable";
-    WriteFile(writable, kRootsText);
+    NFileText::Write(writable, kRootsText);
     fs::permissions(writable, fs::perms::all);
     const fs::path others = Root() / "others";
-    WriteFile(others, kRootsText);
+    NFileText::Write(others, kRootsText);
     GiveToOther(others);
     const fs::path link = Root() / "link";
     fs::create_symlink(good, link);
@@ -183,7 +175,7 @@ TEST_F(TrustedPathTest, SettingsAreReadOnlyFromPlainFilesNoOtherAccountCanChange
 TEST_F(TrustedPathTest, FoldersAreMadeAndFilesRemovedOnlyThroughTrustedFolders) {
     const fs::path victim = Root() / "victim";
     fs::create_directory(victim);
-    WriteFile(victim / "logs", kRootsText);
+    NFileText::Write(victim / "logs", kRootsText);
     const fs::path evil = Root() / "evil";
     fs::create_directory(evil);
     fs::create_directory_symlink(victim, evil / "sub");
@@ -194,7 +186,7 @@ TEST_F(TrustedPathTest, FoldersAreMadeAndFilesRemovedOnlyThroughTrustedFolders) 
               NOs::NObjectError::UnsafeFolder);
     EXPECT_EQ(NOs::CreateFolder((evil / "sub" / "new").string()).Error(),
               NOs::NObjectError::UnsafeFolder);
-    EXPECT_EQ(ReadFile(victim / "logs"), kRootsText);
+    EXPECT_EQ(NFileText::Read(victim / "logs"), kRootsText);
     EXPECT_FALSE(fs::exists(victim / "new"));
 
     EXPECT_TRUE(NOs::RemoveRegularFile((victim / "logs").string()));
@@ -220,7 +212,7 @@ TEST_F(TrustedPathTest, OnlyAWholeSharedObjectThatOnlyTrustedAccountsCanChangeIs
         EXPECT_THAT(library.GetError(), HasSubstr("not a whole shared object"));
     }
     const fs::path text = Root() / "text.dll";
-    WriteFile(text, std::string(8192, 'x'));
+    NFileText::Write(text, std::string(8192, 'x'));
     NOs::NDynamicLibrary library;
     EXPECT_FALSE(library.Open(text.string()));
     EXPECT_THAT(library.GetError(), HasSubstr("not a whole shared object"));
@@ -255,19 +247,19 @@ TEST_F(TrustedPathTest, ALogFileIsAPlainFileOfATrustedAccountUnderItsName) {
     ASSERT_GE(opened.nFd, 0) << opened.error.Message();
     EXPECT_TRUE(NOs::IsOpenFileAt(opened.nFd, log.string()));
     fs::rename(log, Root() / "rolled.log");
-    WriteFile(log, "");
+    NFileText::Write(log, "");
     EXPECT_FALSE(NOs::IsOpenFileAt(opened.nFd, log.string()));  // replaced
     fs::remove(log);
     EXPECT_FALSE(NOs::IsOpenFileAt(opened.nFd, log.string()));  // removed
     EXPECT_FALSE(NOs::IsOpenFileAt(-1, log.string()));
 
     const fs::path victim = Root() / "victim";
-    WriteFile(victim, kRootsText);
+    NFileText::Write(victim, kRootsText);
     fs::create_symlink(victim, Root() / "link.log");
     const fs::path fifo = Root() / "fifo.log";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0666), 0);
     const fs::path others = Root() / "others.log";
-    WriteFile(others, "");
+    NFileText::Write(others, "");
     GiveToOther(others);
     const std::pair<fs::path, NOs::NError> refused[] = {
         {Root() / "link.log", std::errc::too_many_symbolic_link_levels},
@@ -279,7 +271,7 @@ TEST_F(TrustedPathTest, ALogFileIsAPlainFileOfATrustedAccountUnderItsName) {
         EXPECT_EQ(refusedFile.nFd, -1) << path;
         EXPECT_EQ(refusedFile.error, error) << path << ": " << refusedFile.error.Message();
     }
-    EXPECT_EQ(ReadFile(victim), kRootsText);
+    EXPECT_EQ(NFileText::Read(victim), kRootsText);
 }
 
 }  // namespace

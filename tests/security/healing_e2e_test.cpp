@@ -26,6 +26,7 @@
 #include "os/object_name.h"
 #include "tests/e2e/agent_sandbox.h"
 #include "tests/e2e/short_pause_agent.h"
+#include "tests/support/file_text.h"
 #include "tests/support/forked_child.h"
 #include "tests/support/test_constants.h"
 
@@ -60,15 +61,6 @@ size_t Count(const std::string& text, const std::string& fragment) {
         ++count;
     }
     return count;
-}
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(file)), {});
-}
-
-void WriteFile(const fs::path& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
 }
 
 // Something another account holds until the test lets go: the child as
@@ -156,7 +148,8 @@ protected:
     static void ExpectHealed(NAgentSandbox& sandbox, pid_t agent, pid_t watcher,
                              const fs::path& watched) {
         EXPECT_EQ(sandbox.WaitForExit(watcher, kTwoCycles), 0) << sandbox.ReadLog();
-        EXPECT_NE(ReadFile(watched).find("2015-06-01"), std::string::npos) << ReadFile(watched);
+        EXPECT_NE(NFileText::Read(watched).find("2015-06-01"), std::string::npos)
+            << NFileText::Read(watched);
         const pid_t second = StartAgent(sandbox);
         EXPECT_EQ(sandbox.WaitForExit(second, kPatience), 0);
         EXPECT_EQ(Count(sandbox.ReadLog(), kRefusal), 1u) << sandbox.ReadLog();
@@ -244,7 +237,7 @@ TEST_F(HealingE2eTest, ALogPathOfAnotherAccountsMakingLeavesRootsFilesAloneAndTh
         fs::permissions(shared, fs::perms::all | fs::perms::sticky_bit);
         fs::create_directory(sandbox.Folder() / "roots");
         const fs::path victim = sandbox.Folder() / "roots" / "logs";
-        WriteFile(victim, kRootsText);
+        NFileText::Write(victim, kRootsText);
         NForkedChild preparer([&] {
             if (!DropToNobody()) {
                 return 1;
@@ -254,9 +247,9 @@ TEST_F(HealingE2eTest, ALogPathOfAnotherAccountsMakingLeavesRootsFilesAloneAndTh
             return path.empty() ? 2 : 0;
         });
         ASSERT_EQ(preparer.Wait(), 0);
-        const std::string logPath = ReadFile(sandbox.LogFolder() / "path");
-        WriteFile(sandbox.BinFolder() / "q6agent.properties",
-                  "[log]\npath=" + logPath + "\n[agent]\nallowVirtualMachine=1\n");
+        const std::string logPath = NFileText::Read(sandbox.LogFolder() / "path");
+        NFileText::Write(sandbox.BinFolder() / "q6agent.properties",
+                         "[log]\npath=" + logPath + "\n[agent]\nallowVirtualMachine=1\n");
 
         const pid_t agent = StartAgent(sandbox);
         ASSERT_TRUE(sandbox.WaitForSlot(kSlot, kPatience).has_value());
@@ -277,7 +270,7 @@ TEST_F(HealingE2eTest, ALogPathOfAnotherAccountsMakingLeavesRootsFilesAloneAndTh
         struct stat info {};
         ASSERT_EQ(::lstat(victim.c_str(), &info), 0);
         EXPECT_TRUE(S_ISREG(info.st_mode));
-        EXPECT_EQ(ReadFile(victim), kRootsText);
+        EXPECT_EQ(NFileText::Read(victim), kRootsText);
     }
 }
 
@@ -291,7 +284,7 @@ struct NForeignLibraryCase {
 // agent whose q6agent.properties is refused writes.
 std::string AllLogs(const NAgentSandbox& sandbox) {
     return sandbox.ReadLog() +
-           ReadFile(sandbox.Folder() / "profile" / "Veltrix" / "Tessaro6" / "q6tsa.log");
+           NFileText::Read(sandbox.Folder() / "profile" / "Veltrix" / "Tessaro6" / "q6tsa.log");
 }
 
 // Polls until probe holds; false after timeout.
