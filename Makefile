@@ -13,11 +13,12 @@ PACKAGE_TARGETS := $(RUN_TARGETS) q6time
 PLAIN_TARGETS := $(PACKAGE_TARGETS) q6_registry_files agent_cycle_e2e_test publisher_soak_test \
                  q6tsa_bench q6time_install_test
 PLAIN_LABELS  := slow|soak|bench|install
-# Each test target one translation unit (the lint's too); the test lanes'
-# programs share one precompiled GoogleTest. The sanitizer lane keeps line
-# tables for its reports; nobody steps through the Wine lane's programs.
+# Each test target one translation unit (the lint's too); the test lanes
+# build every target so and share one precompiled GoogleTest, while the plain
+# build compiles the shipped code a file at a time. The sanitizer lane keeps
+# line tables for its reports; nobody steps through the Wine lane's programs.
 UNITY_FLAGS      := -DQ6_UNITY_TESTS=ON
-TEST_BUILD_FLAGS := -DQ6_PRECOMPILED_TEST_HEADERS=ON
+TEST_BUILD_FLAGS := -DQ6_UNITY_BUILD=ON -DQ6_PRECOMPILED_TEST_HEADERS=ON
 LINT_PACKAGES := clang-format clang-tidy
 # libFuzzer comes with clang's run-time libraries.
 FUZZ_PACKAGES := clang libclang-rt-14-dev
@@ -72,7 +73,7 @@ test-plain: configure
 
 $(SAN_BUILD)/build.ninja: | deps
 	cmake -S . -B $(SAN_BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DQ6_SANITIZE=ON \
-	  $(UNITY_FLAGS) $(TEST_BUILD_FLAGS) -DCMAKE_CXX_FLAGS_DEBUG=-g1 -DCMAKE_C_FLAGS_DEBUG=-g1
+	  $(TEST_BUILD_FLAGS) -DCMAKE_CXX_FLAGS_DEBUG=-g1 -DCMAKE_C_FLAGS_DEBUG=-g1
 
 test-sanitize: $(SAN_BUILD)/build.ninja
 	cmake --build $(SAN_BUILD) -j $(JOBS)
