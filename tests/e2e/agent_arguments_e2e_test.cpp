@@ -241,7 +241,7 @@ TEST(AgentQuestionsE2eTest, HelpAndVersionAloneAreAnsweredOnStandardOutputWithou
         NAgentSandbox sandbox;
         NChildOptions options;
         options.vecEnvironment = {"Q6_SHM_NAMESPACE=" + sandbox.Namespace()};
-        options.timeout = kPatience;  // an agent that started instead is ended
+        options.timeout = NAgentSandbox::kPatience;  // an agent that started instead is ended
         const NChildResult result =
             NChildProcess::Run((sandbox.BinFolder() / "q6tsa").string(), {test.argument}, options);
         EXPECT_EQ(result.nExitCode, 0);
