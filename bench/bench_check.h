@@ -5,9 +5,14 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstdint>
 #include <string>
 
 namespace NBench {
+
+// How long a benchmark waits for a wake-up: long enough for a loaded
+// machine; a lost wake-up fails the run instead of hanging it.
+constexpr uint32_t kWaitMs = 10000;
 
 void Fail(benchmark::State& state, const std::string& message);
 

@@ -13,12 +13,10 @@
 namespace {
 
 using NBench::Fail;
+using NBench::kWaitMs;
 
 constexpr char kPingName[] = "bench_ping";
 constexpr char kPongName[] = "bench_pong";
-// Long enough for a loaded machine; a lost wake-up fails the run instead of
-// hanging it.
-constexpr uint32_t kWaitMs = 10000;
 
 // The child: answers each ping with a pong, count times.
 int Answer(benchmark::IterationCount count) {

@@ -17,11 +17,9 @@
 namespace {
 
 using NBench::Fail;
+using NBench::kWaitMs;
 using NBench::NIpcExports;
 
-// Long enough for a loaded machine; a lost wake-up fails the run instead of
-// hanging it.
-constexpr uint32_t kWaitMs = 10000;
 
 const std::u16string kRecord =
     NUtf::ToUtf16(R"({"AtGetTickCount":"123456789","ServerTime":"2015-06-01 09:30:00"})");
