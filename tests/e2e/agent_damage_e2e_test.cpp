@@ -6,9 +6,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <linux/fs.h>
-#include <signal.h>
 #include <sys/ioctl.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -18,6 +16,7 @@
 
 #include "tests/e2e/agent_sandbox.h"
 #include "tests/e2e/short_pause_agent.h"
+#include "tests/support/held_process.h"
 #include "tests/support/test_constants.h"
 
 namespace {
@@ -48,22 +47,6 @@ bool HasObject(const NAgentSandbox& sandbox, const std::string& name) {
     const std::vector<std::string> objects = sandbox.Objects();
     return std::find(objects.begin(), objects.end(), name) != objects.end();
 }
-
-// Stops a child process until it goes out of scope.
-class NHeldProcess {
-public:
-    explicit NHeldProcess(pid_t pid) : m_nPid(pid) {
-        ::kill(m_nPid, SIGSTOP);
-        siginfo_t info{};
-        ::waitid(P_PID, static_cast<id_t>(m_nPid), &info, WSTOPPED | WEXITED | WNOWAIT);
-    }
-    ~NHeldProcess() { ::kill(m_nPid, SIGCONT); }
-    NHeldProcess(const NHeldProcess&) = delete;
-    NHeldProcess& operator=(const NHeldProcess&) = delete;
-
-private:
-    pid_t m_nPid;
-};
 
 // Overwrites the driver's control block's magic number.
 bool DamageControlBlock(const NAgentSandbox& sandbox) {

@@ -33,6 +33,7 @@
 #include "tests/e2e/agent_sandbox.h"
 #include "tests/e2e/short_pause_agent.h"
 #include "tests/support/forked_child.h"
+#include "tests/support/held_process.h"
 #include "tests/support/test_constants.h"
 
 namespace {
@@ -279,14 +280,21 @@ size_t CountRefusals(const std::string& log) {
 
 // Removing the agent's objects (as root) lets a second agent take the
 // mutex, but never two agents publish: the first one's next cycle finds the
-// mutex held by the second and ends as a second instance does.
+// mutex held by the second and ends as a second instance does. The first
+// is held still until the second has published, so that its next cycle
+// cannot come first on a busy machine.
 TEST_F(AttackE2eTest, AfterTheObjectsWereRemovedOnlyOneOfTwoAgentsGoesOn) {
     NAgentSandbox sandbox(NAgentBuild::ShortPause);
     const pid_t first = StartAgent(sandbox);
     ASSERT_TRUE(IsRootsRecord(sandbox.WaitForSlot(kSlot, kPatience))) << sandbox.ReadLog();
 
-    sandbox.RemoveObjects();
-    const pid_t second = StartAgent(sandbox);
+    pid_t second = 0;
+    {
+        const NHeldProcess held(first);
+        sandbox.RemoveObjects();
+        second = StartAgent(sandbox);
+        ASSERT_TRUE(IsRootsRecord(sandbox.WaitForSlot(kSlot, kPatience))) << sandbox.ReadLog();
+    }
     const std::optional<int> firstEnd = sandbox.WaitForExit(first, kNextCycle);
     EXPECT_EQ(firstEnd, 0) << sandbox.ReadLog();
     EXPECT_EQ(CountRefusals(sandbox.ReadLog()), 1u) << sandbox.ReadLog();
