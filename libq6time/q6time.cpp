@@ -12,6 +12,7 @@
 #include "ipc/server_time_channel.h"
 #include "libq6time/server_time_reader.h"
 #include "libq6time/shared_reader.h"
+#include "libq6time/status_text.h"
 #include "os/module_file.h"
 #include "text/path_text.h"
 
@@ -117,7 +118,17 @@ int q6time_record(q6time_reader* reader, char* buffer, size_t capacity, size_t* 
         return Q6TIME_INVALID;
     }
     return WithReader(reader, size, [&](NQ6Time::NSharedReader& shared) {
-        return shared.Record(buffer, capacity, size);
+        std::string text;
+        const int status = shared.Record(text);
+        if (status != Q6TIME_OK) {
+            return status;
+        }
+        *size = text.size() + 1;
+        if (capacity < *size) {
+            return static_cast<int>(Q6TIME_TOO_SMALL);
+        }
+        std::memcpy(buffer, text.c_str(), *size);
+        return static_cast<int>(Q6TIME_OK);
     });
 }
 
@@ -128,27 +139,6 @@ int q6time_wait(q6time_reader* reader, uint32_t timeout_ms) {
     return Guarded([&] { return reader->reader.Wait(timeout_ms); });
 }
 
-const char* q6time_strerror(int status) {
-    switch (status) {
-        case Q6TIME_OK:
-            return "success";
-        case Q6TIME_NO_RECORD:
-            return "nothing is published: no agent, or the slot is missing";
-        case Q6TIME_BAD_RECORD:
-            return "the slot holds no valid server time record";
-        case Q6TIME_TIMEOUT:
-            return "no publication within the time";
-        case Q6TIME_NO_LIBRARY:
-            return "the installation's qxipcdll.dll cannot be loaded";
-        case Q6TIME_INVALID:
-            return "a null pointer or a value out of range";
-        case Q6TIME_SYSTEM:
-            return "a failure of the operating system";
-        case Q6TIME_TOO_SMALL:
-            return "the buffer is too small";
-        default:
-            return "unknown status";
-    }
-}
+const char* q6time_strerror(int status) { return NQ6Time::StatusText(status); }
 
 }  // extern "C"

@@ -1,7 +1,5 @@
 #include "libq6time/shared_reader.h"
 
-#include <cstring>
-
 #include "libq6time/q6time.h"
 #include "os/tick_source.h"
 #include "time/tick_clock.h"
@@ -54,7 +52,7 @@ int NSharedReader::Age(int64_t* ageMs) {
     return status;
 }
 
-int NSharedReader::Record(char* buffer, size_t capacity, size_t* size) {
+int NSharedReader::Record(std::string& text) {
     const std::lock_guard<std::mutex> lock(m_mutex);
     NSlotReader& slots = m_reader.Slots();
     const std::optional<uint64_t> stamp = slots.Stamp(m_nSlot);
@@ -62,16 +60,11 @@ int NSharedReader::Record(char* buffer, size_t capacity, size_t* size) {
     if (!bytes) {
         return Q6TIME_NO_RECORD;
     }
-    const std::string text = SlotTextToUtf8(*bytes);
+    text = SlotTextToUtf8(*bytes);
     std::string error;
     if (!ReadAnchor(text, error)) {
         return Q6TIME_BAD_RECORD;
     }
-    *size = text.size() + 1;
-    if (capacity < *size) {
-        return Q6TIME_TOO_SMALL;
-    }
-    std::memcpy(buffer, text.c_str(), *size);
     // A write between the stamp and the read leaves an older stamp as seen:
     // the next wait then returns at once, for the record already read.
     m_nSeenStamp.store(stamp.value_or(0));

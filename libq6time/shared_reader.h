@@ -1,6 +1,7 @@
 #pragma once
 // A reader of one edition's server time record that several threads may use
-// at once, behind the calls of q6time.h; each call returns a q6time_status.
+// at once, behind the calls of q6time.h and q6ipc's; each call returns a
+// q6time_status.
 //
 // The record's anchor is cached under a sequence counter (a seqlock within
 // the process): a call that finds the cache checked within the current
@@ -29,7 +30,8 @@ public:
 
     int Now(uint64_t* serverTime);
     int Age(int64_t* ageMs);
-    int Record(char* buffer, size_t capacity, size_t* size);
+    // The record as UTF-8 JSON.
+    int Record(std::string& text);
     int Wait(uint32_t timeoutMs);
 
 private:

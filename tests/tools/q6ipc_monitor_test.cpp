@@ -15,7 +15,6 @@
 #include <thread>
 #include <vector>
 
-#include "ipc/global_event.h"
 #include "ipcdrv/qxipcdll.h"
 #include "os/tick_source.h"
 #include "tests/support/slot_text.h"
@@ -95,25 +94,16 @@ protected:
         WriteBytes(slot, SlotBytesOf(text));
     }
 
-    // Writes a record and sets the publish event, as the agent publishes.
-    static void Publish(uint32_t slot, NOs::NNamedEvent* event, const std::string& text) {
-        Write(slot, text);
-        ASSERT_TRUE(NMisc::SetGlobalEvent(event));
-    }
-
-    // Sets event and returns once another process has taken that set. A set
-    // that this test finds still there it takes itself, and sets again.
-    static bool SetUntilTaken(NOs::NNamedEvent* event) {
-        for (int attempt = 0; attempt < 3000; ++attempt) {
-            if (!NMisc::SetGlobalEvent(event)) {
-                return false;
-            }
+    // Publishes records with ticks from tick on, one every few milliseconds,
+    // until the watcher prints one (it then waits for publications): the
+    // record it printed, which must be one of them.
+    static std::string PublishUntilWatched(uint32_t slot, NQ6IpcProcess& watcher, uint64_t tick) {
+        std::string line;
+        for (int attempt = 0; attempt < 3000 && !watcher.ReadLine(line, 0); ++attempt, ++tick) {
+            Write(slot, Record(std::to_string(tick)));
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            if (event->Wait(0) == NOs::NWaitResult::TimedOut) {
-                return true;
-            }
         }
-        return false;
+        return line;
     }
 };
 
@@ -204,32 +194,31 @@ TEST_F(Q6IpcMonitorTest, StatusMiniReadsTheMiniEditionsSlot) {
               "slot:        0x30000259\n");
 }
 
-// A record and a set of the event left from before the watcher started show
-// nothing; each publication after it does, and --count ends it.
+// A record left from before the watcher started shows nothing; each
+// publication after it does, and --count ends it.
 TEST_F(Q6IpcMonitorTest, WatchPrintsOnlyPublicationsMadeAfterItStarted) {
     for (const bool mini : {false, true}) {
         SCOPED_TRACE(mini);
         const uint32_t slot = mini ? kMiniSlot : kSlot;
-        const NMisc::NEventHandle event =
-            NMisc::CreateGlobalEvent(NServerTimeChannel::EventNameFor(mini), 0);
-        ASSERT_NE(event, nullptr);
-        Publish(slot, event.get(), Record("100"));
+        Write(slot, Record("100"));
 
-        std::vector<std::string> arguments{"watch", "--count", "2", "--timeout", "60000"};
+        std::vector<std::string> arguments{"watch", "--count", "3", "--timeout", "60000"};
         if (mini) {
             arguments.push_back("--mini");
         }
         NQ6IpcProcess watcher;
         ASSERT_TRUE(watcher.Start(Program(), arguments, (m_folder.Path() / "watch.err").string()));
-        ASSERT_TRUE(SetUntilTaken(event.get()));
+        const std::string first = PublishUntilWatched(slot, watcher, 1000);
+        ASSERT_FALSE(first.empty());
+        EXPECT_NE(first, Record("100"));
         for (const std::string tick : {"30100", "60100"}) {
-            Publish(slot, event.get(), Record(tick));
+            Write(slot, Record(tick));
             std::string line;
             ASSERT_TRUE(watcher.ReadLine(line, kLineWaitMs));
             EXPECT_EQ(line, Record(tick));
         }
         std::string line;
-        EXPECT_FALSE(watcher.ReadLine(line, kLineWaitMs)) << line;  // it ended after two
+        EXPECT_FALSE(watcher.ReadLine(line, kLineWaitMs)) << line;  // it ended after three
         EXPECT_EQ(watcher.Stop(), 0);
     }
 }
@@ -237,25 +226,20 @@ TEST_F(Q6IpcMonitorTest, WatchPrintsOnlyPublicationsMadeAfterItStarted) {
 // An agent whose clock stands still writes the same record every cycle:
 // each write is a publication all the same.
 TEST_F(Q6IpcMonitorTest, WatchCountsTheSameRecordWrittenAgain) {
-    const NMisc::NEventHandle event = NMisc::CreateGlobalEvent(NServerTimeChannel::kEventName, 0);
-    ASSERT_NE(event, nullptr);
-    Write(kSlot, Record("100"));
     NQ6IpcProcess watcher;
-    ASSERT_TRUE(watcher.Start(Program(), {"watch", "--count", "1"},
+    ASSERT_TRUE(watcher.Start(Program(), {"watch", "--count", "2"},
                               (m_folder.Path() / "watch.err").string()));
-    ASSERT_TRUE(SetUntilTaken(event.get()));
-    Publish(kSlot, event.get(), Record("100"));
+    const std::string first = PublishUntilWatched(kSlot, watcher, 100);
+    Write(kSlot, first);
     std::string line;
     ASSERT_TRUE(watcher.ReadLine(line, kLineWaitMs));
-    EXPECT_EQ(line, Record("100"));
+    EXPECT_EQ(line, first);
     EXPECT_FALSE(watcher.ReadLine(line, kLineWaitMs));
     EXPECT_EQ(watcher.Stop(), 0);
 }
 
 TEST_F(Q6IpcMonitorTest, WatchTimeoutEndsWith1WhenNoPublicationCame) {
-    const NMisc::NEventHandle event = NMisc::CreateGlobalEvent(NServerTimeChannel::kEventName, 0);
-    ASSERT_NE(event, nullptr);
-    Publish(kSlot, event.get(), Record("100"));  // left from before: no publication
+    Write(kSlot, Record("100"));  // left from before: no publication
     const NRunResult result = Run({"watch", "--timeout", "300"});
     EXPECT_EQ(result.nExitCode, 1);
     EXPECT_EQ(result.strOut, "");

@@ -13,7 +13,6 @@
 #include "ipc/global_event.h"
 #include "ipcdrv/qxipcdll.h"
 #include "os/named_event.h"
-#include "os/named_mutex.h"
 #include "os/tick_source.h"
 #include "tests/support/object_namespace.h"
 #include "tests/support/slot_text.h"
@@ -211,17 +210,6 @@ TEST_F(Q6IpcTest, NowNeedsARecordWithAServerTimeAndATick) {
         EXPECT_EQ(result.nExitCode, 1) << NUtf::ToUtf8(record);
         EXPECT_EQ(result.strOut, "") << NUtf::ToUtf8(record);
     }
-}
-
-TEST_F(Q6IpcTest, WatchEndsWith1WhenThePublishEventCannotBeOpened) {
-    bool alreadyExists = false;
-    const auto mutex = NOs::NNamedMutex::CreateOwned("Global\\q6pt_event01", &alreadyExists);
-    ASSERT_TRUE(mutex);
-    const NRunResult result = Run({"watch"});
-    EXPECT_EQ(result.nExitCode, 1);
-    EXPECT_EQ(result.strErr,
-              "q6ipc: cannot open the publish event Global\\q6pt_event01: the name holds an "
-              "object of another kind\n");
 }
 
 }  // namespace

@@ -5,13 +5,16 @@
 
 #include "base/text_convert.h"
 #include "ipc/server_time_channel.h"
+#include "libq6time/q6time.h"
 #include "libq6time/server_time_reader.h"
+#include "libq6time/shared_reader.h"
 #include "libq6time/slot_reader.h"
+#include "libq6time/status_text.h"
+#include "os/named_event.h"
 #include "os/tick_source.h"
 #include "q6tsa_version.h"
 #include "time/tick_clock.h"
 #include "tools/q6ipc/publication_status.h"
-#include "tools/q6ipc/publication_watcher.h"
 #include "tools/q6ipc/status_report.h"
 
 namespace NQ6Ipc {
@@ -53,12 +56,26 @@ int RunGet(const NCommand& command) {
     return Flushed();
 }
 
+// The edition's record through the reader of libq6time, over the
+// qxipcdll.dll beside q6ipc: q6ipc sees what any program sees.
+NQ6Time::NSharedReader OpenReader(bool mini) {
+    return NQ6Time::NSharedReader(NServerTimeChannel::SlotFor(mini),
+                                  NQ6Time::IpcLibraryBesideExecutable());
+}
+
 int RunNow(const NCommand& command) {
-    NQ6Time::NServerTimeReader reader(NServerTimeChannel::SlotFor(command.bMini));
+    NQ6Time::NSharedReader reader = OpenReader(command.bMini);
+    uint64_t serverTime = 0;
+    int status = reader.OpenStatus();
+    if (status == Q6TIME_OK) {
+        status = reader.Now(&serverTime);
+    }
+    if (status != Q6TIME_OK) {
+        return Fail(NQ6Time::StatusText(status));
+    }
     std::string error;
-    const std::optional<uint64_t> serverTime = reader.Now(error);
     const std::optional<std::string> now =
-        serverTime ? NQ6Time::ShowServerTime(*serverTime, command.bKorea, error) : std::nullopt;
+        NQ6Time::ShowServerTime(serverTime, command.bKorea, error);
     if (!now) {
         return Fail(error);
     }
@@ -78,26 +95,24 @@ int RunStatus(const NCommand& command) {
 }
 
 int RunWatch(const NCommand& command) {
-    NPublicationWatcher watcher(command.bMini);
+    NQ6Time::NSharedReader reader = OpenReader(command.bMini);
+    if (const int status = reader.OpenStatus(); status != Q6TIME_OK) {
+        return Fail(NQ6Time::StatusText(status));
+    }
     for (uint32_t printed = 0; command.nCount == 0 || printed < command.nCount;) {
-        std::string record;
-        std::string error;
-        switch (watcher.WaitNext(command.nTimeoutMs, record, error)) {
-            case NPublicationWatcher::NOutcome::Published:
-                std::printf("%s\n", record.c_str());
-                if (Flushed() != kExitOk) {
-                    return kExitMissing;
-                }
-                ++printed;
-                break;
-            case NPublicationWatcher::NOutcome::Unreadable:
-                Fail(error);
-                break;
-            case NPublicationWatcher::NOutcome::TimedOut:
-                return Fail("no publication within " + std::to_string(command.nTimeoutMs) + " ms");
-            case NPublicationWatcher::NOutcome::Failed:
-                return Fail(error);
+        if (reader.Wait(command.nTimeoutMs) == Q6TIME_TIMEOUT) {
+            return Fail("no publication within " + std::to_string(command.nTimeoutMs) + " ms");
         }
+        std::string record;
+        if (const int status = reader.Record(record); status != Q6TIME_OK) {
+            Fail(NQ6Time::StatusText(status));
+            continue;
+        }
+        std::printf("%s\n", record.c_str());
+        if (Flushed() != kExitOk) {
+            return kExitMissing;
+        }
+        ++printed;
     }
     return kExitOk;
 }
