@@ -5,7 +5,9 @@
 namespace NBench {
 
 NIpcExports::NIpcExports() {
-    if (!NQ6Time::LoadIpcLibrary(m_library, m_strError)) {
+    const NOs::NTextStatus loaded = NQ6Time::LoadIpcLibrary(m_library);
+    if (!loaded) {
+        m_strError = loaded.Error().Message();
         return;
     }
     const auto fnLoadIpcDriver = m_library.FindFunction<PFN_IPC_VOID>("fnLoadIpcDriver");

@@ -26,14 +26,15 @@ constexpr uint64_t kServerTime = (1433151000ull + 11644473600ull) * 10000000ull;
 
 // The slot holds a record that a reader accepts, and the event is signalled.
 std::optional<std::string> CheckPublished(NOs::NNamedEvent& event) {
-    NQ6Time::NSlotReader reader;
-    const std::optional<std::string> bytes = reader.Read(NServerTimeChannel::kSlot);
+    const NOs::NTextResult<std::string> bytes =
+        NQ6Time::NSlotReader().Read(NServerTimeChannel::kSlot);
     if (!bytes) {
-        return reader.GetError();
+        return bytes.Error().Message();
     }
-    std::string error;
-    if (!NQ6Ipc::CarryServerTime(NQ6Time::SlotTextToUtf8(*bytes), false, error)) {
-        return error;
+    const NOs::NTextResult<std::string> carried =
+        NQ6Ipc::CarryServerTime(NQ6Time::SlotTextToUtf8(bytes.Value()), false);
+    if (!carried) {
+        return carried.Error().Message();
     }
     if (event.Wait(0) != NOs::NWaitResult::Signalled) {
         return std::string("the publish event was not signalled");

@@ -93,14 +93,13 @@ void BM_ServerTimeNow(benchmark::State& state) {
         return;
     }
     NQ6Time::NServerTimeReader reader(kSlot);
-    std::string error;
     for (auto _ : state) {
-        const std::optional<uint64_t> now = reader.Now(error);
+        const NOs::NTextResult<uint64_t> now = reader.Now();
         if (!now) {
-            Fail(state, error);
+            Fail(state, now.Error().Message());
             break;
         }
-        benchmark::DoNotOptimize(*now);
+        benchmark::DoNotOptimize(now.Value());
     }
 }
 BENCHMARK(BM_ServerTimeNow)->Unit(benchmark::kNanosecond);

@@ -102,13 +102,12 @@ int q6time_format(uint64_t server_time, char text[20]) {
         return Q6TIME_INVALID;
     }
     return Guarded([&] {
-        std::string error;
-        const std::optional<std::string> shown = NQ6Time::ShowServerTime(server_time, false, error);
+        const NOs::NTextResult<std::string> shown = NQ6Time::ShowServerTime(server_time, false);
         // Past the year 9999 the year takes more than four digits.
-        if (!shown || shown->size() != kFormattedLength) {
+        if (!shown || shown.Value().size() != kFormattedLength) {
             return Q6TIME_INVALID;
         }
-        std::memcpy(text, shown->c_str(), kFormattedLength + 1);
+        std::memcpy(text, shown.Value().c_str(), kFormattedLength + 1);
         return Q6TIME_OK;
     });
 }

@@ -35,17 +35,15 @@ bool ParseRecord(const std::string& recordText, QR6::TS::LIB::NIpcData_ServerDT&
 
 }  // namespace
 
-std::optional<NServerTimeAnchor> ReadAnchor(const std::string& recordText, std::string& error) {
+NOs::NTextResult<NServerTimeAnchor> ReadAnchor(const std::string& recordText) {
     QR6::TS::LIB::NIpcData_ServerDT record;
     if (!ParseRecord(recordText, record)) {
-        error = "the slot does not hold a server time record";
-        return std::nullopt;
+        return NOs::NReason("the slot does not hold a server time record");
     }
     const std::u16string serverTime = record.ServerTime.GetText();
     if (NTime::ParseDateTime(serverTime) == NTime::kInvalidDateTime ||
         !IsDigits(record.AtGetTickCount.GetText())) {
-        error = "the record holds no valid server time and tick";
-        return std::nullopt;
+        return NOs::NReason("the record holds no valid server time and tick");
     }
     // A clock whose tick never moves holds the pair as the record gives it.
     NTimeTick anchor([] { return uint64_t{0}; }, false);
@@ -53,57 +51,58 @@ std::optional<NServerTimeAnchor> ReadAnchor(const std::string& recordText, std::
     return NServerTimeAnchor{anchor.GetServerTime(), anchor.GetTick()};
 }
 
-std::optional<std::string> ShowServerTime(uint64_t serverTime, bool toKorea, std::string& error) {
+NOs::NTextResult<std::string> ShowServerTime(uint64_t serverTime, bool toKorea) {
     NString text;
     if (NTime::FormatServerTime(serverTime, toKorea, NTime::kCodeDateTime, text) !=
         NTime::NFormatTimeResult::Ok) {
-        error = toKorea ? "the rule of Korea Standard Time cannot be read or applied"
-                        : "the server time cannot be shown";
-        return std::nullopt;
+        return NOs::NReason(toKorea ? "the rule of Korea Standard Time cannot be read or applied"
+                                    : "the server time cannot be shown");
     }
     return NUtf::ToUtf8(text.GetText());
 }
 
-std::optional<uint64_t> NServerTimeReader::Now(std::string& error) {
-    if (Refresh(error) != NRecordState::Read) {
-        return std::nullopt;
+NOs::NTextResult<uint64_t> NServerTimeReader::Now() {
+    const NRecordStatus refreshed = Refresh();
+    if (!refreshed) {
+        return NOs::NReason(refreshed.Error().Message());
     }
     return NTimeTick::CarryForward(m_anchor.nServerTime, m_anchor.nTick, NOs::GetTickCount64());
 }
 
-NRecordState NServerTimeReader::Refresh(std::string& error) {
-    const std::optional<uint64_t> stamp = m_reader.Stamp(m_nSlot);
-    return stamp && stamp == m_stamp ? NRecordState::Read : Reload(error);
+NRecordStatus NServerTimeReader::Refresh() {
+    const NOs::NTextResult<uint64_t> stamp = m_reader.Stamp(m_nSlot);
+    return stamp && stamp.Value() == m_stamp ? NOs::Ok<NRecordError>() : Reload();
 }
 
-NRecordState NServerTimeReader::Reload(std::string& error) {
+NRecordStatus NServerTimeReader::Reload() {
     m_stamp.reset();
     for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
-        const std::optional<uint64_t> before = m_reader.Stamp(m_nSlot);
-        if (const NRecordState state = ReadAnchorOnce(error); state != NRecordState::Read) {
-            return state;
+        const NOs::NTextResult<uint64_t> before = m_reader.Stamp(m_nSlot);
+        NRecordStatus read = ReadAnchorOnce();
+        if (!read || !before) {
+            return read;  // without a stamp the value read stands, unkept
         }
         // The value read belongs to the stamp only when no write came between.
-        if (!before || before == m_reader.Stamp(m_nSlot)) {
-            m_stamp = before;
-            return NRecordState::Read;
+        const NOs::NTextResult<uint64_t> after = m_reader.Stamp(m_nSlot);
+        if (after && after.Value() == before.Value()) {
+            m_stamp = before.Value();
+            return read;
         }
     }
-    return NRecordState::Read;  // the last value read stands, though it is not kept
+    return NOs::Ok<NRecordError>();  // the last value read stands, though it is not kept
 }
 
-NRecordState NServerTimeReader::ReadAnchorOnce(std::string& error) {
-    const std::optional<std::string> bytes = m_reader.Read(m_nSlot);
+NRecordStatus NServerTimeReader::ReadAnchorOnce() {
+    const NOs::NTextResult<std::string> bytes = m_reader.Read(m_nSlot);
     if (!bytes) {
-        error = m_reader.GetError();
-        return NRecordState::Missing;
+        return NRecordError(NRecordError::NKind::Missing, bytes.Error());
     }
-    const std::optional<NServerTimeAnchor> anchor = ReadAnchor(SlotTextToUtf8(*bytes), error);
+    const NOs::NTextResult<NServerTimeAnchor> anchor = ReadAnchor(SlotTextToUtf8(bytes.Value()));
     if (!anchor) {
-        return NRecordState::Invalid;
+        return NRecordError(NRecordError::NKind::Invalid, anchor.Error());
     }
-    m_anchor = *anchor;
-    return NRecordState::Read;
+    m_anchor = anchor.Value();
+    return NOs::Ok<NRecordError>();
 }
 
 }  // namespace NQ6Time

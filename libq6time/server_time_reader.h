@@ -10,8 +10,11 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
+#include <variant>
 
 #include "libq6time/slot_reader.h"
+#include "os/result.h"
 
 namespace NQ6Time {
 
@@ -21,17 +24,32 @@ struct NServerTimeAnchor {
     uint64_t nTick;
 };
 
-// The anchor of a record's JSON text; nothing, with the reason in error, for
-// a text that does not hold a server time and tick.
-std::optional<NServerTimeAnchor> ReadAnchor(const std::string& recordText, std::string& error);
+// The anchor of a record's JSON text, or why the text does not hold a server
+// time and tick.
+NOs::NTextResult<NServerTimeAnchor> ReadAnchor(const std::string& recordText);
 
 // The server time (100-nanosecond units since 1601) as YYYY-MM-DD hh:mm:ss,
-// in Korea Standard Time when toKorea; nothing, with the reason in error, when
-// it cannot be shown.
-std::optional<std::string> ShowServerTime(uint64_t serverTime, bool toKorea, std::string& error);
+// in Korea Standard Time when toKorea, or why it cannot be shown.
+NOs::NTextResult<std::string> ShowServerTime(uint64_t serverTime, bool toKorea);
 
-// What a look at the slot found.
-enum class NRecordState { Read, Missing, Invalid };
+// Why a look at the slot found no record: none to read (Missing), or one
+// that holds no server time and tick (Invalid).
+class NRecordError {
+public:
+    enum class NKind { Missing, Invalid };
+
+    NRecordError() = default;  // no error
+    NRecordError(NKind kind, NOs::NReason reason) : m_eKind(kind), m_reason(std::move(reason)) {}
+
+    NKind Kind() const { return m_eKind; }
+    const std::string& Message() const { return m_reason.Message(); }
+
+private:
+    NKind m_eKind = NKind::Missing;
+    NOs::NReason m_reason;
+};
+
+using NRecordStatus = NOs::NResult<std::monostate, NRecordError>;
 
 class NServerTimeReader {
 public:
@@ -40,26 +58,24 @@ public:
                                const std::string& libraryPath = IpcLibraryBesideExecutable())
         : m_reader(libraryPath), m_nSlot(slot) {}
 
-    // The server time now (100-nanosecond units since 1601); nothing, with
-    // the reason in error, when the slot or its record cannot be read.
-    std::optional<uint64_t> Now(std::string& error);
+    // The server time now (100-nanosecond units since 1601), or why the slot
+    // or its record cannot be read.
+    NOs::NTextResult<uint64_t> Now();
 
     // Brings Anchor up to the slot's record: kept while the stamp says that
-    // the value is unchanged, else read anew. Read when Anchor holds it;
-    // else the reason is in error.
-    NRecordState Refresh(std::string& error);
+    // the value is unchanged, else read anew. Success when Anchor holds it.
+    NRecordStatus Refresh();
     const NServerTimeAnchor& Anchor() const { return m_anchor; }
     // The stamp of the value that Anchor came from; nothing when it is not
     // known (no stamps, or writes kept coming while it was read).
     std::optional<uint64_t> AnchorStamp() const { return m_stamp; }
 
     const NSlotReader& Slots() const { return m_reader; }
-    NSlotReader& Slots() { return m_reader; }
 
 private:
     // Reads and parses the record, and the stamp it belongs to.
-    NRecordState Reload(std::string& error);
-    NRecordState ReadAnchorOnce(std::string& error);
+    NRecordStatus Reload();
+    NRecordStatus ReadAnchorOnce();
 
     NSlotReader m_reader;
     uint32_t m_nSlot;

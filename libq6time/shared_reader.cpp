@@ -7,16 +7,8 @@
 namespace NQ6Time {
 namespace {
 
-int StatusOf(NRecordState state) {
-    switch (state) {
-        case NRecordState::Read:
-            return Q6TIME_OK;
-        case NRecordState::Invalid:
-            return Q6TIME_BAD_RECORD;
-        case NRecordState::Missing:
-            break;
-    }
-    return Q6TIME_NO_RECORD;
+int StatusOf(const NRecordError& error) {
+    return error.Kind() == NRecordError::NKind::Invalid ? Q6TIME_BAD_RECORD : Q6TIME_NO_RECORD;
 }
 
 }  // namespace
@@ -24,11 +16,11 @@ int StatusOf(NRecordState state) {
 NSharedReader::NSharedReader(uint32_t slot, const std::string& libraryPath)
     : m_nSlot(slot),
       m_reader(slot, libraryPath),
-      m_nSeenStamp(m_reader.Slots().Stamp(slot).value_or(0)) {}
+      m_nSeenStamp(m_reader.Slots().Stamp(slot).ValueOr(0)) {}
 
 int NSharedReader::OpenStatus() const {
     const NSlotReader& slots = m_reader.Slots();
-    if (slots.IsReady() && slots.CanWait()) {
+    if (slots.Loaded() && slots.CanWait()) {
         return Q6TIME_OK;
     }
     return slots.IsOutOfResources() ? Q6TIME_SYSTEM : Q6TIME_NO_LIBRARY;
@@ -54,20 +46,19 @@ int NSharedReader::Age(int64_t* ageMs) {
 
 int NSharedReader::Record(std::string& text) {
     const std::lock_guard<std::mutex> lock(m_mutex);
-    NSlotReader& slots = m_reader.Slots();
-    const std::optional<uint64_t> stamp = slots.Stamp(m_nSlot);
-    const std::optional<std::string> bytes = slots.Read(m_nSlot);
+    const NSlotReader& slots = m_reader.Slots();
+    const NOs::NTextResult<uint64_t> stamp = slots.Stamp(m_nSlot);
+    const NOs::NTextResult<std::string> bytes = slots.Read(m_nSlot);
     if (!bytes) {
         return Q6TIME_NO_RECORD;
     }
-    text = SlotTextToUtf8(*bytes);
-    std::string error;
-    if (!ReadAnchor(text, error)) {
+    text = SlotTextToUtf8(bytes.Value());
+    if (!ReadAnchor(text)) {
         return Q6TIME_BAD_RECORD;
     }
     // A write between the stamp and the read leaves an older stamp as seen:
     // the next wait then returns at once, for the record already read.
-    m_nSeenStamp.store(stamp.value_or(0));
+    m_nSeenStamp.store(stamp.ValueOr(0));
     return Q6TIME_OK;
 }
 
@@ -79,7 +70,7 @@ int NSharedReader::Wait(uint32_t timeoutMs) {
     NCurrent current{};
     if (RefreshCache(current) != Q6TIME_OK) {
         // A publication that holds no record is seen all the same.
-        m_nSeenStamp.store(m_reader.Slots().Stamp(m_nSlot).value_or(0));
+        m_nSeenStamp.store(m_reader.Slots().Stamp(m_nSlot).ValueOr(0));
     }
     return Q6TIME_OK;
 }
@@ -109,12 +100,11 @@ bool NSharedReader::ReadCache(NCurrent& current) const {
 }
 
 int NSharedReader::RefreshCache(NCurrent& current) {
-    std::string error;
-    const NRecordState state = m_reader.Refresh(error);
+    const NRecordStatus refreshed = m_reader.Refresh();
     current.nNowMs = NOs::GetTickCount64();
-    if (state != NRecordState::Read) {
+    if (!refreshed) {
         StoreCache(0, 0, kNotChecked);
-        return StatusOf(state);
+        return StatusOf(refreshed.Error());
     }
     const NServerTimeAnchor& anchor = m_reader.Anchor();
     current.nServerTime = anchor.nServerTime;

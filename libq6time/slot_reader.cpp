@@ -27,50 +27,60 @@ std::string IpcLibraryBesideExecutable() {
     return folder ? NOs::JoinPath(*folder, kLibraryName) : std::string();
 }
 
-bool LoadIpcLibrary(NOs::NDynamicLibrary& library, std::string& error, const std::string& path) {
+NOs::NTextStatus LoadIpcLibrary(NOs::NDynamicLibrary& library, const std::string& path) {
     if (!library.Open(path)) {
-        error = "cannot load " + path + ": " + library.GetError();
-        return false;
+        return NOs::NReason("cannot load " + path + ": " + library.GetError());
     }
-    return true;
+    return NOs::Ok<NOs::NReason>();
 }
 
 NSlotReader::NSlotReader() : NSlotReader(IpcLibraryBesideExecutable()) {}
 
-NSlotReader::NSlotReader(const std::string& libraryPath) {
-    if (!LoadIpcLibrary(m_library, m_strError, libraryPath)) {
+NSlotReader::NSlotReader(const std::string& libraryPath)
+    : m_loaded(LoadIpcLibrary(m_library, libraryPath)) {
+    if (!m_loaded) {
         return;
     }
     m_fnGetData = m_library.FindFunction<PFN_IPC_GET_DATA>("fnGetData");
     if (m_fnGetData == nullptr) {
-        m_strError = m_library.GetError();
+        m_loaded = NOs::NReason(m_library.GetError());
         return;
     }
     m_fnGetDataStamp = m_library.FindFunction<PFN_IPC_GET_DATA_STAMP>("fnGetDataStamp");
     m_fnWaitData = m_library.FindFunction<PFN_IPC_WAIT_DATA>("fnWaitData");
 }
 
-std::optional<uint64_t> NSlotReader::Stamp(uint32_t slot) const {
+NOs::NTextResult<uint64_t> NSlotReader::Stamp(uint32_t slot) const {
+    if (m_fnGetDataStamp == nullptr) {
+        return NOs::NReason("the IPC library has no stamps");
+    }
     uint64_t stamp = 0;
-    if (m_fnGetDataStamp == nullptr || m_fnGetDataStamp(slot, &stamp) == 0) {
-        return std::nullopt;
+    if (m_fnGetDataStamp(slot, &stamp) == 0) {
+        return NOs::NReason(SlotLabel(slot) + " has no stamp");
     }
     return stamp;
 }
 
-bool NSlotReader::WaitForNewer(uint32_t slot, uint64_t stamp, uint32_t timeoutMs) const {
-    return m_fnWaitData != nullptr && m_fnWaitData(slot, stamp, timeoutMs) != 0;
+NOs::NTextStatus NSlotReader::WaitForNewer(uint32_t slot, uint64_t stamp,
+                                           uint32_t timeoutMs) const {
+    if (m_fnWaitData == nullptr) {
+        return NOs::NReason("the IPC library cannot wait");
+    }
+    if (m_fnWaitData(slot, stamp, timeoutMs) == 0) {
+        return NOs::NReason("no new value of " + SlotLabel(slot) + " within " +
+                            std::to_string(timeoutMs) + " ms");
+    }
+    return NOs::Ok<NOs::NReason>();
 }
 
-std::optional<std::string> NSlotReader::Read(uint32_t slot) {
-    if (!IsReady()) {
-        return std::nullopt;
+NOs::NTextResult<std::string> NSlotReader::Read(uint32_t slot) const {
+    if (!m_loaded) {
+        return m_loaded.Error();
     }
     std::string bytes(QXIPC_MAX_DATA_SIZE, '\0');
     uint32_t size = 0;
     if (m_fnGetData(slot, bytes.data(), static_cast<uint32_t>(bytes.size()), &size) == 0) {
-        m_strError = SlotLabel(slot) + " is missing or cannot be read";
-        return std::nullopt;
+        return NOs::NReason(SlotLabel(slot) + " is missing or cannot be read");
     }
     bytes.resize(size);
     return bytes;

@@ -19,9 +19,8 @@ using NTestConstants::kSlot;
 class PublisherTest : public NPublisherFixture {
 protected:
     std::string ReadSlotText(uint32_t slot) {
-        NQ6Time::NSlotReader reader;
-        const auto bytes = reader.Read(slot);
-        return bytes ? NQ6Time::SlotTextToUtf8(*bytes) : std::string("<missing>");
+        const auto bytes = NQ6Time::NSlotReader().Read(slot);
+        return bytes ? NQ6Time::SlotTextToUtf8(bytes.Value()) : std::string("<missing>");
     }
 };
 

@@ -5,6 +5,7 @@
 
 #include "libq6time/server_time_reader.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -20,6 +21,7 @@
 namespace {
 
 using NQ6Time::NServerTimeAnchor;
+using ::testing::HasSubstr;
 
 using NRecordPublisher::k20150601093000;
 using NRecordPublisher::k20200229235959;
@@ -49,14 +51,13 @@ TEST(ReadAnchorTest, TakesTheRecordsTimeAndTickOrSaysWhyNot) {
         {"", false, {}},
     };
     for (const NCase& test : cases) {
-        std::string error;
-        const auto anchor = NQ6Time::ReadAnchor(test.strText, error);
-        ASSERT_EQ(anchor.has_value(), test.bValid) << test.strText;
+        const auto anchor = NQ6Time::ReadAnchor(test.strText);
+        ASSERT_EQ(static_cast<bool>(anchor), test.bValid) << test.strText;
         if (anchor) {
-            EXPECT_EQ(anchor->nServerTime, test.anchor.nServerTime) << test.strText;
-            EXPECT_EQ(anchor->nTick, test.anchor.nTick) << test.strText;
+            EXPECT_EQ(anchor.Value().nServerTime, test.anchor.nServerTime) << test.strText;
+            EXPECT_EQ(anchor.Value().nTick, test.anchor.nTick) << test.strText;
         } else {
-            EXPECT_FALSE(error.empty()) << test.strText;
+            EXPECT_FALSE(anchor.Error().Message().empty()) << test.strText;
         }
     }
 }
@@ -75,10 +76,9 @@ protected:
     }
 
     void ExpectNow(NQ6Time::NServerTimeReader& reader, uint64_t anchor, uint64_t elapsedMs) const {
-        std::string error;
-        const std::optional<uint64_t> now = reader.Now(error);
-        ASSERT_TRUE(now.has_value()) << error;
-        m_publisher.ExpectCarried(*now, anchor, elapsedMs);
+        const NOs::NTextResult<uint64_t> now = reader.Now();
+        ASSERT_TRUE(now) << now.Error().Message();
+        m_publisher.ExpectCarried(now.Value(), anchor, elapsedMs);
     }
 
     NObjectNamespace m_namespace;
@@ -100,21 +100,21 @@ TEST_F(ServerTimeReaderTest, FollowsEveryNewRecordAndTheTickInBetween) {
 
 TEST_F(ServerTimeReaderTest, SaysWhyWhenThereIsNoRecordToRead) {
     NQ6Time::NServerTimeReader reader(kSlot);
-    std::string error;
-    EXPECT_FALSE(reader.Now(error).has_value());
-    EXPECT_NE(error.find("missing"), std::string::npos) << error;
+    NOs::NTextResult<uint64_t> now = reader.Now();
+    ASSERT_FALSE(now);
+    EXPECT_THAT(now.Error().Message(), HasSubstr("missing"));
 
     Publish("2015-06-01 09:30:00", 0);
-    ASSERT_TRUE(reader.Now(error).has_value());
+    ASSERT_TRUE(reader.Now());
     ASSERT_EQ(fnDeleteData(kSlot), 1);
-    error.clear();
-    EXPECT_FALSE(reader.Now(error).has_value());
-    EXPECT_FALSE(error.empty());
+    now = reader.Now();
+    ASSERT_FALSE(now);
+    EXPECT_THAT(now.Error().Message(), HasSubstr("missing"));
 
     NRecordPublisher::PublishText("{}");
-    error.clear();
-    EXPECT_FALSE(reader.Now(error).has_value());
-    EXPECT_NE(error.find("record"), std::string::npos) << error;
+    now = reader.Now();
+    ASSERT_FALSE(now);
+    EXPECT_THAT(now.Error().Message(), HasSubstr("record"));
 }
 
 }  // namespace

@@ -79,13 +79,14 @@ std::string ExpectedRecord(uint64_t tick) {
 
 // What is wrong with the slot's bytes for this tick; nothing when they hold
 // exactly its record as UTF-16LE with one terminating zero unit.
-std::optional<std::string> FaultOf(const std::optional<std::string>& bytes, uint64_t tick) {
-    if (!bytes) {
-        return "slot missing";
+std::optional<std::string> FaultOf(const NOs::NTextResult<std::string>& read, uint64_t tick) {
+    if (!read) {
+        return read.Error().Message();
     }
-    const std::string text = NQ6Time::SlotTextToUtf8(*bytes);
-    if (bytes->size() != 2 * text.size() + 2 ||
-        bytes->substr(bytes->size() - 2) != std::string(2, '\0')) {
+    const std::string& bytes = read.Value();
+    const std::string text = NQ6Time::SlotTextToUtf8(bytes);
+    if (bytes.size() != 2 * text.size() + 2 ||
+        bytes.substr(bytes.size() - 2) != std::string(2, '\0')) {
         return "not one zero-terminated UTF-16 text: " + text;
     }
     const std::optional<NPublishedRecord> record = ParsePublishedRecord(text);
@@ -110,8 +111,8 @@ TEST(PublisherSoakTest, HundredThousandCyclesPublishEveryTickWithoutGrowth) {
     ASSERT_TRUE(g_pTimeTick->SetServerTime(u"2015-06-01 09:30:00", u"1000", 0));
     const NMisc::NEventHandle event = NMisc::CreateGlobalEvent(u"Global\\soak_test", 0);
     ASSERT_NE(event, nullptr);
-    NQ6Time::NSlotReader reader;
-    ASSERT_TRUE(reader.IsReady()) << reader.GetError();
+    const NQ6Time::NSlotReader reader;
+    ASSERT_TRUE(reader.Loaded()) << reader.Loaded().Error().Message();
 
     std::mt19937_64 steps(20151);
     int faults = 0;

@@ -43,15 +43,14 @@ int RunTick() {
 }
 
 int RunGet(const NCommand& command) {
-    NQ6Time::NSlotReader reader;
-    const std::optional<std::string> bytes = reader.Read(command.nSlot);
+    const NOs::NTextResult<std::string> bytes = NQ6Time::NSlotReader().Read(command.nSlot);
     if (!bytes) {
-        return Fail(reader.GetError());
+        return Fail(bytes.Error().Message());
     }
     if (command.bRaw) {
-        std::fwrite(bytes->data(), 1, bytes->size(), stdout);
+        std::fwrite(bytes.Value().data(), 1, bytes.Value().size(), stdout);
     } else {
-        std::printf("%s\n", NQ6Time::SlotTextToUtf8(*bytes).c_str());
+        std::printf("%s\n", NQ6Time::SlotTextToUtf8(bytes.Value()).c_str());
     }
     return Flushed();
 }
@@ -73,13 +72,11 @@ int RunNow(const NCommand& command) {
     if (status != Q6TIME_OK) {
         return Fail(NQ6Time::StatusText(status));
     }
-    std::string error;
-    const std::optional<std::string> now =
-        NQ6Time::ShowServerTime(serverTime, command.bKorea, error);
+    const NOs::NTextResult<std::string> now = NQ6Time::ShowServerTime(serverTime, command.bKorea);
     if (!now) {
-        return Fail(error);
+        return Fail(now.Error().Message());
     }
-    std::printf("%s\n", now->c_str());
+    std::printf("%s\n", now.Value().c_str());
     return Flushed();
 }
 
@@ -136,15 +133,15 @@ int RunWait(const NCommand& command) {
 
 }  // namespace
 
-std::optional<std::string> CarryServerTime(const std::string& recordText, bool toKorea,
-                                           std::string& error) {
-    const std::optional<NQ6Time::NServerTimeAnchor> anchor = NQ6Time::ReadAnchor(recordText, error);
+NOs::NTextResult<std::string> CarryServerTime(const std::string& recordText, bool toKorea) {
+    const NOs::NTextResult<NQ6Time::NServerTimeAnchor> anchor = NQ6Time::ReadAnchor(recordText);
     if (!anchor) {
-        return std::nullopt;
+        return anchor.Error();
     }
     return NQ6Time::ShowServerTime(
-        NTimeTick::CarryForward(anchor->nServerTime, anchor->nTick, NOs::GetTickCount64()), toKorea,
-        error);
+        NTimeTick::CarryForward(anchor.Value().nServerTime, anchor.Value().nTick,
+                                NOs::GetTickCount64()),
+        toKorea);
 }
 
 int RunCommand(const NCommand& command) {

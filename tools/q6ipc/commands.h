@@ -3,9 +3,9 @@
 // standard error.
 
 #include <cstdint>
-#include <optional>
 #include <string>
 
+#include "os/result.h"
 #include "tools/q6ipc/command_line.h"
 
 namespace NQ6Ipc {
@@ -15,11 +15,9 @@ constexpr int kExitMissing = 1;  // no slot, record or event, a stale record, or
 constexpr int kExitUsage = 2;
 
 // The server time of a record's JSON text carried forward to this machine's
-// current tick, as YYYY-MM-DD hh:mm:ss, in Korea Standard Time when toKorea.
-// Nothing, with the reason in error, for a record that does not hold a
-// server time and tick.
-std::optional<std::string> CarryServerTime(const std::string& recordText, bool toKorea,
-                                           std::string& error);
+// current tick, as YYYY-MM-DD hh:mm:ss, in Korea Standard Time when toKorea;
+// or why the record does not hold a server time and tick.
+NOs::NTextResult<std::string> CarryServerTime(const std::string& recordText, bool toKorea);
 
 int RunCommand(const NCommand& command);
 

@@ -39,29 +39,32 @@ const char* VerdictName(NVerdict verdict) {
     return "missing";
 }
 
-NPublicationStatus ReadPublicationStatus(NQ6Time::NSlotReader& reader, uint32_t slot) {
+NPublicationStatus ReadPublicationStatus(const NQ6Time::NSlotReader& reader, uint32_t slot) {
     NPublicationStatus status;
     status.nSlot = slot;
-    const std::optional<std::string> bytes = reader.Read(slot);
+    const NOs::NTextResult<std::string> bytes = reader.Read(slot);
     if (!bytes) {
-        status.strReason = reader.GetError();
+        status.strReason = bytes.Error().Message();
         return status;
     }
-    status.strRecord = NQ6Time::SlotTextToUtf8(*bytes);
-    const std::optional<NQ6Time::NServerTimeAnchor> anchor =
-        NQ6Time::ReadAnchor(*status.strRecord, status.strReason);
+    status.strRecord = NQ6Time::SlotTextToUtf8(bytes.Value());
+    const NOs::NTextResult<NQ6Time::NServerTimeAnchor> anchor =
+        NQ6Time::ReadAnchor(*status.strRecord);
     if (!anchor) {
+        status.strReason = anchor.Error().Message();
         return status;
     }
     // Read after the record, so that a record the agent has just written is
     // never younger than 0.
     const uint64_t now = NOs::GetTickCount64();
-    status.nAgeMs = AgeOf(anchor->nTick, now);
+    status.nAgeMs = AgeOf(anchor.Value().nTick, now);
     status.eVerdict = JudgeAge(*status.nAgeMs);
     status.strReason = status.eVerdict == NVerdict::Publishing ? "" : StaleReason(*status.nAgeMs);
-    std::string unshown;
-    status.strServerTime = NQ6Time::ShowServerTime(
-        NTimeTick::CarryForward(anchor->nServerTime, anchor->nTick, now), false, unshown);
+    const NOs::NTextResult<std::string> serverTime = NQ6Time::ShowServerTime(
+        NTimeTick::CarryForward(anchor.Value().nServerTime, anchor.Value().nTick, now), false);
+    if (serverTime) {
+        status.strServerTime = serverTime.Value();
+    }
     return status;
 }
 

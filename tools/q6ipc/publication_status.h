@@ -40,6 +40,6 @@ NVerdict JudgeAge(int64_t ageMs);
 const char* VerdictName(NVerdict verdict);
 
 // The status of the record in slot as this machine's tick says now.
-NPublicationStatus ReadPublicationStatus(NQ6Time::NSlotReader& reader, uint32_t slot);
+NPublicationStatus ReadPublicationStatus(const NQ6Time::NSlotReader& reader, uint32_t slot);
 
 }  // namespace NQ6Ipc
