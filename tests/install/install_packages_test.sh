@@ -5,11 +5,13 @@
 # missing it waits for that lock, a bounded time, before apt-get runs.
 # usage: install_packages_test.sh SCRIPT PACKAGE...   (packages installed here)
 set -euo pipefail
-script=$1
-shift
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 chmod 755 "$work"
+# A copy that the other account can run wherever the tree lies.
+script=$work/install-packages.sh
+install -m 755 "$1" "$script"
+shift
 failed=0
 fail() { echo "$*" >&2; failed=1; }
 

@@ -17,6 +17,9 @@ failed=0
 fail() { echo "$*" >&2; failed=1; }
 
 chmod 755 "$work"
+# A copy that the other account can run wherever the tree lies.
+install -m 755 "$script" "$work/run-agent.sh"
+script=$work/run-agent.sh
 mkdir "$work/build"
 cp -a "$2" "$work/build/bin"
 rm -f "$work/build/bin/q6agent.properties"
