@@ -20,7 +20,6 @@ using NBench::Fail;
 using NBench::kWaitMs;
 using NBench::NIpcExports;
 
-
 const std::u16string kRecord =
     NUtf::ToUtf16(R"({"AtGetTickCount":"123456789","ServerTime":"2015-06-01 09:30:00"})");
 
