@@ -186,7 +186,11 @@ TEST_F(HealingE2eTest, AnExhaustedMachineCostsTheAgentNoLongerThanTheExhaustionL
                                                          ? sandbox.WaitForSlot(kSlot, kPatience)
                                                          : sandbox.ReadSlot(kSlot);
         EXPECT_EQ(meanwhile.has_value(), test.bPublishedMeanwhile);
-        EXPECT_TRUE(IsAlive(sandbox, watcher));
+        // The watcher waits for the slot's writes, not for the event: a record
+        // published meanwhile reaches it at once; without one it waits on.
+        if (!test.bPublishedMeanwhile) {
+            EXPECT_TRUE(IsAlive(sandbox, watcher));
+        }
 
         filled.Release();
         ExpectHealed(sandbox, agent, watcher, watched);

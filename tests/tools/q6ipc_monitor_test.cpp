@@ -94,16 +94,27 @@ protected:
         WriteBytes(slot, SlotBytesOf(text));
     }
 
-    // Publishes records with ticks from tick on, one every few milliseconds,
-    // until the watcher prints one (it then waits for publications): the
-    // record it printed, which must be one of them.
-    static std::string PublishUntilWatched(uint32_t slot, NQ6IpcProcess& watcher, uint64_t tick) {
+    // Publishes records with ticks from tick on, one at a time, until the
+    // watcher prints one, and reads what it prints until that is the last
+    // record published: it then waits for the next publication. The lines
+    // it printed, each one of these records.
+    static std::vector<std::string> PublishUntilWatched(uint32_t slot, NQ6IpcProcess& watcher,
+                                                        uint64_t tick) {
+        constexpr int kStepMs = 10;
+        std::vector<std::string> printed;
+        std::string last;
         std::string line;
-        for (int attempt = 0; attempt < 3000 && !watcher.ReadLine(line, 0); ++attempt, ++tick) {
-            Write(slot, Record(std::to_string(tick)));
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        for (int attempt = 0; attempt < 3000 && printed.empty(); ++attempt, ++tick) {
+            last = Record(std::to_string(tick));
+            Write(slot, last);
+            if (watcher.ReadLine(line, kStepMs)) {
+                printed.push_back(line);
+            }
         }
-        return line;
+        while (!printed.empty() && printed.back() != last && watcher.ReadLine(line, kLineWaitMs)) {
+            printed.push_back(line);
+        }
+        return printed;
     }
 };
 
@@ -197,28 +208,32 @@ TEST_F(Q6IpcMonitorTest, StatusMiniReadsTheMiniEditionsSlot) {
 // A record left from before the watcher started shows nothing; each
 // publication after it does, and --count ends it.
 TEST_F(Q6IpcMonitorTest, WatchPrintsOnlyPublicationsMadeAfterItStarted) {
+    constexpr size_t kCount = 20;
     for (const bool mini : {false, true}) {
         SCOPED_TRACE(mini);
         const uint32_t slot = mini ? kMiniSlot : kSlot;
         Write(slot, Record("100"));
 
-        std::vector<std::string> arguments{"watch", "--count", "3", "--timeout", "60000"};
+        std::vector<std::string> arguments{"watch", "--count", std::to_string(kCount), "--timeout",
+                                           "60000"};
         if (mini) {
             arguments.push_back("--mini");
         }
         NQ6IpcProcess watcher;
         ASSERT_TRUE(watcher.Start(Program(), arguments, (m_folder.Path() / "watch.err").string()));
-        const std::string first = PublishUntilWatched(slot, watcher, 1000);
+        const std::vector<std::string> first = PublishUntilWatched(slot, watcher, 1000);
         ASSERT_FALSE(first.empty());
-        EXPECT_NE(first, Record("100"));
-        for (const std::string tick : {"30100", "60100"}) {
-            Write(slot, Record(tick));
+        ASSERT_LT(first.size(), kCount);
+        EXPECT_EQ(std::count(first.begin(), first.end(), Record("100")), 0);
+        for (size_t printed = first.size(); printed < kCount; ++printed) {
+            const std::string record = Record(std::to_string(30000 + printed));
+            Write(slot, record);
             std::string line;
             ASSERT_TRUE(watcher.ReadLine(line, kLineWaitMs));
-            EXPECT_EQ(line, Record(tick));
+            EXPECT_EQ(line, record);
         }
         std::string line;
-        EXPECT_FALSE(watcher.ReadLine(line, kLineWaitMs)) << line;  // it ended after three
+        EXPECT_FALSE(watcher.ReadLine(line, kLineWaitMs)) << line;  // it ended at the count
         EXPECT_EQ(watcher.Stop(), 0);
     }
 }
@@ -226,14 +241,20 @@ TEST_F(Q6IpcMonitorTest, WatchPrintsOnlyPublicationsMadeAfterItStarted) {
 // An agent whose clock stands still writes the same record every cycle:
 // each write is a publication all the same.
 TEST_F(Q6IpcMonitorTest, WatchCountsTheSameRecordWrittenAgain) {
+    constexpr size_t kCount = 20;
     NQ6IpcProcess watcher;
-    ASSERT_TRUE(watcher.Start(Program(), {"watch", "--count", "2"},
+    ASSERT_TRUE(watcher.Start(Program(), {"watch", "--count", std::to_string(kCount)},
                               (m_folder.Path() / "watch.err").string()));
-    const std::string first = PublishUntilWatched(kSlot, watcher, 100);
-    Write(kSlot, first);
+    const std::vector<std::string> first = PublishUntilWatched(kSlot, watcher, 100);
+    ASSERT_FALSE(first.empty());
+    ASSERT_LT(first.size(), kCount);
+    for (size_t printed = first.size(); printed < kCount; ++printed) {
+        Write(kSlot, first.back());
+        std::string line;
+        ASSERT_TRUE(watcher.ReadLine(line, kLineWaitMs));
+        EXPECT_EQ(line, first.back());
+    }
     std::string line;
-    ASSERT_TRUE(watcher.ReadLine(line, kLineWaitMs));
-    EXPECT_EQ(line, first);
     EXPECT_FALSE(watcher.ReadLine(line, kLineWaitMs));
     EXPECT_EQ(watcher.Stop(), 0);
 }
