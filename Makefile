@@ -13,12 +13,15 @@ PACKAGE_TARGETS := $(RUN_TARGETS) q6time
 PLAIN_TARGETS := $(PACKAGE_TARGETS) q6_registry_files agent_cycle_e2e_test publisher_soak_test \
                  q6tsa_bench q6time_install_test
 PLAIN_LABELS  := slow|soak|bench|install
-# Each test target one translation unit (the lint's too); the test lanes
-# build every target so and share one precompiled GoogleTest, while the plain
-# build compiles the shipped code a file at a time. The sanitizer lane keeps
-# line tables for its reports; nobody steps through the Wine lane's programs.
-UNITY_FLAGS      := -DQ6_UNITY_TESTS=ON
+# The test lanes build each target as one translation unit and share one
+# precompiled GoogleTest, while the plain build compiles the shipped code a
+# file at a time. The sanitizer lane keeps line tables for its reports;
+# nobody steps through the Wine lane's programs.
 TEST_BUILD_FLAGS := -DQ6_UNITY_BUILD=ON -DQ6_PRECOMPILED_TEST_HEADERS=ON
+# The lint reads the compile commands of a configured (never built) tree of
+# one unit per target: the standard and GoogleTest headers, which clang-tidy
+# walks in every unit, are walked once per target.
+LINT_BUILD    ?= build-lint
 LINT_PACKAGES := clang-format clang-tidy
 # libFuzzer comes with clang's run-time libraries.
 FUZZ_PACKAGES := clang libclang-rt-14-dev
@@ -47,7 +50,7 @@ test-deps:
 	  $(PACKAGE_TEST_PACKAGES)
 
 $(BUILD)/build.ninja: | deps
-	cmake -S . -B $(BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(UNITY_FLAGS)
+	cmake -S . -B $(BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
 configure: $(BUILD)/build.ninja
 
@@ -60,10 +63,10 @@ build: configure
 # installed layout and the package); then the Windows build's tests under
 # Wine. The lint runs beside them at a lower priority, taking the cores while
 # tests wait; its findings come at the end.
-test: test-deps configure $(SAN_BUILD)/build.ninja $(WINE_BUILD)/build.ninja
-	@nice -n 10 scripts/lint.sh $(BUILD) > $(BUILD)/lint.out 2>&1 & lint=$$!; \
+test: test-deps configure $(SAN_BUILD)/build.ninja $(WINE_BUILD)/build.ninja $(LINT_BUILD)/build.ninja
+	@nice -n 10 scripts/lint.sh $(LINT_BUILD) > $(LINT_BUILD)/lint.out 2>&1 & lint=$$!; \
 	  $(MAKE) --no-print-directory -k test-sanitize test-plain test-windows; lanes=$$?; \
-	  wait $$lint; linted=$$?; cat $(BUILD)/lint.out; \
+	  wait $$lint; linted=$$?; cat $(LINT_BUILD)/lint.out; \
 	  test $$lanes -eq 0 -a $$linted -eq 0
 
 # The plain lane builds only what its tests need.
@@ -89,10 +92,12 @@ test-windows: $(WINE_BUILD)/build.ninja
 	cmake --build $(WINE_BUILD) -j $(JOBS)
 	ctest --test-dir $(WINE_BUILD) --output-on-failure -j $(JOBS)
 
-# clang-format and clang-tidy over the whole tree: the configured build's
-# compile commands are enough.
-lint: configure
-	@scripts/lint.sh $(BUILD)
+$(LINT_BUILD)/build.ninja: | deps
+	cmake -S . -B $(LINT_BUILD) $(GENERATOR) -DQ6_UNITY_BUILD=ON
+
+# clang-format and clang-tidy over the whole tree.
+lint: $(LINT_BUILD)/build.ninja
+	@scripts/lint.sh $(LINT_BUILD)
 
 run: configure
 	cmake --build $(BUILD) -j $(JOBS) --target $(RUN_TARGETS)
@@ -118,4 +123,4 @@ package: configure
 
 # Every build folder that a target of this file makes.
 clean:
-	rm -rf $(BUILD) $(SAN_BUILD) $(FUZZ_BUILD) $(WINE_BUILD)
+	rm -rf $(BUILD) $(SAN_BUILD) $(FUZZ_BUILD) $(WINE_BUILD) $(LINT_BUILD)

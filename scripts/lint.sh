@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # `make lint`: every C++ file of the tree as .clang-format lays it out, and
 # clang-tidy clean with .clang-tidy, over the compile commands of BUILD.
-# Usage: scripts/lint.sh [BUILD]   (BUILD configured and built)
+# Usage: scripts/lint.sh [BUILD]   (BUILD configured; nothing needs building)
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
