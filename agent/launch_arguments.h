@@ -15,8 +15,6 @@ constexpr size_t kEntryCount = kTickEntry + 1;
 
 constexpr char16_t kMiniModeWord[] = u"MINI";
 constexpr char16_t kLaunchId[] = u"5B3E90C7-2D41-4A6F-8C19-E07D2A4F6B38";
-// Its name has no namespace prefix: it lives in the local space.
-constexpr char16_t kInstanceMutexName[] = u"q6tsapp_5B3E90C7-2D41-4A6F-8C19-E07D2A4F6B38";
 
 // The process's command line, entry 0 being the program path.
 std::vector<NString> Read();

@@ -12,6 +12,7 @@
 #include "agent/virtual_machine_check.h"
 #include "agent/vm_opt_in.h"
 #include "base/text_convert.h"
+#include "ipc/server_time_channel.h"
 #include "log/log_front.h"
 #include "log/log_setup.h"
 #include "os/broken_pipe.h"
@@ -80,7 +81,7 @@ int Main(std::chrono::milliseconds publishPause) {
 
     // A mutex that cannot be made yet does not stop start-up: it is taken
     // before the first publication, or the agent does not publish.
-    NInstanceGuard guard(NUtf::ToUtf8(NLaunchArguments::kInstanceMutexName));
+    NInstanceGuard guard(NUtf::ToUtf8(NServerTimeChannel::kInstanceMutexName));
     if (guard.Take() == NInstanceGuard::NHold::HeldByAnother) {
         return RefuseSecondInstance();
     }

@@ -184,3 +184,36 @@ TEST(AgentKillE2eTest, AnAgentKilledRightAfterStartNeverLeavesAHalfRecordOrABloc
 }
 
 }  // namespace
+
+namespace {
+
+constexpr uid_t kNobody = 65534;
+
+// q6ipc's status and check, as root and as an account without rights:
+// each tells a live agent from one just killed at once, before its record
+// has aged at all.
+TEST(AgentKillE2eTest, StatusAndCheckSayNotRunningRightAfterTheAgentIsKilled) {
+    NAgentSandbox sandbox;
+    const pid_t agent = sandbox.Start({"NORMAL", NAgentSandbox::kLaunchId, "2015-06-01 09:30:00",
+                                       std::to_string(NAgentSandbox::CurrentTick())});
+    ASSERT_TRUE(sandbox.WaitForSlot(kSlot, milliseconds(15000))) << sandbox.ReadLog();
+    for (const uid_t uid : {uid_t{0}, kNobody}) {
+        SCOPED_TRACE(uid);
+        const NChildResult status = sandbox.RunReader({"status"}, uid);
+        EXPECT_EQ(status.nExitCode, 0) << status.strOut << status.strErr;
+        EXPECT_EQ(status.strOut.rfind("verdict:     publishing\n", 0), 0u) << status.strOut;
+        EXPECT_EQ(sandbox.RunReader({"check"}, uid).nExitCode, 0);
+    }
+    sandbox.Kill(agent);
+    for (const uid_t uid : {uid_t{0}, kNobody}) {
+        SCOPED_TRACE(uid);
+        const NChildResult status = sandbox.RunReader({"status"}, uid);
+        EXPECT_EQ(status.nExitCode, 1);
+        EXPECT_EQ(status.strOut.rfind("verdict:     not running (", 0), 0u) << status.strOut;
+        const NChildResult check = sandbox.RunReader({"check"}, uid);
+        EXPECT_EQ(check.nExitCode, 2);
+        EXPECT_EQ(check.strOut.rfind("Q6TSA CRITICAL - not running (", 0), 0u) << check.strOut;
+    }
+}
+
+}  // namespace

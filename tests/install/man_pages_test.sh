@@ -22,7 +22,7 @@ for word in $commands; do
   grep -qE "^       $word( |$)" <<< "$manual" || fail "q6ipc(1) has no entry for the command $word"
 done
 for option in $options; do
-  grep -qE -- "^       $option( |$)" <<< "$manual" || fail "q6ipc(1) has no entry for the option $option"
+  grep -qE -- "^       (-[a-zA-Z], )?$option( |$)" <<< "$manual" || fail "q6ipc(1) has no entry for the option $option"
 done
 [[ -n $commands && -n $options ]] || fail "q6ipc --help listed no commands or options"
 [[ $failed -eq 0 ]] && echo "manual pages ok"

@@ -1,4 +1,5 @@
-// The verdict on a record's age, and the age of a record's tick.
+// The verdict on a record's age, the age of a record's tick, and the
+// monitoring plugin's line.
 
 #include "tools/q6ipc/publication_status.h"
 
@@ -7,6 +8,8 @@
 #include <cstdint>
 #include <limits>
 #include <vector>
+
+#include "tools/q6ipc/plugin_check.h"
 
 namespace {
 
@@ -48,6 +51,26 @@ TEST(AgeOfTest, TheMillisecondsFromTheTickToNowSignedAndBounded) {
         EXPECT_EQ(NQ6Ipc::AgeOf(test.nTick, test.nNow), test.nAgeMs)
             << test.nTick << " " << test.nNow;
     }
+}
+
+}  // namespace
+
+namespace {
+
+// What a record or a reason holds cannot break the plugin's one line or
+// start its performance data.
+TEST(PluginLineTest, TheLineIsOneLineWithoutAStrayBar) {
+    NQ6Ipc::NPublicationStatus status;
+    status.eVerdict = NVerdict::BadRecord;
+    status.strReason = "a|b\nc\rd";
+    EXPECT_EQ(NQ6Ipc::PluginLine(status, {}), "Q6TSA CRITICAL - bad record (a b c d)\n");
+    status.eVerdict = NVerdict::Publishing;
+    status.strReason.clear();
+    status.nAgeMs = 1500;
+    status.strServerTime = "2015-06-01 09:30:01";
+    EXPECT_EQ(NQ6Ipc::PluginLine(status, {}),
+              "Q6TSA OK - publishing, record 1500 ms old, server time 2015-06-01 09:30:01"
+              "|age=1500ms;35000;65000;0\n");
 }
 
 }  // namespace

@@ -16,10 +16,12 @@
 #include <vector>
 
 #include "ipcdrv/qxipcdll.h"
+#include "os/named_mutex.h"
 #include "os/tick_source.h"
 #include "tests/support/slot_text.h"
 #include "tests/support/test_constants.h"
 #include "tests/tools/q6ipc_folder_test.h"
+#include "text/utf_codec.h"
 
 namespace {
 
@@ -42,6 +44,21 @@ std::optional<Json::Value> ParseJson(const std::string& text) {
         return std::nullopt;
     }
     return value;
+}
+
+// "age=NNNms;WARN;CRIT;0" and the line's end, as the plugins' performance
+// data has it.
+bool IsAgeData(const std::string& text) {
+    std::istringstream stream(text);
+    int64_t age = -1;
+    int64_t warning = -1;
+    int64_t critical = -1;
+    std::string rest;
+    const bool read = stream.ignore(4) && stream >> age && stream.get() == 'm' &&
+                      stream.get() == 's' && stream.get() == ';' && stream >> warning &&
+                      stream.get() == ';' && stream >> critical && std::getline(stream, rest);
+    return read && text.rfind("age=", 0) == 0 && age >= 0 && warning >= 0 && critical >= warning &&
+           rest == ";0";
 }
 
 // "label: value" lines as label -> value.
@@ -76,7 +93,9 @@ TEST_F(Q6IpcCommandLineTest, HelpPrintsTheUsageOfEveryCommandOnStandardOutput) {
     EXPECT_EQ(result.strOut.rfind("usage: q6ipc COMMAND", 0), 0u) << result.strOut;
     for (const std::string command :
          {"\n  tick", "\n  get SLOT", "\n  now", "\n  status [--mini] [--json]",
-          "\n  watch [--mini] [--count N] [--timeout MS]", "\n  wait EVENT", "\n  --version"}) {
+          "\n  check [--mini] [--warning MS] [--critical MS]",
+          "\n  watch [--mini] [--count N] [--timeout MS]", "\n  wait EVENT", "\n  -h, --help",
+          "\n  -V, --version"}) {
         EXPECT_NE(result.strOut.find(command), std::string::npos) << command;
     }
 }
@@ -88,8 +107,27 @@ TEST_F(Q6IpcCommandLineTest, VersionIsTheProjectVersion) {
     EXPECT_EQ(result.strErr, "");
 }
 
+// The tests stand in for a live agent: they hold its instance mutex.
 class Q6IpcMonitorTest : public NQ6IpcFolderTest {
 protected:
+    void SetUp() override {
+        NQ6IpcFolderTest::SetUp();
+        if (!IsSkipped() && !HasFatalFailure()) {
+            HoldAgentMutex();
+        }
+    }
+
+    void HoldAgentMutex() {
+        bool alreadyExists = true;
+        auto mutex = NOs::NNamedMutex::CreateOwned(
+            NUtf::ToUtf8(NServerTimeChannel::kInstanceMutexName), &alreadyExists);
+        ASSERT_TRUE(mutex && !alreadyExists);
+        m_agentMutex = mutex.Take();
+    }
+
+    // As when the agent ends: the mutex is free, its record stays.
+    void ReleaseAgentMutex() { m_agentMutex.reset(); }
+
     static void Write(uint32_t slot, const std::string& text) {
         WriteBytes(slot, SlotBytesOf(text));
     }
@@ -116,6 +154,8 @@ protected:
         }
         return printed;
     }
+
+    std::unique_ptr<NOs::NNamedMutex> m_agentMutex;
 };
 
 struct NStatusCase {
@@ -138,8 +178,8 @@ TEST_F(Q6IpcMonitorTest, StatusJudgesTheRecordByItsAge) {
         {"most of a period old", 25000, nullptr, 0, "publishing"},
         {"a publication missed", 2 * kLimitMs, nullptr, 1, "stale"},
         {"tick ahead of the machine's", -60000, nullptr, 1, "stale"},
-        {"no record", std::nullopt, nullptr, 1, "missing"},
-        {"not a record", std::nullopt, "not json", 1, "missing"},
+        {"no record", std::nullopt, nullptr, 1, "no record"},
+        {"not a record", std::nullopt, "not json", 1, "bad record"},
     };
     for (const NStatusCase& test : cases) {
         SCOPED_TRACE(test.pszName);
@@ -169,6 +209,8 @@ TEST_F(Q6IpcMonitorTest, StatusJudgesTheRecordByItsAge) {
         EXPECT_EQ((*status)["verdict"].asString(), test.pszVerdict);
         EXPECT_EQ((*status)["slot"].asString(), "0x30000259");
         EXPECT_EQ((*status)["limitMs"].asInt64(), kLimitMs);
+        EXPECT_EQ((*status)["agentRunning"], Json::Value(true)) << json.strOut;
+        EXPECT_EQ(lines.count("agent") == 1 ? lines.at("agent") : "", "running") << text.strOut;
         EXPECT_EQ((*status)["reason"].isNull(), test.nExitCode == 0) << json.strOut;
         if (test.nAgeMs || test.pszText != nullptr) {
             EXPECT_EQ((*status)["record"].asString(), record);
@@ -201,8 +243,92 @@ TEST_F(Q6IpcMonitorTest, StatusMiniReadsTheMiniEditionsSlot) {
     const NRunResult normal = Run({"status"});
     EXPECT_EQ(normal.nExitCode, 1);
     EXPECT_EQ(normal.strOut,
-              "verdict:     missing (slot 0x30000259 is missing or cannot be read)\n"
-              "slot:        0x30000259\n");
+              "verdict:     no record (slot 0x30000259 is missing or cannot be read)\n"
+              "slot:        0x30000259\n"
+              "agent:       running\n");
+}
+
+// Without a live agent the verdict is "not running" whatever its record
+// says; the record is still shown.
+TEST_F(Q6IpcMonitorTest, StatusWithoutALiveAgentIsNotRunning) {
+    const std::string record = Record(std::to_string(NOs::GetTickCount64()));
+    Write(kSlot, record);
+    ReleaseAgentMutex();
+    const NRunResult result = Run({"status"});
+    EXPECT_EQ(result.nExitCode, 1);
+    const std::map<std::string, std::string> lines = Labelled(result.strOut);
+    EXPECT_EQ(lines.count("verdict") == 1 ? lines.at("verdict") : "",
+              "not running (no live agent holds its instance mutex)")
+        << result.strOut;
+    EXPECT_EQ(lines.count("agent") == 1 ? lines.at("agent") : "", "not running");
+    EXPECT_EQ(lines.count("record") == 1 ? lines.at("record") : "", record);
+}
+
+TEST_F(Q6IpcMonitorTest, StatusWithoutTheLibraryIsReaderMisinstalledAndExits3) {
+    std::filesystem::remove(m_folder.Path() / "qxipcdll.dll");
+    const NRunResult result = Run({"status"});
+    EXPECT_EQ(result.nExitCode, 3);
+    EXPECT_EQ(result.strOut.rfind("verdict:     reader misinstalled (", 0), 0u) << result.strOut;
+}
+
+struct NCheckCase {
+    const char* pszName;
+    std::optional<int64_t> nAgeMs;  // of the record written; none: no record
+    bool bAgentRunning;
+    std::vector<std::string> arguments;
+    int nExitCode;
+    const char* pszLineStart;
+};
+
+// q6ipc check: the plugin's state as its exit code and at the start of its one
+// line, and the age as performance data against the thresholds.
+TEST_F(Q6IpcMonitorTest, CheckExitsWithTheMonitoringPluginsStates) {
+    if (NOs::GetTickCount64() <= 3 * kLimitMs) {
+        GTEST_SKIP() << "the machine started too recently for an old tick";
+    }
+    const std::vector<NCheckCase> cases = {
+        {"publishing", 0, true, {}, 0, "Q6TSA OK - publishing, record "},
+        {"a publication late", 40000, true, {}, 1, "Q6TSA WARNING - stale "},
+        {"two publications missed", 70000, true, {}, 2, "Q6TSA CRITICAL - stale "},
+        {"older than its own warning", 5000, true, {"--warning=1000"}, 1, "Q6TSA WARNING - "},
+        {"older than its own critical", 5000, true, {"--critical", "2000"}, 2, "Q6TSA CRITICAL - "},
+        {"no record", std::nullopt, true, {}, 2, "Q6TSA CRITICAL - no record "},
+        {"no agent", 0, false, {}, 2, "Q6TSA CRITICAL - not running "},
+    };
+    for (const NCheckCase& test : cases) {
+        SCOPED_TRACE(test.pszName);
+        ASSERT_EQ(fnDeleteData(kSlot), 1);
+        if (test.nAgeMs) {
+            const auto tick = static_cast<int64_t>(NOs::GetTickCount64()) - *test.nAgeMs;
+            Write(kSlot, Record(std::to_string(tick)));
+        }
+        if (!test.bAgentRunning) {
+            ReleaseAgentMutex();
+        }
+        std::vector<std::string> arguments{"check"};
+        arguments.insert(arguments.end(), test.arguments.begin(), test.arguments.end());
+        const NRunResult result = Run(arguments);
+        EXPECT_EQ(result.nExitCode, test.nExitCode) << result.strOut;
+        EXPECT_EQ(result.strOut.rfind(test.pszLineStart, 0), 0u) << result.strOut;
+        EXPECT_EQ(std::count(result.strOut.begin(), result.strOut.end(), '\n'), 1) << result.strOut;
+        const size_t bar = result.strOut.find('|');
+        if (test.nAgeMs) {
+            ASSERT_NE(bar, std::string::npos) << result.strOut;
+            EXPECT_TRUE(IsAgeData(result.strOut.substr(bar + 1))) << result.strOut;
+        } else {
+            EXPECT_EQ(bar, std::string::npos) << result.strOut;
+        }
+        if (!test.bAgentRunning) {
+            HoldAgentMutex();
+        }
+    }
+}
+
+TEST_F(Q6IpcMonitorTest, CheckWithoutTheLibraryIsUnknown) {
+    std::filesystem::remove(m_folder.Path() / "qxipcdll.dll");
+    const NRunResult result = Run({"check"});
+    EXPECT_EQ(result.nExitCode, 3);
+    EXPECT_EQ(result.strOut.rfind("Q6TSA UNKNOWN - reader misinstalled (", 0), 0u) << result.strOut;
 }
 
 // A record left from before the watcher started shows nothing; each

@@ -3,38 +3,79 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
+#include <functional>
 #include <limits>
 #include <vector>
 
 namespace NQ6Ipc {
 namespace {
 
-// What one command accepts: how many words, and which options.
+// A long option: its name, and how it sets its value into the command
+// (nothing for a flag); false for a value it cannot take.
+struct NOption {
+    const char* pszName;
+    std::function<bool(const std::string& value, NCommand& command)> fnSetValue;
+    std::function<void(NCommand& command)> fnSetFlag;
+};
+
+bool SetNumber(const std::string& value, uint32_t& target) {
+    const std::optional<uint32_t> number = ParseNumber(value, 10);
+    target = number.value_or(0);
+    return number.has_value();
+}
+
+bool SetOptionalNumber(const std::string& value, std::optional<uint32_t>& target) {
+    target = ParseNumber(value, 10);
+    return target.has_value();
+}
+
+const std::vector<NOption>& Options() {
+    static const std::vector<NOption> options = {
+        {"--raw", nullptr, [](NCommand& c) { c.bRaw = true; }},
+        {"--mini", nullptr, [](NCommand& c) { c.bMini = true; }},
+        {"--korea", nullptr, [](NCommand& c) { c.bKorea = true; }},
+        {"--json", nullptr, [](NCommand& c) { c.bJson = true; }},
+        {"--count",
+         [](const std::string& v, NCommand& c) { return SetNumber(v, c.nCount) && c.nCount > 0; },
+         nullptr},
+        {"--timeout", [](const std::string& v, NCommand& c) { return SetNumber(v, c.nTimeoutMs); },
+         nullptr},
+        {"--warning",
+         [](const std::string& v, NCommand& c) { return SetOptionalNumber(v, c.nWarningMs); },
+         nullptr},
+        {"--critical",
+         [](const std::string& v, NCommand& c) { return SetOptionalNumber(v, c.nCriticalMs); },
+         nullptr},
+    };
+    return options;
+}
+
+// What one command accepts: its operand (none when empty) and its options.
 struct NSyntax {
     const char* pszName;
     NCommandKind eKind;
-    bool bTakesWord;
+    const char* pszOperand;
     std::vector<std::string> options;
 };
 
 const std::vector<NSyntax>& Syntaxes() {
     static const std::vector<NSyntax> syntaxes = {
-        {"tick", NCommandKind::Tick, false, {}},
-        {"get", NCommandKind::Get, true, {"--raw"}},
-        {"now", NCommandKind::Now, false, {"--mini", "--korea"}},
-        {"status", NCommandKind::Status, false, {"--mini", "--json"}},
-        {"watch", NCommandKind::Watch, false, {"--mini", "--count", "--timeout"}},
-        {"wait", NCommandKind::Wait, true, {"--timeout"}},
-        {"--help", NCommandKind::Help, false, {}},
-        {"--version", NCommandKind::Version, false, {}},
+        {"tick", NCommandKind::Tick, "", {}},
+        {"get", NCommandKind::Get, "SLOT", {"--raw"}},
+        {"now", NCommandKind::Now, "", {"--mini", "--korea"}},
+        {"status", NCommandKind::Status, "", {"--mini", "--json"}},
+        {"check", NCommandKind::Check, "", {"--mini", "--warning", "--critical"}},
+        {"watch", NCommandKind::Watch, "", {"--mini", "--count", "--timeout"}},
+        {"wait", NCommandKind::Wait, "EVENT", {"--timeout"}},
     };
     return syntaxes;
 }
 
-const NSyntax* FindSyntax(const std::string& name) {
-    for (const NSyntax& syntax : Syntaxes()) {
-        if (name == syntax.pszName) {
-            return &syntax;
+template <class Entry>
+const Entry* FindByName(const std::vector<Entry>& entries, const std::string& name) {
+    for (const Entry& entry : entries) {
+        if (name == entry.pszName) {
+            return &entry;
         }
     }
     return nullptr;
@@ -49,45 +90,129 @@ bool Accepts(const NSyntax& syntax, const std::string& option) {
     return false;
 }
 
-// The decimal number that follows the option at argv[index], consumed.
-std::optional<uint32_t> TakeNumber(int argc, const char* const* argv, int& index) {
-    if (++index >= argc) {
+std::string Quoted(const std::string& text) { return "'" + text + "'"; }
+
+// The words after the program's name, taken one by one.
+class NWords {
+public:
+    NWords(int argc, const char* const* argv) : m_words(argv + 1, argv + argc) {}
+
+    bool AtEnd() const { return m_nIndex >= m_words.size(); }
+    const std::string& Next() { return m_words[m_nIndex++]; }
+
+    // -h/--help or -V/--version before any "--": the first of them.
+    std::optional<NCommandKind> Question() const {
+        for (const std::string& word : m_words) {
+            if (word == "--") {
+                break;
+            }
+            if (word == "-h" || word == "--help") {
+                return NCommandKind::Help;
+            }
+            if (word == "-V" || word == "--version") {
+                return NCommandKind::Version;
+            }
+        }
         return std::nullopt;
     }
-    return ParseNumber(argv[index], 10);
+
+private:
+    std::vector<std::string> m_words;
+    size_t m_nIndex = 0;
+};
+
+// What an option that nothing accepts is called.
+std::string UnknownOptionError(const std::string& word) {
+    return word.rfind("--", 0) == 0 ? "unrecognized option " + Quoted(word)
+                                    : "invalid option -- " + Quoted(word.substr(1, 1));
 }
 
-// Applies the option at argv[index], consuming its value when it takes one.
-bool ApplyOption(const std::string& option, int argc, const char* const* argv, int& index,
-                 NCommand& command) {
-    if (option == "--raw") {
-        command.bRaw = true;
-    } else if (option == "--mini") {
-        command.bMini = true;
-    } else if (option == "--korea") {
-        command.bKorea = true;
-    } else if (option == "--json") {
-        command.bJson = true;
-    } else if (option == "--timeout") {
-        const std::optional<uint32_t> timeout = TakeNumber(argc, argv, index);
-        command.nTimeoutMs = timeout.value_or(0);
-        return timeout.has_value();
-    } else if (option == "--count") {
-        command.nCount = TakeNumber(argc, argv, index).value_or(0);
-        return command.nCount > 0;
-    }
-    return true;
-}
+// Reads the words after a command's name into command; the error when one
+// is wrong.
+class NCommandReader {
+public:
+    NCommandReader(const NSyntax& syntax, NWords& words, NCommand& command)
+        : m_syntax(syntax), m_words(words), m_command(command) {}
 
-bool ApplyWord(const std::string& word, NCommand& command) {
-    if (command.eKind == NCommandKind::Get) {
-        const std::optional<uint32_t> slot = ParseNumber(word, 0);
-        command.nSlot = slot.value_or(0);
-        return slot.has_value();
+    std::string Read() {
+        bool optionsEnded = false;
+        while (!m_words.AtEnd()) {
+            const std::string& word = m_words.Next();
+            std::string error;
+            if (!optionsEnded && word == "--") {
+                optionsEnded = true;
+            } else if (!optionsEnded && word.rfind("--", 0) == 0) {
+                error = ReadLongOption(word);
+            } else if (!optionsEnded && word.size() > 1 && word.front() == '-') {
+                error = UnknownOptionError(word);
+            } else {
+                error = ReadOperand(word);
+            }
+            if (!error.empty()) {
+                return error;
+            }
+        }
+        if (*m_syntax.pszOperand != '\0' && !m_bHasOperand) {
+            return std::string("missing ") + m_syntax.pszOperand + " for " + m_syntax.pszName;
+        }
+        if (m_command.nWarningMs && m_command.nCriticalMs &&
+            *m_command.nWarningMs > *m_command.nCriticalMs) {
+            return "--warning " + std::to_string(*m_command.nWarningMs) + " exceeds --critical " +
+                   std::to_string(*m_command.nCriticalMs);
+        }
+        return "";
     }
-    command.strEvent = word;
-    return !word.empty();
-}
+
+private:
+    std::string ReadLongOption(const std::string& word) {
+        const size_t equals = word.find('=');
+        const std::string name = word.substr(0, equals);
+        const NOption* option = FindByName(Options(), name);
+        if (option == nullptr) {
+            return UnknownOptionError(word);
+        }
+        if (!Accepts(m_syntax, name)) {
+            return "option " + Quoted(name) + " does not go with " + m_syntax.pszName;
+        }
+        if (option->fnSetFlag) {
+            if (equals != std::string::npos) {
+                return "option " + Quoted(name) + " doesn't allow an argument";
+            }
+            option->fnSetFlag(m_command);
+            return "";
+        }
+        if (equals == std::string::npos && m_words.AtEnd()) {
+            return "option " + Quoted(name) + " requires an argument";
+        }
+        const std::string value =
+            equals == std::string::npos ? m_words.Next() : word.substr(equals + 1);
+        if (!option->fnSetValue(value, m_command)) {
+            return "invalid argument " + Quoted(value) + " for " + Quoted(name);
+        }
+        return "";
+    }
+
+    std::string ReadOperand(const std::string& word) {
+        if (*m_syntax.pszOperand == '\0' || m_bHasOperand) {
+            return "extra operand " + Quoted(word);
+        }
+        m_bHasOperand = true;
+        if (m_command.eKind == NCommandKind::Get) {
+            const std::optional<uint32_t> slot = ParseNumber(word, 0);
+            m_command.nSlot = slot.value_or(0);
+            return slot
+                       ? ""
+                       : "invalid SLOT " + Quoted(word) + " (a 32-bit number: 0x30000259, 017, 31)";
+        }
+        m_command.strEvent = word;
+        return word.empty() ? "the EVENT name is empty" : "";
+    }
+
+    const NSyntax& m_syntax;
+    NWords& m_words;
+    NCommand& m_command;
+    bool m_bHasOperand = false;
+};
 
 }  // namespace
 
@@ -104,30 +229,27 @@ std::optional<uint32_t> ParseNumber(const std::string& text, int base) {
     return static_cast<uint32_t>(value);
 }
 
-std::optional<NCommand> ParseCommandLine(int argc, const char* const* argv) {
-    const NSyntax* syntax = argc >= 2 ? FindSyntax(argv[1]) : nullptr;
+NCommandLine ParseCommandLine(int argc, const char* const* argv) {
+    NCommandLine line;
+    NWords words(argc, argv);
+    if (const std::optional<NCommandKind> question = words.Question()) {
+        line.command.eKind = *question;
+        return line;
+    }
+    if (words.AtEnd()) {
+        line.strError = "missing command";
+        return line;
+    }
+    const std::string& name = words.Next();
+    const NSyntax* syntax = FindByName(Syntaxes(), name);
     if (syntax == nullptr) {
-        return std::nullopt;
+        line.strError = name.size() > 1 && name.front() == '-' ? UnknownOptionError(name)
+                                                               : "unknown command " + Quoted(name);
+        return line;
     }
-    NCommand command;
-    command.eKind = syntax->eKind;
-    bool hasWord = false;
-    for (int index = 2; index < argc; ++index) {
-        const std::string argument = argv[index];
-        if (argument.rfind("--", 0) == 0) {
-            if (!Accepts(*syntax, argument) || !ApplyOption(argument, argc, argv, index, command)) {
-                return std::nullopt;
-            }
-        } else if (!syntax->bTakesWord || hasWord || !ApplyWord(argument, command)) {
-            return std::nullopt;
-        } else {
-            hasWord = true;
-        }
-    }
-    if (syntax->bTakesWord && !hasWord) {
-        return std::nullopt;
-    }
-    return command;
+    line.command.eKind = syntax->eKind;
+    line.strError = NCommandReader(*syntax, words, line.command).Read();
+    return line;
 }
 
 }  // namespace NQ6Ipc

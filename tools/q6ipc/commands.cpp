@@ -1,5 +1,6 @@
 #include "tools/q6ipc/commands.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -14,6 +15,7 @@
 #include "os/tick_source.h"
 #include "q6tsa_version.h"
 #include "time/tick_clock.h"
+#include "tools/q6ipc/plugin_check.h"
 #include "tools/q6ipc/publication_status.h"
 #include "tools/q6ipc/status_report.h"
 
@@ -81,14 +83,28 @@ int RunNow(const NCommand& command) {
 }
 
 int RunStatus(const NCommand& command) {
-    NQ6Time::NSlotReader reader;
-    const NPublicationStatus status =
-        ReadPublicationStatus(reader, NServerTimeChannel::SlotFor(command.bMini));
+    const NPublicationStatus status = ObservePublication(command.bMini);
     std::fputs((command.bJson ? StatusJson(status) : StatusText(status)).c_str(), stdout);
     if (Flushed() != kExitOk) {
         return kExitMissing;
     }
-    return status.eVerdict == NVerdict::Publishing ? kExitOk : kExitMissing;
+    if (status.eVerdict == NVerdict::Publishing) {
+        return kExitOk;
+    }
+    return status.eVerdict == NVerdict::ReaderMisinstalled ? kExitCannotTell : kExitMissing;
+}
+
+int RunCheck(const NCommand& command) {
+    NPluginThresholds thresholds;
+    thresholds.nWarningMs = command.nWarningMs.value_or(thresholds.nWarningMs);
+    thresholds.nCriticalMs = command.nCriticalMs.value_or(thresholds.nCriticalMs);
+    thresholds.nWarningMs = std::min(thresholds.nWarningMs, thresholds.nCriticalMs);
+    const NPublicationStatus status = ObservePublication(command.bMini);
+    std::fputs(PluginLine(status, thresholds).c_str(), stdout);
+    if (std::fflush(stdout) != 0) {
+        return static_cast<int>(NPluginState::Unknown);
+    }
+    return static_cast<int>(JudgeForMonitoring(status, thresholds));
 }
 
 int RunWatch(const NCommand& command) {
@@ -144,6 +160,10 @@ NOs::NTextResult<std::string> CarryServerTime(const std::string& recordText, boo
         toKorea);
 }
 
+int UsageExitCode(NCommandKind kind) {
+    return kind == NCommandKind::Check ? static_cast<int>(NPluginState::Unknown) : kExitUsage;
+}
+
 int RunCommand(const NCommand& command) {
     switch (command.eKind) {
         case NCommandKind::Tick:
@@ -154,6 +174,8 @@ int RunCommand(const NCommand& command) {
             return RunNow(command);
         case NCommandKind::Status:
             return RunStatus(command);
+        case NCommandKind::Check:
+            return RunCheck(command);
         case NCommandKind::Watch:
             return RunWatch(command);
         case NCommandKind::Help:

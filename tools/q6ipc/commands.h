@@ -11,8 +11,14 @@
 namespace NQ6Ipc {
 
 constexpr int kExitOk = 0;
-constexpr int kExitMissing = 1;  // no slot, record or event, a stale record, or a wait timed out
+// No slot, record or event, an agent that is not publishing, or a wait that
+// timed out.
+constexpr int kExitMissing = 1;
 constexpr int kExitUsage = 2;
+constexpr int kExitCannotTell = 3;  // status: the reader cannot read
+
+// A usage error's exit code: UNKNOWN for check, as monitoring expects.
+int UsageExitCode(NCommandKind kind);
 
 // The server time of a record's JSON text carried forward to this machine's
 // current tick, as YYYY-MM-DD hh:mm:ss, in Korea Standard Time when toKorea;

@@ -6,10 +6,10 @@
 #include "tools/q6ipc/commands.h"
 
 int main(int argc, char** argv) {
-    const std::optional<NQ6Ipc::NCommand> command = NQ6Ipc::ParseCommandLine(argc, argv);
-    if (!command) {
-        std::fprintf(stderr, "%s\n", NQ6Ipc::kUsage);
-        return NQ6Ipc::kExitUsage;
+    const NQ6Ipc::NCommandLine line = NQ6Ipc::ParseCommandLine(argc, argv);
+    if (!line.strError.empty()) {
+        std::fprintf(stderr, "q6ipc: %s\n%s\n", line.strError.c_str(), NQ6Ipc::kTryHelp);
+        return NQ6Ipc::UsageExitCode(line.command.eKind);
     }
-    return NQ6Ipc::RunCommand(*command);
+    return NQ6Ipc::RunCommand(line.command);
 }

@@ -2,6 +2,8 @@
 
 #include <json/json.h>
 
+#include "libq6time/slot_reader.h"
+
 namespace NQ6Ipc {
 namespace {
 
@@ -21,11 +23,21 @@ Json::Value ValueOrNull(const std::optional<T>& value) {
     return value ? Json::Value(*value) : Json::Value();
 }
 
+std::string AgentText(const NPublicationStatus& status) {
+    if (!status.bAgentRunning) {
+        return "cannot be told (" + status.strAgentNote + ")";
+    }
+    return *status.bAgentRunning ? "running" : "not running";
+}
+
 }  // namespace
 
 std::string StatusText(const NPublicationStatus& status) {
     std::string text =
         Line("verdict:", VerdictText(status)) + Line("slot:", NQ6Time::SlotIdText(status.nSlot));
+    if (status.eVerdict != NVerdict::ReaderMisinstalled) {
+        text += Line("agent:", AgentText(status));
+    }
     if (status.strRecord) {
         text += Line("record:", *status.strRecord);
     }
@@ -47,6 +59,7 @@ std::string StatusJson(const NPublicationStatus& status) {
     object["ageMs"] = ValueOrNull(status.nAgeMs);
     object["serverTime"] = ValueOrNull(status.strServerTime);
     object["limitMs"] = Json::Value(Json::Int64{kFreshLimitMs});
+    object["agentRunning"] = ValueOrNull(status.bAgentRunning);
     Json::StreamWriterBuilder builder;
     builder["indentation"] = "";
     builder["emitUTF8"] = true;

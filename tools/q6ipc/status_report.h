@@ -8,12 +8,12 @@
 
 namespace NQ6Ipc {
 
-// "verdict:", "slot:", then "record:", "age:" and "server time:" as far as
-// they are known; one line each.
+// "verdict:", "slot:", "agent:", then "record:", "age:" and "server time:"
+// as far as they are known; one line each.
 std::string StatusText(const NPublicationStatus& status);
 
 // One line: an object with the members verdict, reason, slot, record, ageMs,
-// serverTime and limitMs, null where a value is not known.
+// serverTime, limitMs and agentRunning, null where a value is not known.
 std::string StatusJson(const NPublicationStatus& status);
 
 }  // namespace NQ6Ipc
