@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # lintian finds no error in the package but the /opt layout's, which the
-# program folder keeps on purpose (README, Installing).
+# program folder keeps on purpose (README, Install).
 # usage: package_lintian_test.sh PACKAGE
 set -euo pipefail
 report=$(lintian --no-cfg "$1" 2>&1 || true)
