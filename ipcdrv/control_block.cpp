@@ -22,7 +22,7 @@ bool HasSoundFields(const NControlObject& control) {
 }
 
 // In the namespace given when one is (it was read already), else the process's.
-std::optional<NOs::NObjectName> ObjectName(const std::string* objectNamespace = nullptr) {
+NOs::NResult<NOs::NObjectName> ObjectName(const std::string* objectNamespace = nullptr) {
     return objectNamespace != nullptr
                ? NOs::MakeObjectName(*objectNamespace, NOs::NObjectSpace::Machine, NIpcShm::kScope,
                                      NIpcShm::kControlName)
@@ -43,11 +43,11 @@ bool Init(void* data) {
 // The control block as a mapping of its own, when there is one.
 NOs::NResult<std::unique_ptr<NOs::NSharedMemory>> Map(bool writable,
                                                       const std::string* objectNamespace) {
-    const std::optional<NOs::NObjectName> name = ObjectName(objectNamespace);
+    const NOs::NResult<NOs::NObjectName> name = ObjectName(objectNamespace);
     if (!name) {
-        return NOs::NObjectError::BadName;
+        return name.Error();
     }
-    return NOs::NSharedMemory::Open(*name, sizeof(NControlObject), writable);
+    return NOs::NSharedMemory::Open(name.Value(), sizeof(NControlObject), writable);
 }
 
 NState StateOf(const NControlObject& control) {
@@ -68,12 +68,12 @@ NOs::NResult<NState> StateOfError(const NOs::NError& error) {
 
 // The control block read once, not mapped.
 NOs::NResult<NState> ReadOnce(const std::string* objectNamespace) {
-    const std::optional<NOs::NObjectName> name = ObjectName(objectNamespace);
+    const NOs::NResult<NOs::NObjectName> name = ObjectName(objectNamespace);
     if (!name) {
         return NState::Missing;
     }
     NControlObject control{};
-    const NOs::NStatus read = NOs::ReadSharedMemory(*name, &control, sizeof(control));
+    const NOs::NStatus read = NOs::ReadSharedMemory(name.Value(), &control, sizeof(control));
     return read ? StateOf(control) : StateOfError(read.Error());
 }
 
@@ -102,13 +102,21 @@ NOs::NResult<NState> CheckIn(const std::string* objectNamespace) {
 
 NOs::NResult<NState> Check() { return CheckIn(NKeptMappings::CurrentNamespace()); }
 
-std::optional<NInUse> InUse() {
+NOs::NResult<NInUse> InUse() {
     const std::string* objectNamespace = NKeptMappings::CurrentNamespace();
     NKeptMappings::NKeptMapping* kept = NKeptMappings::FindControl(objectNamespace);
     const NOs::NResult<NState> state =
         kept != nullptr ? CheckKept(*kept, objectNamespace) : CheckIn(objectNamespace);
-    if (!state || state.Value() != NState::Sound) {
-        return std::nullopt;
+    if (!state) {
+        return state.Error();
+    }
+    switch (state.Value()) {
+        case NState::Missing:
+            return std::errc::no_such_file_or_directory;
+        case NState::Damaged:
+            return NOs::NObjectError::Damaged;
+        case NState::Sound:
+            break;
     }
     return NInUse{objectNamespace, kept != nullptr ? kept->Serial() : 0};
 }
@@ -126,13 +134,13 @@ NOs::NStatus Load() {
         case NState::Missing:
             break;
     }
-    const std::optional<NOs::NObjectName> name = ObjectName();
+    const NOs::NResult<NOs::NObjectName> name = ObjectName();
     if (!name) {
-        return NOs::NObjectError::BadName;
+        return name.Error();
     }
     bool existed = false;
     const auto memory = NOs::NSharedMemory::Create(
-        *name, NOs::NShmLayout{sizeof(NControlObject), NIpcShm::kMode}, Init, &existed);
+        name.Value(), NOs::NShmLayout{sizeof(NControlObject), NIpcShm::kMode}, Init, &existed);
     if (!memory) {
         return memory.Error();
     }
@@ -156,9 +164,9 @@ NOs::NStatus Repair() {
 }
 
 NOs::NStatus Remove() {
-    const std::optional<NOs::NObjectName> name = ObjectName();
+    const NOs::NResult<NOs::NObjectName> name = ObjectName();
     if (!name) {
-        return NOs::NObjectError::BadName;
+        return name.Error();
     }
     NOs::NResult<std::unique_ptr<NOs::NSharedMemory>> mapped = Map(true, nullptr);
     if (mapped) {
@@ -167,7 +175,7 @@ NOs::NStatus Remove() {
     // What cannot be mapped as the block cannot be marked either: this process
     // forgets it at once, others within the time of kept_mappings.h.
     NKeptMappings::ForgetControl();
-    return NOs::RemoveSharedMemory(*name);
+    return NOs::RemoveSharedMemory(name.Value());
 }
 
 }  // namespace NControlBlock

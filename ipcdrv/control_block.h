@@ -4,7 +4,6 @@
 // mends and removes it.
 
 #include <cstdint>
-#include <optional>
 #include <string>
 
 #include "os/result.h"
@@ -25,8 +24,9 @@ struct NInUse {
     uint64_t nSerial;
 };
 
-// Nothing unless the control block is Sound.
-std::optional<NInUse> InUse();
+// The control block in use; Missing (no such file) and Damaged tell why there
+// is none, or the system's reason when its state cannot be told.
+NOs::NResult<NInUse> InUse();
 
 // Creates the control block when it is missing.
 NOs::NStatus Load();

@@ -144,7 +144,7 @@ void PutCurrent(NSlotObject& slot, const void* data, uint32_t size) {
 // The slot to write, as a fresh mapping: made with the value when missing
 // (*written then tells so), opened when it exists and is sound.
 // The slot's name in the namespace that the control block was found in.
-std::optional<NOs::NObjectName> NameIn(const NControlBlock::NInUse& control, uint32_t id) {
+NOs::NResult<NOs::NObjectName> NameIn(const NControlBlock::NInUse& control, uint32_t id) {
     return control.pNamespace != nullptr ? GetObjectName(*control.pNamespace, id)
                                          : GetObjectName(id);
 }
@@ -152,14 +152,14 @@ std::optional<NOs::NObjectName> NameIn(const NControlBlock::NInUse& control, uin
 NOs::NResult<std::unique_ptr<NOs::NSharedMemory>> MapForWriting(
     const NControlBlock::NInUse& control, uint32_t id, const void* data, uint32_t size,
     bool* written) {
-    const std::optional<NOs::NObjectName> name = NameIn(control, id);
+    const NOs::NResult<NOs::NObjectName> name = NameIn(control, id);
     if (!name) {
-        return NOs::NObjectError::BadName;
+        return name.Error();
     }
     const NOs::NShmLayout layout{sizeof(NSlotObject), NIpcShm::kMode};
     bool existed = false;
     NOs::NResult<std::unique_ptr<NOs::NSharedMemory>> memory = NOs::NSharedMemory::Create(
-        *name, layout, [&](void* slot) { return InitSlot(slot, id, data, size); }, &existed);
+        name.Value(), layout, [&](void* slot) { return InitSlot(slot, id, data, size); }, &existed);
     if (!memory) {
         return memory.Error();
     }
@@ -216,29 +216,33 @@ auto UntilConsistent(Attempt attempt) -> decltype(attempt()) {
     return std::nullopt;
 }
 
-// The slot to read, sound; null when there is none.
-NSlotObject* FindForReading(NSlotMapping& mapping, const NControlBlock::NInUse& control,
-                            uint32_t id) {
+// The slot to read, sound, or why there is none.
+NOs::NResult<NSlotObject*> FindForReading(NSlotMapping& mapping,
+                                          const NControlBlock::NInUse& control, uint32_t id) {
     NSlotObject* slot = mapping.Current();
     if (slot == nullptr) {
-        const std::optional<NOs::NObjectName> name = NameIn(control, id);
+        const NOs::NResult<NOs::NObjectName> name = NameIn(control, id);
         if (!name) {
-            return nullptr;
+            return name.Error();
         }
         NOs::NResult<std::unique_ptr<NOs::NSharedMemory>> memory =
-            NOs::NSharedMemory::Open(*name, sizeof(NSlotObject), false);
+            NOs::NSharedMemory::Open(name.Value(), sizeof(NSlotObject), false);
         if (!memory) {
-            return nullptr;
+            return memory.Error();
         }
         slot = mapping.Use(memory.Take());
     }
-    return IsSoundSlot(*slot, id) ? slot : nullptr;
+    if (!IsSoundSlot(*slot, id)) {
+        return NOs::NObjectError::Damaged;
+    }
+    return slot;
 }
 
 // The stamp of the slot's current copy, read in one consistent step; serial
-// is that of the mapping it was read through.
-std::optional<uint64_t> StampOf(const NSlotObject& slot, uint64_t serial) {
-    return UntilConsistent([&]() -> std::optional<uint64_t> {
+// is that of the mapping it was read through. Busy when writers kept
+// changing it.
+NOs::NResult<uint64_t> StampOf(const NSlotObject& slot, uint64_t serial) {
+    const std::optional<uint64_t> stamp = UntilConsistent([&]() -> std::optional<uint64_t> {
         const uint32_t current = slot.nCurrent.load(std::memory_order_acquire) & 1u;
         const uint64_t sequence = slot.aBuffers[current].nSeq.load(std::memory_order_acquire);
         if ((sequence & 1u) != 0 ||
@@ -247,16 +251,23 @@ std::optional<uint64_t> StampOf(const NSlotObject& slot, uint64_t serial) {
         }
         return (serial << kStampSequenceBits) | (((sequence << 1) | current) & kStampSequenceMask);
     });
+    if (!stamp) {
+        return NOs::NObjectError::Busy;
+    }
+    return *stamp;
 }
 
 }  // namespace
 
-std::optional<NOs::NObjectName> GetObjectName(uint32_t id) {
-    const std::optional<std::string> objectNamespace = NOs::GetObjectNamespace();
-    return objectNamespace ? GetObjectName(*objectNamespace, id) : std::nullopt;
+NOs::NResult<NOs::NObjectName> GetObjectName(uint32_t id) {
+    const NOs::NResult<std::string> objectNamespace = NOs::GetObjectNamespace();
+    if (!objectNamespace) {
+        return objectNamespace.Error();
+    }
+    return GetObjectName(objectNamespace.Value(), id);
 }
 
-std::optional<NOs::NObjectName> GetObjectName(const std::string& objectNamespace, uint32_t id) {
+NOs::NResult<NOs::NObjectName> GetObjectName(const std::string& objectNamespace, uint32_t id) {
     std::string name = "slot.XXXXXXXX";
     for (size_t digit = name.size(); digit > name.size() - 8; --digit, id >>= 4) {
         name[digit - 1] = "0123456789ABCDEF"[id & 0xF];
@@ -281,10 +292,11 @@ NReadResult Read(uint32_t id, void* buffer, uint32_t capacity, uint32_t* size,
                  const NControlBlock::NInUse& control) {
     *size = 0;
     NSlotMapping mapping(id, false, control);
-    const NSlotObject* slot = FindForReading(mapping, control, id);
-    if (slot == nullptr) {
+    const NOs::NResult<NSlotObject*> found = FindForReading(mapping, control, id);
+    if (!found) {
         return NReadResult::Missing;
     }
+    const NSlotObject* slot = found.Value();
     const std::optional<NReadResult> read = UntilConsistent([&]() -> std::optional<NReadResult> {
         const uint32_t current = slot->nCurrent.load(std::memory_order_acquire) & 1u;
         if (!TakeValue(slot->aBuffers[current], buffer, capacity, size)) {
@@ -298,27 +310,28 @@ NReadResult Read(uint32_t id, void* buffer, uint32_t capacity, uint32_t* size,
     return read.value_or(NReadResult::Busy);
 }
 
-std::optional<uint64_t> Stamp(uint32_t id, const NControlBlock::NInUse& control) {
+NOs::NResult<uint64_t> Stamp(uint32_t id, const NControlBlock::NInUse& control) {
     NSlotMapping mapping(id, false, control);
-    const NSlotObject* slot = FindForReading(mapping, control, id);
-    if (slot == nullptr) {
-        return std::nullopt;
+    const NOs::NResult<NSlotObject*> slot = FindForReading(mapping, control, id);
+    if (!slot) {
+        return slot.Error();
     }
-    return StampOf(*slot, mapping.Serial());
+    return StampOf(*slot.Value(), mapping.Serial());
 }
 
 NWaitResult WaitForWrite(uint32_t id, uint64_t stamp, uint32_t timeoutMs,
                          const NControlBlock::NInUse& control) {
     NSlotMapping mapping(id, false, control);
-    const NSlotObject* slot = FindForReading(mapping, control, id);
-    if (slot == nullptr) {
+    const NOs::NResult<NSlotObject*> found = FindForReading(mapping, control, id);
+    if (!found) {
         return NWaitResult::Missing;
     }
+    const NSlotObject* slot = found.Value();
     // A write after this load changes the word, so the sleep below cannot
     // miss it.
     const uint32_t writes = slot->nCurrent.load(std::memory_order_acquire);
-    const std::optional<uint64_t> now = StampOf(*slot, mapping.Serial());
-    if (now && *now != stamp) {
+    const NOs::NResult<uint64_t> now = StampOf(*slot, mapping.Serial());
+    if (now && now.Value() != stamp) {
         return NWaitResult::Written;
     }
     return NOs::SleepWhileWordIs(slot->nCurrent, writes, timeoutMs) == NOs::NWordWait::TimedOut
@@ -327,17 +340,17 @@ NWaitResult WaitForWrite(uint32_t id, uint64_t stamp, uint32_t timeoutMs,
 }
 
 NOs::NStatus Remove(uint32_t id) {
-    const std::optional<NOs::NObjectName> name = GetObjectName(id);
+    const NOs::NResult<NOs::NObjectName> name = GetObjectName(id);
     if (!name) {
-        return NOs::NObjectError::BadName;
+        return name.Error();
     }
     NOs::NResult<std::unique_ptr<NOs::NSharedMemory>> mapped =
-        NOs::NSharedMemory::Open(*name, sizeof(NSlotObject), true);
+        NOs::NSharedMemory::Open(name.Value(), sizeof(NSlotObject), true);
     if (mapped) {
         return NKeptMappings::RetireAndUnlink(*mapped.Value(), kRetiredOffset);
     }
     NKeptMappings::ForgetSlot(id);
-    return NOs::RemoveSharedMemory(*name);
+    return NOs::RemoveSharedMemory(name.Value());
 }
 
 void SetReadPauseForTest(void (*pause)()) { g_pfnReadPause.store(pause); }

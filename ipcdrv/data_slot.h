@@ -5,7 +5,6 @@
 // block in use (NControlBlock::InUse).
 
 #include <cstdint>
-#include <optional>
 #include <string>
 
 #include "ipcdrv/control_block.h"
@@ -22,10 +21,10 @@ enum class NWaitResult { Written, Woken, TimedOut, Missing };
 constexpr int kStampSequenceBits = 40;
 constexpr uint64_t kStampSequenceMask = (uint64_t{1} << kStampSequenceBits) - 1;
 
-// Nothing when the namespace of the process is invalid.
-std::optional<NOs::NObjectName> GetObjectName(uint32_t id);
+// BadName when the namespace of the process is invalid.
+NOs::NResult<NOs::NObjectName> GetObjectName(uint32_t id);
 // The same in a namespace given (valid).
-std::optional<NOs::NObjectName> GetObjectName(const std::string& objectNamespace, uint32_t id);
+NOs::NResult<NOs::NObjectName> GetObjectName(const std::string& objectNamespace, uint32_t id);
 
 // Stores a copy of size bytes (at most QXIPC_MAX_DATA_SIZE) in slot id,
 // creating the slot when needed; a damaged slot, or whatever else stands
@@ -41,9 +40,9 @@ NReadResult Read(uint32_t id, void* buffer, uint32_t capacity, uint32_t* size,
 
 // A number that changes whenever the slot comes to hold another value, read
 // in one consistent step without copying the value; within this process, and
-// while the library stays loaded, it never comes back. Nothing when the slot
-// is missing or writers kept changing it.
-std::optional<uint64_t> Stamp(uint32_t id, const NControlBlock::NInUse& control);
+// while the library stays loaded, it never comes back. No such file when the
+// slot is missing, Busy when writers kept changing it.
+NOs::NResult<uint64_t> Stamp(uint32_t id, const NControlBlock::NInUse& control);
 
 // Sleeps at most timeoutMs while slot id holds the value of stamp (a value
 // that Stamp gave): Written when it holds another one already, Missing at

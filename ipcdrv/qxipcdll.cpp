@@ -68,15 +68,15 @@ int32_t Guarded(const char* function, Body body) noexcept {
     }
 }
 
-bool IsLoaded() { return NControlBlock::InUse().has_value(); }
+bool IsLoaded() { return static_cast<bool>(NControlBlock::InUse()); }
 
 constexpr char kNotLoaded[] = "the driver is not loaded";
 
 // body(the control block in use), or the failure of a driver not loaded.
 template <class Body>
 int32_t WithDriver(const char* function, uint32_t id, Body body) {
-    const std::optional<NControlBlock::NInUse> control = NControlBlock::InUse();
-    return control ? body(*control) : SlotFailure(function, id, kNotLoaded);
+    const NOs::NResult<NControlBlock::NInUse> control = NControlBlock::InUse();
+    return control ? body(control.Value()) : SlotFailure(function, id, kNotLoaded);
 }
 
 int32_t ReadResult(const char* function, uint32_t id, NDataSlot::NReadResult result) {
@@ -107,10 +107,10 @@ uint32_t WaitLeftMs(uint64_t startMs, uint32_t timeoutMs) {
 // step, so that a wake-up diverted by another account, a slot that appears
 // and a driver that is loaded are all seen within one step.
 NDataSlot::NWaitResult WaitStep(uint32_t id, uint64_t stamp, uint32_t stepMs) {
-    const std::optional<NControlBlock::NInUse> control = NControlBlock::InUse();
+    const NOs::NResult<NControlBlock::NInUse> control = NControlBlock::InUse();
     NDataSlot::NWaitResult result = NDataSlot::NWaitResult::Missing;
     if (control) {
-        result = NDataSlot::WaitForWrite(id, stamp, stepMs, *control);
+        result = NDataSlot::WaitForWrite(id, stamp, stepMs, control.Value());
     }
     if (result == NDataSlot::NWaitResult::Missing) {
         std::this_thread::sleep_for(std::chrono::milliseconds(stepMs));
@@ -221,11 +221,11 @@ int32_t fnGetDataStamp(uint32_t id, uint64_t* stamp) {
         }
         *stamp = 0;
         return WithDriver(function, id, [&](const NControlBlock::NInUse& control) {
-            const std::optional<uint64_t> found = NDataSlot::Stamp(id, control);
+            const NOs::NResult<uint64_t> found = NDataSlot::Stamp(id, control);
             if (!found) {
                 return SlotFailure(function, id, "no such slot, or its value kept changing");
             }
-            *stamp = *found;
+            *stamp = found.Value();
             return 1;
         });
     });

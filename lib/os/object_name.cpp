@@ -44,36 +44,41 @@ bool IsValidObjectNamespace(const std::string& objectNamespace) {
            std::all_of(objectNamespace.begin(), objectNamespace.end(), IsNamespaceChar);
 }
 
-std::optional<std::string> GetObjectNamespace() {
+NResult<std::string> GetObjectNamespace() {
     const char* space = std::getenv(kObjectNamespaceVariable);
     if (space == nullptr || *space == '\0') {
         return std::string();
     }
     std::string value = space;
-    return IsValidObjectNamespace(value) ? std::optional<std::string>(std::move(value))
-                                         : std::nullopt;
+    if (!IsValidObjectNamespace(value)) {
+        return NObjectError::BadName;
+    }
+    return value;
 }
 
-std::optional<NObjectName> MakeObjectName(NObjectSpace space, const std::string& scope,
-                                          const std::string& name) {
-    const std::optional<std::string> objectNamespace = GetObjectNamespace();
-    return objectNamespace ? MakeObjectName(*objectNamespace, space, scope, name) : std::nullopt;
+NResult<NObjectName> MakeObjectName(NObjectSpace space, const std::string& scope,
+                                    const std::string& name) {
+    const NResult<std::string> objectNamespace = GetObjectNamespace();
+    if (!objectNamespace) {
+        return objectNamespace.Error();
+    }
+    return MakeObjectName(objectNamespace.Value(), space, scope, name);
 }
 
-std::optional<NObjectName> MakeObjectName(const std::string& objectNamespace, NObjectSpace space,
-                                          const std::string& scope, const std::string& name) {
+NResult<NObjectName> MakeObjectName(const std::string& objectNamespace, NObjectSpace space,
+                                    const std::string& scope, const std::string& name) {
     if (name.empty() || name.find('\0') != std::string::npos) {
-        return std::nullopt;
+        return NObjectError::BadName;
     }
     NObjectName result{space, objectNamespace, scope + "."};
     AppendEscaped(result.strEntry, name);
     if (result.strEntry.size() > kMaxObjectEntryName) {
-        return std::nullopt;
+        return NObjectError::BadName;
     }
     return result;
 }
 
-std::optional<NObjectName> GetNamedObjectName(const std::string& name) {
+NResult<NObjectName> GetNamedObjectName(const std::string& name) {
     if (StartsWith(name, kGlobalPrefix)) {
         return MakeObjectName(NObjectSpace::Machine, "Global",
                               name.substr(sizeof(kGlobalPrefix) - 1));

@@ -13,8 +13,9 @@
 // makes every name fail rather than fall back to the machine's objects.
 
 #include <cstddef>
-#include <optional>
 #include <string>
+
+#include "os/result.h"
 
 namespace NOs {
 
@@ -31,26 +32,27 @@ struct NObjectName {
     std::string strEntry;      // "SCOPE.NAME" within the space
 };
 
-// The namespace of this process: empty when unset, nothing when invalid.
-std::optional<std::string> GetObjectNamespace();
+// The namespace of this process: empty when unset, BadName when invalid.
+NResult<std::string> GetObjectNamespace();
 
 // 1 to 32 letters, digits, '-' or '_'.
 bool IsValidObjectNamespace(const std::string& objectNamespace);
 
 // name within scope, '%', '/' and '\' in name written as "%25", "%2F" and
-// "%5C". Nothing when name is empty or holds a zero byte, the result is
+// "%5C". BadName when name is empty or holds a zero byte, the result is
 // longer than kMaxObjectEntryName, or the namespace is invalid.
-std::optional<NObjectName> MakeObjectName(NObjectSpace space, const std::string& scope,
-                                          const std::string& name);
+NResult<NObjectName> MakeObjectName(NObjectSpace space, const std::string& scope,
+                                    const std::string& name);
 
 // The same within objectNamespace (which must be valid, or empty for the
 // machine's own objects) instead of the process's.
-std::optional<NObjectName> MakeObjectName(const std::string& objectNamespace, NObjectSpace space,
-                                          const std::string& scope, const std::string& name);
+NResult<NObjectName> MakeObjectName(const std::string& objectNamespace, NObjectSpace space,
+                                    const std::string& scope, const std::string& name);
 
 // The name of a named event or mutex: "Global\NAME" is machine-wide (scope
 // "Global"); any other name, with or without "Local\", lives in the calling
-// account's space (scope "Local"). Names are case-sensitive.
-std::optional<NObjectName> GetNamedObjectName(const std::string& name);
+// account's space (scope "Local"). Names are case-sensitive. BadName as
+// MakeObjectName.
+NResult<NObjectName> GetNamedObjectName(const std::string& name);
 
 }  // namespace NOs

@@ -68,17 +68,18 @@ protected:
 };
 
 TEST_F(KeptSlotRaceTest, AReaderLappedBetweenItsCopyAndItsCheckNeverReturnsAMixedValue) {
-    const std::optional<NControlBlock::NInUse> control = NControlBlock::InUse();
-    ASSERT_TRUE(control.has_value());
+    const NOs::NResult<NControlBlock::NInUse> inUse = NControlBlock::InUse();
+    ASSERT_TRUE(inUse) << inUse.Error().Message();
+    const NControlBlock::NInUse& control = inUse.Value();
     const std::string first = MakeValue(1);
     ASSERT_TRUE(
-        NDataSlot::Write(kSlot, first.data(), static_cast<uint32_t>(first.size()), *control));
+        NDataSlot::Write(kSlot, first.data(), static_cast<uint32_t>(first.size()), control));
     std::atomic<bool> stop{false};
     std::thread writer([&] {
         for (uint32_t k = 2; !stop.load(); ++k) {
             const std::string value = MakeValue(k);
             if (!NDataSlot::Write(kSlot, value.data(), static_cast<uint32_t>(value.size()),
-                                  *control)) {
+                                  control)) {
                 return;
             }
             g_nWrites.fetch_add(1);
@@ -91,7 +92,7 @@ TEST_F(KeptSlotRaceTest, AReaderLappedBetweenItsCopyAndItsCheckNeverReturnsAMixe
     while (g_nPausesLeft.load() > 0) {
         uint32_t size = 0;
         const NDataSlot::NReadResult read = NDataSlot::Read(
-            kSlot, value.data(), static_cast<uint32_t>(value.size()), &size, *control);
+            kSlot, value.data(), static_cast<uint32_t>(value.size()), &size, control);
         ASSERT_EQ(read, NDataSlot::NReadResult::Read);
         mixed += IsWrittenValue(value.substr(0, size)) ? 0 : 1;
     }

@@ -29,15 +29,16 @@ protected:
             GTEST_SKIP() << "needs root: only root writes the slots";
         }
         ASSERT_TRUE(NControlBlock::Load());
-        m_control = NControlBlock::InUse();
-        ASSERT_TRUE(m_control.has_value());
+        const NOs::NResult<NControlBlock::NInUse> control = NControlBlock::InUse();
+        ASSERT_TRUE(control) << control.Error().Message();
+        m_control = control.Value();
     }
 
     bool Write(const std::string& value) const {
         return static_cast<bool>(
             NDataSlot::Write(kSlot, value.data(), static_cast<uint32_t>(value.size()), *m_control));
     }
-    uint64_t Stamp() const { return NDataSlot::Stamp(kSlot, *m_control).value_or(0); }
+    uint64_t Stamp() const { return NDataSlot::Stamp(kSlot, *m_control).ValueOr(0); }
     NWaitResult Wait(uint64_t stamp, uint32_t timeoutMs) const {
         return NDataSlot::WaitForWrite(kSlot, stamp, timeoutMs, *m_control);
     }

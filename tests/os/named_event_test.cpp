@@ -110,7 +110,7 @@ TEST_F(NamedEventTest, AnEventForEveryAccountHasANullDacl) {
     ASSERT_NE(everyone, nullptr);
     ASSERT_NE(owner, nullptr);
     const auto kernelName = [](const char* name) {
-        return NUtf::ToUtf16(NOs::GetObjectPath(NOs::GetNamedObjectName(name).value()));
+        return NUtf::ToUtf16(NOs::GetObjectPath(NOs::GetNamedObjectName(name).Value()));
     };
     EXPECT_EQ(HasNullDacl(kernelName("Global\\everyone")), true);
     EXPECT_EQ(HasNullDacl(kernelName("Global\\owner")), false);

@@ -36,33 +36,41 @@ TEST_F(ObjectNameTest, NamesEscapeSeparatorsAndThePercentSign) {
     for (const NNameCase& test : cases) {
         const auto name = NOs::MakeObjectName(NObjectSpace::Machine, "test", test.strName);
         ASSERT_TRUE(name) << test.strName;
-        EXPECT_EQ(name->strEntry, test.strExpected);
-        EXPECT_EQ(name->strNamespace, "ns");
+        EXPECT_EQ(name.Value().strEntry, test.strExpected);
+        EXPECT_EQ(name.Value().strNamespace, "ns");
     }
+}
+
+// The reason why a name of scope test cannot be made; no error when it can.
+NOs::NError RefusalOf(const std::string& name) {
+    return NOs::MakeObjectName(NObjectSpace::Machine, "test", name).Error();
 }
 
 TEST_F(ObjectNameTest, NamesThatCannotBeUsedAreRefused) {
     const size_t room = NOs::kMaxObjectEntryName - std::string("test.").size();
-    EXPECT_TRUE(NOs::MakeObjectName(NObjectSpace::Machine, "test", std::string(room, 'n')));
-    EXPECT_FALSE(NOs::MakeObjectName(NObjectSpace::Machine, "test", std::string(room + 1, 'n')));
+    EXPECT_FALSE(RefusalOf(std::string(room, 'n')));
+    EXPECT_EQ(RefusalOf(std::string(room + 1, 'n')), NOs::NObjectError::BadName);
     // Escaping makes it too long.
-    EXPECT_FALSE(NOs::MakeObjectName(NObjectSpace::Machine, "test", std::string(room, '/')));
-    EXPECT_FALSE(NOs::MakeObjectName(NObjectSpace::Machine, "test", ""));
-    EXPECT_FALSE(NOs::MakeObjectName(NObjectSpace::Machine, "test", std::string("a\0b", 3)));
+    EXPECT_EQ(RefusalOf(std::string(room, '/')), NOs::NObjectError::BadName);
+    EXPECT_EQ(RefusalOf(""), NOs::NObjectError::BadName);
+    EXPECT_EQ(RefusalOf(std::string("a\0b", 3)), NOs::NObjectError::BadName);
 }
 
 TEST_F(ObjectNameTest, AnInvalidNamespaceRefusesEveryNameAndAnEmptyOneIsTheMachines) {
     for (const std::string& space : {std::string("a.b"), std::string("a/b"), std::string("a b"),
                                      std::string("\xC3\xA9"), std::string(33, 'a')}) {
         UseNamespace(space);
-        EXPECT_FALSE(NOs::MakeObjectName(NObjectSpace::Machine, "test", "x")) << space;
-        EXPECT_FALSE(NOs::GetNamedObjectName("Global\\x")) << space;
+        EXPECT_EQ(NOs::GetObjectNamespace().Error(), NOs::NObjectError::BadName) << space;
+        EXPECT_EQ(RefusalOf("x"), NOs::NObjectError::BadName) << space;
+        EXPECT_EQ(NOs::GetNamedObjectName("Global\\x").Error(), NOs::NObjectError::BadName)
+            << space;
     }
     UseNamespace(std::string(32, 'a'));
-    EXPECT_EQ(NOs::MakeObjectName(NObjectSpace::Machine, "test", "x")->strNamespace,
+    EXPECT_EQ(NOs::MakeObjectName(NObjectSpace::Machine, "test", "x").Value().strNamespace,
               std::string(32, 'a'));
     UseNamespace("");
-    EXPECT_EQ(NOs::MakeObjectName(NObjectSpace::Machine, "test", "x")->strNamespace, "");
+    EXPECT_EQ(NOs::GetObjectNamespace().Value(), "");
+    EXPECT_EQ(NOs::MakeObjectName(NObjectSpace::Machine, "test", "x").Value().strNamespace, "");
 }
 
 struct NNamedCase {
@@ -81,11 +89,11 @@ TEST_F(ObjectNameTest, GlobalNamesAreTheMachinesAndOthersTheAccounts) {
     for (const NNamedCase& test : cases) {
         const auto name = NOs::GetNamedObjectName(test.strName);
         ASSERT_TRUE(name) << test.strName;
-        EXPECT_EQ(name->eSpace, test.eSpace) << test.strName;
-        EXPECT_EQ(name->strEntry, test.strEntry);
+        EXPECT_EQ(name.Value().eSpace, test.eSpace) << test.strName;
+        EXPECT_EQ(name.Value().strEntry, test.strEntry);
     }
-    EXPECT_FALSE(NOs::GetNamedObjectName("Global\\"));
-    EXPECT_FALSE(NOs::GetNamedObjectName(""));
+    EXPECT_EQ(NOs::GetNamedObjectName("Global\\").Error(), NOs::NObjectError::BadName);
+    EXPECT_EQ(NOs::GetNamedObjectName("").Error(), NOs::NObjectError::BadName);
 }
 
 }  // namespace

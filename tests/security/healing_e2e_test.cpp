@@ -387,11 +387,11 @@ TEST_F(HealingE2eTest, AWriterStoppedHoldingTheSlotCostsTheAgentOnlyItsWritesMea
     NAgentSandbox sandbox(NAgentBuild::ShortPause);
     const pid_t agent = StartAgent(sandbox);
     ASSERT_TRUE(sandbox.WaitForSlot(kSlot, kPatience).has_value());
-    const std::optional<NOs::NObjectName> name = NOs::MakeObjectName(
+    const NOs::NResult<NOs::NObjectName> name = NOs::MakeObjectName(
         sandbox.Namespace(), NOs::NObjectSpace::Machine, NIpcShm::kScope, "slot.30000259");
-    ASSERT_TRUE(name.has_value());
+    ASSERT_TRUE(name);
     NForkedChild writer([&name] {
-        auto memory = NOs::NSharedMemory::Open(*name, sizeof(NIpcShm::NSlotObject), true);
+        auto memory = NOs::NSharedMemory::Open(name.Value(), sizeof(NIpcShm::NSlotObject), true);
         if (!memory) {
             return 1;
         }

@@ -28,7 +28,7 @@ inline void PrintTo(const NError& error, std::ostream* out) { *out << error.Mess
 
 // The file that stands for a named object in the current namespace.
 inline std::string RecordPath(const std::string& name) {
-    return NOs::GetObjectPath(NOs::GetNamedObjectName(name).value());
+    return NOs::GetObjectPath(NOs::GetNamedObjectName(name).Value());
 }
 
 class NObjectNamespace {
@@ -55,7 +55,7 @@ public:
     // The name of an object of the space, checked to be valid.
     static NOs::NObjectName Object(NOs::NObjectSpace space, const std::string& scope,
                                    const std::string& name) {
-        return NOs::MakeObjectName(space, scope, name).value();
+        return NOs::MakeObjectName(space, scope, name).Value();
     }
 
     // The entries of the machine's space of the namespace now.

@@ -12,15 +12,15 @@ namespace NOs {
 namespace NNamedObject {
 
 NResult<NPlace> FindPlace(const std::string& name) {
-    std::optional<NObjectName> objectName = GetNamedObjectName(name);
+    NResult<NObjectName> objectName = GetNamedObjectName(name);
     if (!objectName) {
-        return NObjectError::BadName;
+        return objectName.Error();
     }
-    NResult<NObjectFolder> folder = NObjectFolder::Open(*objectName);
+    NResult<NObjectFolder> folder = NObjectFolder::Open(objectName.Value());
     if (!folder) {
         return folder.Error();
     }
-    return NPlace{std::move(*objectName), folder.Take()};
+    return NPlace{objectName.Take(), folder.Take()};
 }
 
 namespace {

@@ -26,17 +26,17 @@ void RemoveEventSemaphore(const NObjectFolder& folder, const std::string& entry)
 }  // namespace
 
 NStatus RemoveNamedObject(const std::string& name) {
-    const std::optional<NObjectName> objectName = GetNamedObjectName(name);
+    const NResult<NObjectName> objectName = GetNamedObjectName(name);
     if (!objectName) {
-        return NObjectError::BadName;
+        return objectName.Error();
     }
-    const NResult<NObjectFolder> folder =
-        NObjectFolder::OpenOwn(objectName->eSpace, objectName->strNamespace);
+    const NObjectName& found = objectName.Value();
+    const NResult<NObjectFolder> folder = NObjectFolder::OpenOwn(found.eSpace, found.strNamespace);
     if (!folder) {
         return folder.Error();
     }
-    RemoveEventSemaphore(folder.Value(), objectName->strEntry);
-    return folder.Value().RemoveEntry(objectName->strEntry);
+    RemoveEventSemaphore(folder.Value(), found.strEntry);
+    return folder.Value().RemoveEntry(found.strEntry);
 }
 
 NStatus RemoveObjectNamespace(const std::string& objectNamespace) {

@@ -12,11 +12,11 @@ bool OwnsObjectSpace(NObjectSpace space) {
 }
 
 NStatus CheckObjectSpace(NObjectSpace space) {
-    const std::optional<std::string> objectNamespace = GetObjectNamespace();
+    const NResult<std::string> objectNamespace = GetObjectNamespace();
     if (!objectNamespace) {
-        return NObjectError::BadName;
+        return objectNamespace.Error();
     }
-    const NResult<NObjectFolder> folder = NObjectFolder::Open(space, *objectNamespace);
+    const NResult<NObjectFolder> folder = NObjectFolder::Open(space, objectNamespace.Value());
     return folder ? Ok() : NStatus(folder.Error());
 }
 

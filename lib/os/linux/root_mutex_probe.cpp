@@ -28,12 +28,11 @@ std::string LockTableName(const NFileId& id) {
 
 // Root's own names live in the machine's space: for root the two are one.
 NResult<NObjectName> RootMutexName(const std::string& name) {
-    std::optional<NObjectName> objectName = GetNamedObjectName(name);
-    if (!objectName) {
-        return NObjectError::BadName;
+    NResult<NObjectName> objectName = GetNamedObjectName(name);
+    if (objectName) {
+        objectName.Value().eSpace = NObjectSpace::Machine;
     }
-    objectName->eSpace = NObjectSpace::Machine;
-    return *objectName;
+    return objectName;
 }
 
 }  // namespace

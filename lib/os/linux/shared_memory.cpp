@@ -175,11 +175,11 @@ NStatus RemoveSharedMemory(const NObjectName& name) {
 }
 
 NStatus RemoveSharedMemoryScope(NObjectSpace space, const std::string& scope) {
-    const std::optional<std::string> objectNamespace = GetObjectNamespace();
+    const NResult<std::string> objectNamespace = GetObjectNamespace();
     if (!objectNamespace) {
-        return NObjectError::BadName;
+        return objectNamespace.Error();
     }
-    const NResult<NObjectFolder> folder = NObjectFolder::OpenOwn(space, *objectNamespace);
+    const NResult<NObjectFolder> folder = NObjectFolder::OpenOwn(space, objectNamespace.Value());
     if (!folder) {
         return folder.Error();
     }

@@ -17,12 +17,12 @@ std::u16string KernelObjectName(const NObjectName& name) {
     return NUtf::ToUtf16(kernelName);
 }
 
-std::optional<std::u16string> KernelObjectName(const std::string& name) {
-    const std::optional<NObjectName> objectName = GetNamedObjectName(name);
+NResult<std::u16string> KernelObjectName(const std::string& name) {
+    const NResult<NObjectName> objectName = GetNamedObjectName(name);
     if (!objectName) {
-        return std::nullopt;
+        return objectName.Error();
     }
-    return KernelObjectName(*objectName);
+    return KernelObjectName(objectName.Value());
 }
 
 NError NamedObjectError() {

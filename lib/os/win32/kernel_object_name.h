@@ -2,11 +2,11 @@
 
 // The names that events and mutexes have in the Windows object manager.
 
-#include <optional>
 #include <string>
 
 #include "os/object_error.h"
 #include "os/object_name.h"
+#include "os/result.h"
 
 namespace NOs {
 
@@ -17,8 +17,8 @@ namespace NOs {
 // (no '\' after the scope).
 std::u16string KernelObjectName(const NObjectName& name);
 
-// The same for the name a caller gives; nothing when it cannot be used.
-std::optional<std::u16string> KernelObjectName(const std::string& name);
+// The same for the name a caller gives; BadName when it cannot be used.
+NResult<std::u16string> KernelObjectName(const std::string& name);
 
 // Why an event or a mutex could not be created or opened (GetLastError):
 // the kernel's "invalid handle" there means the name holds another kind.

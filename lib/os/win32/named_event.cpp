@@ -43,9 +43,9 @@ NNamedEvent::~NNamedEvent() = default;
 
 NResult<std::unique_ptr<NNamedEvent>> NNamedEvent::Create(const std::string& name, bool manualReset,
                                                           NObjectAccess access, bool* existed) {
-    const std::optional<std::u16string> kernelName = KernelObjectName(name);
+    const NResult<std::u16string> kernelName = KernelObjectName(name);
     if (!kernelName) {
-        return NObjectError::BadName;
+        return kernelName.Error();
     }
     std::unique_ptr<NEveryoneAccess> everyone;
     if (access == NObjectAccess::Everyone) {
@@ -56,7 +56,8 @@ NResult<std::unique_ptr<NNamedEvent>> NNamedEvent::Create(const std::string& nam
         everyone = made.Take();
     }
     NWindowsHandle handle(::CreateEventW(everyone ? everyone->Attributes() : nullptr,
-                                         manualReset ? TRUE : FALSE, FALSE, kernelName->c_str()));
+                                         manualReset ? TRUE : FALSE, FALSE,
+                                         kernelName.Value().c_str()));
     if (!handle.IsValid()) {
         return NamedObjectError();
     }
@@ -71,13 +72,13 @@ NResult<std::unique_ptr<NNamedEvent>> NNamedEvent::Create(const std::string& nam
 }
 
 NResult<std::unique_ptr<NNamedEvent>> NNamedEvent::Open(const std::string& name) {
-    const std::optional<std::u16string> kernelName = KernelObjectName(name);
+    const NResult<std::u16string> kernelName = KernelObjectName(name);
     if (!kernelName) {
-        return NObjectError::BadName;
+        return kernelName.Error();
     }
     // The reset mode is asked of the kernel, which needs the query right.
     NWindowsHandle handle(::OpenEventW(EVENT_MODIFY_STATE | EVENT_QUERY_STATE | SYNCHRONIZE, FALSE,
-                                       kernelName->c_str()));
+                                       kernelName.Value().c_str()));
     if (!handle.IsValid()) {
         return NamedObjectError();
     }

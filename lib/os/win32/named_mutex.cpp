@@ -29,11 +29,11 @@ NNamedMutex::~NNamedMutex() {
 // returned without ownership.
 NResult<std::unique_ptr<NNamedMutex>> NNamedMutex::CreateOwned(const std::string& name,
                                                                bool* alreadyExists) {
-    const std::optional<std::u16string> kernelName = KernelObjectName(name);
+    const NResult<std::u16string> kernelName = KernelObjectName(name);
     if (!kernelName) {
-        return NObjectError::BadName;
+        return kernelName.Error();
     }
-    NWindowsHandle handle(::CreateMutexW(nullptr, TRUE, kernelName->c_str()));
+    NWindowsHandle handle(::CreateMutexW(nullptr, TRUE, kernelName.Value().c_str()));
     if (!handle.IsValid()) {
         return NamedObjectError();
     }

@@ -13,7 +13,8 @@ namespace NOs {
 bool OwnsObjectSpace(NObjectSpace /*space*/) { return true; }
 
 NStatus CheckObjectSpace(NObjectSpace /*space*/) {
-    return GetObjectNamespace() ? Ok() : NStatus(NObjectError::BadName);
+    const NResult<std::string> objectNamespace = GetObjectNamespace();
+    return objectNamespace ? Ok() : NStatus(objectNamespace.Error());
 }
 
 std::string GetObjectSpacePath(NObjectSpace space, const std::string& objectNamespace) {
@@ -27,7 +28,8 @@ std::string GetObjectSpacePath(NObjectSpace space, const std::string& objectName
 std::string GetObjectPath(const NObjectName& name) { return NUtf::ToUtf8(KernelObjectName(name)); }
 
 NStatus RemoveNamedObject(const std::string& name) {
-    return KernelObjectName(name) ? Ok() : NStatus(NObjectError::BadName);
+    const NResult<std::u16string> kernelName = KernelObjectName(name);
+    return kernelName ? Ok() : NStatus(kernelName.Error());
 }
 
 NStatus RemoveObjectNamespace(const std::string& objectNamespace) {
