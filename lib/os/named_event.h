@@ -48,8 +48,6 @@ public:
     // space's owner makes the new event with NObjectAccess::Default.
     static NResult<std::unique_ptr<NNamedEvent>> Open(const std::string& name);
 
-    bool IsManualReset() const;
-
     // Signals the event; when its name no longer refers to it, or it cannot
     // be signalled any more, the event under the name (found or made anew)
     // is signalled as well and used from then on. Since the handle may move,
@@ -68,6 +66,9 @@ public:
 
 private:
     explicit NNamedEvent(std::unique_ptr<NState> state);
+
+    // Only tests ask (named_event_testing.h).
+    friend NResult<bool> IsManualReset(const NNamedEvent& event);
 
     std::unique_ptr<NState> m_pState;
 };

@@ -1,8 +1,7 @@
 #pragma once
-// The registry, read only, as *.reg files (Windows export format) in one
-// folder: $Q6_REGISTRY_DIR when it is set and not empty, else registry/
-// beside the executable. The files are read each time a key is opened, so an
-// edited file reaches the next open. Keys created at run time live in this
+// The registry. On Linux it is read only, from the *.reg files of one folder
+// (linux/registry_folder.h), read each time a key is opened so that an
+// edited file reaches the next open; keys created at run time live in this
 // process's memory only.
 
 #include <cstdint>
@@ -22,19 +21,6 @@ enum class NRegRoot : uint32_t {
     Users = 0x80000003,
     CurrentConfig = 0x80000005,
 };
-
-constexpr const char* kRegistryFolderVariable = "Q6_REGISTRY_DIR";
-
-// Files larger than this are not read.
-constexpr uint64_t kMaxRegFileSize = 64u << 20;
-
-// Empty when the variable is unset and the executable's path cannot be read.
-std::string GetRegistryFolder();
-
-// Applies every regular file named *.reg (any letter case) in folder, in
-// name order, to tree; a later file overrides an earlier one. A missing or
-// unreadable folder or file adds nothing.
-void LoadRegistryFolder(const std::string& folder, NRegTree& tree);
 
 // The key subKey under root (names separated by '\', no leading '\'; empty
 // for the root itself) with its values as they are now. Null when the key

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include "os/named_event_testing.h"
 #include "os/named_mutex.h"
 #include "os/named_object_space.h"
 #include "tests/support/forked_child.h"
@@ -31,7 +32,7 @@ protected:
 TEST_F(GlobalEventTest, CreatesANonSignalledAutoResetEventThatAnotherProcessOpens) {
     const NMisc::NEventHandle event = NMisc::CreateGlobalEvent(kName, 0);
     ASSERT_NE(event, nullptr);
-    EXPECT_FALSE(event->IsManualReset());
+    EXPECT_FALSE(NOs::IsManualReset(*event).ValueOr(true));
     EXPECT_EQ(event->Wait(0), NWaitResult::TimedOut);
 
     NPipe ready;
@@ -53,7 +54,7 @@ TEST_F(GlobalEventTest, CreatesANonSignalledAutoResetEventThatAnotherProcessOpen
 TEST_F(GlobalEventTest, AManualResetRequestGivesAManualResetEvent) {
     const NMisc::NEventHandle event = NMisc::CreateGlobalEvent(kName, 7);
     ASSERT_NE(event, nullptr);
-    EXPECT_TRUE(event->IsManualReset());
+    EXPECT_TRUE(NOs::IsManualReset(*event).ValueOr(false));
 }
 
 TEST_F(GlobalEventTest, AnExistingEventKeepsItsModeAndStateWithoutALogLine) {
@@ -63,7 +64,7 @@ TEST_F(GlobalEventTest, AnExistingEventKeepsItsModeAndStateWithoutALogLine) {
 
     const NMisc::NEventHandle event = NMisc::CreateGlobalEvent(kName, 0);
     ASSERT_NE(event, nullptr);
-    EXPECT_TRUE(event->IsManualReset());
+    EXPECT_TRUE(NOs::IsManualReset(*event).ValueOr(false));
     EXPECT_EQ(event->Wait(0), NWaitResult::Signalled);
     EXPECT_EQ(event->Wait(0), NWaitResult::Signalled);
     EXPECT_TRUE(m_log.TakeLines().empty());

@@ -14,6 +14,7 @@
 #include "named_event_fixture.h"
 #include "os/linux/named_object.h"
 #include "os/named_event.h"
+#include "os/named_event_testing.h"
 #include "os/named_mutex.h"
 #include "os/named_object_space.h"
 #include "os/named_object_space_testing.h"
@@ -82,7 +83,7 @@ TEST_F(NamedEventTest, ADamagedEventIsRefusedByOthersAndMadeAnewByItsOwner) {
     const auto mended = CreateEvent(kEventTestName, false, &existed);
     ASSERT_NE(mended, nullptr);
     EXPECT_FALSE(existed);
-    EXPECT_FALSE(mended->IsManualReset());
+    EXPECT_FALSE(NOs::IsManualReset(*mended).ValueOr(true));
 
     ASSERT_EQ(::semctl(ReadRecord(kEventTestName).nSemaphoreId, 0, IPC_RMID), 0);
     EXPECT_EQ(NNamedEvent::Open(kEventTestName).Error(), NOs::NObjectError::Damaged);
@@ -119,7 +120,7 @@ TEST_F(NamedEventTest, ASetPutsARemovedNameBackWithTheSameModeAndAccess) {
     ::umask(previousUmask);
     const auto reader = OpenEvent(kEventTestName);
     ASSERT_NE(reader, nullptr);
-    EXPECT_TRUE(reader->IsManualReset());
+    EXPECT_TRUE(NOs::IsManualReset(*reader).ValueOr(false));
     EXPECT_EQ(ModeOf(kEventTestName), 0666u);
     EXPECT_EQ(reader->Wait(0), NWaitResult::Signalled);
     // The setter now uses the event under the name.
@@ -280,7 +281,7 @@ TEST_F(NamedEventAccountTest, AnObjectOfAnotherAccountInTheLocalSpaceIsNeverUsed
     const auto replaced = CreateEvent("local", false, &existed);
     ASSERT_NE(replaced, nullptr);
     EXPECT_FALSE(existed);
-    EXPECT_FALSE(replaced->IsManualReset());
+    EXPECT_FALSE(NOs::IsManualReset(*replaced).ValueOr(true));
     EXPECT_EQ(replaced->Wait(0), NWaitResult::TimedOut);
 }
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "named_event_fixture.h"
+#include "os/named_event_testing.h"
 #include "os/named_mutex.h"
 #include "os/object_error.h"
 #include "tests/support/child_process.h"
@@ -23,7 +24,7 @@ TEST_F(NamedEventTest, ANewEventIsNotSignalled) {
         const auto event = CreateEvent(name, manualReset, &existed);
         ASSERT_NE(event, nullptr);
         EXPECT_FALSE(existed);
-        EXPECT_EQ(event->IsManualReset(), manualReset);
+        EXPECT_EQ(NOs::IsManualReset(*event).ValueOr(!manualReset), manualReset);
         EXPECT_EQ(event->Wait(0), NWaitResult::TimedOut);
         EXPECT_EQ(event->Wait(1), NWaitResult::TimedOut);
     }
@@ -57,7 +58,7 @@ TEST_F(NamedEventTest, OpeningAnExistingEventKeepsItsModeAndState) {
     const auto second = CreateEvent(kEventTestName, false, &existed);
     ASSERT_NE(second, nullptr);
     EXPECT_TRUE(existed);
-    EXPECT_TRUE(second->IsManualReset());
+    EXPECT_TRUE(NOs::IsManualReset(*second).ValueOr(false));
     EXPECT_EQ(second->Wait(0), NWaitResult::Signalled);
     EXPECT_EQ(second->Wait(0), NWaitResult::Signalled);
 

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <string>
 
+#include "os/linux/registry_folder.h"
 #include "os/module_file.h"
 #include "tests/support/registry_folder.h"
 

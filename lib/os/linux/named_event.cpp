@@ -6,6 +6,7 @@
 #include "os/linux/event_semaphore.h"
 #include "os/linux/named_object.h"
 #include "os/linux/object_folder.h"
+#include "os/named_event_testing.h"
 #include "os/object_error.h"
 
 namespace NOs {
@@ -151,7 +152,7 @@ NResult<std::unique_ptr<NNamedEvent>> NNamedEvent::Open(const std::string& name)
         new NNamedEvent(NewState(name, place.Value().name, NObjectAccess::Default, event.Take())));
 }
 
-bool NNamedEvent::IsManualReset() const { return m_pState->bManualReset; }
+NResult<bool> IsManualReset(const NNamedEvent& event) { return event.m_pState->bManualReset; }
 
 NStatus NNamedEvent::Set() {
     const NStatus signalled = m_pState->semaphore.SetValue(1);

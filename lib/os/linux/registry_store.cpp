@@ -3,6 +3,7 @@
 #include <mutex>
 #include <optional>
 
+#include "os/linux/registry_folder.h"
 #include "regfile/reg_tree.h"
 
 namespace NOs {

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "os/named_event_testing.h"
 #include "os/win32/everyone_access.h"
 #include "os/win32/kernel_object_name.h"
 #include "os/win32/procedure_address.h"
@@ -14,28 +15,7 @@ namespace NOs {
 
 struct NNamedEvent::NState {
     NWindowsHandle handle;
-    bool manualReset;
 };
-
-namespace {
-
-// The event's reset mode as the kernel tells it (NtQueryEvent, looked up in
-// ntdll: Win32 has no call for it); nothing when it cannot be asked.
-std::optional<bool> QueryManualReset(HANDLE event) {
-    struct NEventBasicInformation {
-        LONG eventType;  // 0: notification (manual reset), 1: synchronization
-        LONG eventState;
-    };
-    using NQueryEvent = LONG(WINAPI*)(HANDLE, LONG, void*, ULONG, ULONG*);
-    const auto query = FindProcedure<NQueryEvent>(::GetModuleHandleW(u"ntdll.dll"), "NtQueryEvent");
-    NEventBasicInformation information{};
-    if (query == nullptr || query(event, 0, &information, sizeof(information), nullptr) != 0) {
-        return std::nullopt;
-    }
-    return information.eventType == 0;
-}
-
-}  // namespace
 
 NNamedEvent::NNamedEvent(std::unique_ptr<NState> state) : m_pState(std::move(state)) {}
 
@@ -61,14 +41,11 @@ NResult<std::unique_ptr<NNamedEvent>> NNamedEvent::Create(const std::string& nam
     if (!handle.IsValid()) {
         return NamedObjectError();
     }
-    const bool openedExisting = ::GetLastError() == ERROR_ALREADY_EXISTS;
     if (existed != nullptr) {
-        *existed = openedExisting;
+        *existed = ::GetLastError() == ERROR_ALREADY_EXISTS;
     }
-    const bool mode =
-        openedExisting ? QueryManualReset(handle.Get()).value_or(manualReset) : manualReset;
     return std::unique_ptr<NNamedEvent>(
-        new NNamedEvent(std::make_unique<NState>(NState{std::move(handle), mode})));
+        new NNamedEvent(std::make_unique<NState>(NState{std::move(handle)})));
 }
 
 NResult<std::unique_ptr<NNamedEvent>> NNamedEvent::Open(const std::string& name) {
@@ -76,21 +53,33 @@ NResult<std::unique_ptr<NNamedEvent>> NNamedEvent::Open(const std::string& name)
     if (!kernelName) {
         return kernelName.Error();
     }
-    // The reset mode is asked of the kernel, which needs the query right.
-    NWindowsHandle handle(::OpenEventW(EVENT_MODIFY_STATE | EVENT_QUERY_STATE | SYNCHRONIZE, FALSE,
-                                       kernelName.Value().c_str()));
+    NWindowsHandle handle(
+        ::OpenEventW(EVENT_MODIFY_STATE | SYNCHRONIZE, FALSE, kernelName.Value().c_str()));
     if (!handle.IsValid()) {
         return NamedObjectError();
     }
-    const std::optional<bool> mode = QueryManualReset(handle.Get());
-    if (!mode) {
-        return std::errc::io_error;
-    }
     return std::unique_ptr<NNamedEvent>(
-        new NNamedEvent(std::make_unique<NState>(NState{std::move(handle), *mode})));
+        new NNamedEvent(std::make_unique<NState>(NState{std::move(handle)})));
 }
 
-bool NNamedEvent::IsManualReset() const { return m_pState->manualReset; }
+// The kernel's answer (NtQueryEvent, looked up in ntdll: Win32 has no call
+// for it).
+NResult<bool> IsManualReset(const NNamedEvent& event) {
+    struct NEventBasicInformation {
+        LONG eventType;  // 0: notification (manual reset), 1: synchronization
+        LONG eventState;
+    };
+    using NQueryEvent = LONG(WINAPI*)(HANDLE, LONG, void*, ULONG, ULONG*);
+    const auto query = FindProcedure<NQueryEvent>(::GetModuleHandleW(u"ntdll.dll"), "NtQueryEvent");
+    if (query == nullptr) {
+        return std::errc::function_not_supported;
+    }
+    NEventBasicInformation information{};
+    if (query(event.m_pState->handle.Get(), 0, &information, sizeof(information), nullptr) != 0) {
+        return std::errc::io_error;
+    }
+    return information.eventType == 0;
+}
 
 NStatus NNamedEvent::Set() {
     return ::SetEvent(m_pState->handle.Get()) != 0 ? Ok() : NStatus(LastWindowsError());

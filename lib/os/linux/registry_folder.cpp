@@ -1,5 +1,5 @@
-// The folder of .reg files that registry_store.h reads, and its loading:
-// the same on every platform.
+#include "os/linux/registry_folder.h"
+
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
@@ -10,7 +10,6 @@
 #include "os/environment.h"
 #include "os/file_reader.h"
 #include "os/module_file.h"
-#include "os/registry_store.h"
 #include "regfile/reg_file_parser.h"
 #include "text/path_text.h"
 
