@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include "os/linux/errno_error.h"
 #include "os/linux/trusted_path.h"
 #include "os/linux/unique_fd.h"
 

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 
+#include "os/linux/errno_error.h"
 #include "os/linux/monotonic_deadline.h"
 #include "os/linux/retry_interrupted.h"
 #include "os/linux/unique_fd.h"

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 
+#include "os/linux/errno_error.h"
 #include "os/linux/retry_interrupted.h"
 #include "os/linux/trusted_path.h"
 #include "os/linux/unique_fd.h"

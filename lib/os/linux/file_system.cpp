@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "os/linux/errno_error.h"
 #include "os/linux/trusted_path.h"
 #include "os/linux/unique_fd.h"
 #include "text/path_text.h"

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "os/linux/errno_error.h"
 #include "os/linux/retry_interrupted.h"
 #include "os/object_error.h"
 

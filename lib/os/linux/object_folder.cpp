@@ -14,6 +14,7 @@
 #include <mutex>
 #include <string_view>
 
+#include "os/linux/errno_error.h"
 #include "os/linux/retry_interrupted.h"
 #include "os/object_error.h"
 #include "os/tick_source.h"

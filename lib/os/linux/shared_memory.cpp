@@ -6,6 +6,7 @@
 
 #include <cerrno>
 
+#include "os/linux/errno_error.h"
 #include "os/linux/named_object.h"
 #include "os/linux/object_folder.h"
 #include "os/named_object_space.h"

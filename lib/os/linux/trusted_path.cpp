@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "os/linux/errno_error.h"
 #include "os/module_file.h"
 #include "text/path_text.h"
 

@@ -3,9 +3,6 @@
 
 #include <unistd.h>
 
-#include <cerrno>
-
-#include "os/object_error.h"
 #include "os/scoped_handle.h"
 
 namespace NOs {
@@ -18,8 +15,5 @@ struct NFdTraits {
 };
 
 using NUniqueFd = NScopedHandle<NFdTraits>;
-
-// The calling thread's errno as an error code.
-inline NError LastError() { return NError::FromErrno(errno); }
 
 }  // namespace NOs

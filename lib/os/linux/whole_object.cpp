@@ -7,6 +7,8 @@
 #include <cstring>
 #include <vector>
 
+#include "os/linux/errno_error.h"
+
 namespace NOs {
 namespace {
 
