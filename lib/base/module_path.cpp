@@ -41,7 +41,18 @@ PathKind GetPathKind(const char16_t* path) {
         return kPathMissing;
     }
     const std::optional<std::string> osPath = ToOsPath(path);
-    return osPath ? NOs::GetPathKind(*osPath) : kPathMissing;
+    if (!osPath) {
+        return kPathMissing;
+    }
+    switch (NOs::GetPathKind(*osPath)) {
+        case NOs::NPathKind::File:
+            return kPathFile;
+        case NOs::NPathKind::Folder:
+            return kPathFolder;
+        case NOs::NPathKind::Missing:
+            break;
+    }
+    return kPathMissing;
 }
 
 bool MakeFolder(const char16_t* path) {

@@ -6,8 +6,6 @@
 #include <cstdint>
 #include <string>
 
-#include "os/file_system.h"  // PathKind
-
 // An address inside a loaded module; null stands for the running executable.
 using NModuleHandle = const void*;
 
@@ -18,6 +16,9 @@ bool GetModuleFolder(NModuleHandle module, char16_t* folder, uint32_t capacity);
 
 // Full file name of the module as UTF-16; empty when it cannot be read.
 std::u16string GetModuleFileName(NModuleHandle module);
+
+// What a path names: the integer that GetPathKind gives.
+enum PathKind : int { kPathMissing = 0, kPathFile = 1, kPathFolder = 2 };
 
 PathKind GetPathKind(const char16_t* path);
 

@@ -6,13 +6,13 @@
 
 #include "os/result.h"
 
-// What a path names: the integer that GetPathKind gives.
-enum PathKind : int { kPathMissing = 0, kPathFile = 1, kPathFolder = 2 };
-
 namespace NOs {
 
+// What a path names.
+enum class NPathKind { Missing, File, Folder };
+
 // Follows symbolic links; anything that is not a folder counts as a file.
-PathKind GetPathKind(const std::string& path);
+NPathKind GetPathKind(const std::string& path);
 
 // Creates one folder with mode 0755 (less the umask). On Linux, only at the
 // end of a trusted path (see trusted_path.h): NObjectError::UnsafeFolder

@@ -25,12 +25,12 @@ std::string FolderToOpen(const std::string& path) {
 
 }  // namespace
 
-PathKind GetPathKind(const std::string& path) {
+NPathKind GetPathKind(const std::string& path) {
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0) {
-        return kPathMissing;
+        return NPathKind::Missing;
     }
-    return S_ISDIR(info.st_mode) ? kPathFolder : kPathFile;
+    return S_ISDIR(info.st_mode) ? NPathKind::Folder : NPathKind::File;
 }
 
 NStatus CreateFolder(const std::string& path) {

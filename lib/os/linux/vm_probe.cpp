@@ -27,9 +27,9 @@ NVmProbe ProbeVirtualMachineBelow(const std::string& rootFolder) {
     probe.m_strProductVersion = ReadFirmwareFile(dmiFolder + "product_version");
     probe.m_strBoardVendor = ReadFirmwareFile(dmiFolder + "board_vendor");
     probe.m_strBiosVendor = ReadFirmwareFile(dmiFolder + "bios_vendor");
-    probe.m_bProcXen = GetPathKind(rootFolder + "/proc/xen") != kPathMissing;
+    probe.m_bProcXen = GetPathKind(rootFolder + "/proc/xen") != NPathKind::Missing;
     probe.m_bDeviceTreeHypervisor =
-        GetPathKind(rootFolder + "/proc/device-tree/hypervisor") != kPathMissing;
+        GetPathKind(rootFolder + "/proc/device-tree/hypervisor") != NPathKind::Missing;
     return probe;
 }
 

@@ -7,12 +7,12 @@
 
 namespace NOs {
 
-PathKind GetPathKind(const std::string& path) {
+NPathKind GetPathKind(const std::string& path) {
     const DWORD attributes = ::GetFileAttributesW(WidePointer(PathToWide(path)));
     if (attributes == INVALID_FILE_ATTRIBUTES) {
-        return kPathMissing;
+        return NPathKind::Missing;
     }
-    return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? kPathFolder : kPathFile;
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? NPathKind::Folder : NPathKind::File;
 }
 
 NStatus CreateFolder(const std::string& path) {
