@@ -60,12 +60,14 @@ build: configure
 # Each test runs once, in the lane that catches most: the sanitizer lane runs
 # the unit, e2e and security tests; the plain lane what needs optimised code
 # or real time (the 30-second cycle, the soak, the benchmarks' smoke run, the
-# installed layout and the package); then the Windows build's tests under
-# Wine. The lint runs beside them at a lower priority, taking the cores while
-# tests wait; its findings come at the end.
+# installed layout and the package); the Windows build's tests under Wine.
+# The three lanes run side by side, each printing its output when it ends,
+# so that one lane builds while another's tests wait; the lint runs beside
+# them at a lower priority, and its findings come at the end.
 test: test-deps configure $(SAN_BUILD)/build.ninja $(WINE_BUILD)/build.ninja $(LINT_BUILD)/build.ninja
 	@nice -n 10 scripts/lint.sh $(LINT_BUILD) > $(LINT_BUILD)/lint.out 2>&1 & lint=$$!; \
-	  $(MAKE) --no-print-directory -k test-sanitize test-plain test-windows; lanes=$$?; \
+	  $(MAKE) --no-print-directory -k -j 3 --output-sync=target \
+	    test-sanitize test-plain test-windows; lanes=$$?; \
 	  wait $$lint; linted=$$?; cat $(LINT_BUILD)/lint.out; \
 	  test $$lanes -eq 0 -a $$linted -eq 0
 
