@@ -152,8 +152,7 @@ TEST_F(Q6IpcTest, AUsageErrorNamesWhatIsWrongAndPointsToHelp) {
     for (const auto& test : cases) {
         const NRunResult result = Run(test.arguments);
         EXPECT_EQ(result.nExitCode, test.nExitCode) << test.pszError;
-        EXPECT_EQ(result.strErr,
-                  std::string(test.pszError) + "Try 'q6ipc --help' for more information.\n");
+        EXPECT_EQ(result.strErr, std::string(test.pszError) + "Try 'q6ipc --help'\n");
         EXPECT_EQ(result.strOut, "") << test.pszError;
     }
 }

@@ -42,7 +42,7 @@ constexpr char kHelp[] =
     "See q6ipc(1).\n";
 
 // What follows a usage error's message.
-constexpr char kTryHelp[] = "Try 'q6ipc --help' for more information.";
+constexpr char kTryHelp[] = "Try 'q6ipc --help'";
 
 enum class NCommandKind { Tick, Get, Now, Status, Check, Watch, Wait, Help, Version };
 
