@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <fstream>
-#include <sstream>
 #include <thread>
 
 #include "agent/startup.h"
@@ -13,6 +12,7 @@
 #include "os/named_object_space_testing.h"
 #include "os/tick_source.h"
 #include "tests/e2e/short_pause_agent.h"
+#include "tests/support/file_text.h"
 
 namespace fs = std::filesystem;
 
@@ -173,12 +173,7 @@ void NAgentSandbox::Forget(pid_t pid) {
 
 fs::path NAgentSandbox::LogFile() const { return LogFolder() / "q6tsa.log"; }
 
-std::string NAgentSandbox::ReadLog() const {
-    std::ifstream file(LogFile());
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
+std::string NAgentSandbox::ReadLog() const { return NFileText::Read(LogFile()); }
 
 bool NAgentSandbox::WaitForLog(const std::string& fragment,
                                std::chrono::milliseconds timeout) const {

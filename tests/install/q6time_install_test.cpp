@@ -9,7 +9,6 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -17,6 +16,7 @@
 #include "tests/e2e/agent_sandbox.h"
 #include "tests/e2e/successive_publications.h"
 #include "tests/support/child_process.h"
+#include "tests/support/file_text.h"
 #include "tests/support/object_namespace.h"
 #include "tests/support/slot_text.h"
 #include "tests/support/temp_folder.h"
@@ -35,16 +35,9 @@ NChildResult Shell(const std::string& command) {
     return NChildProcess::Run("/bin/sh", {"-c", command}, NChildOptions{});
 }
 
-std::string ReadFile(const fs::path& path) {
-    std::ifstream file(path);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
 // The C example of the README's section on libq6time, as printed there.
 std::string ReadmeExample() {
-    const std::string readme = ReadFile(Q6_SOURCE_DIR "/README.md");
+    const std::string readme = NFileText::Read(Q6_SOURCE_DIR "/README.md");
     const size_t section = readme.find("## Reading the time from your program");
     const size_t start = readme.find("```c\n", section);
     const size_t end = readme.find("```\n", start + 5);

@@ -32,6 +32,7 @@
 #include "os/named_object_space.h"
 #include "tests/e2e/agent_sandbox.h"
 #include "tests/e2e/short_pause_agent.h"
+#include "tests/support/file_text.h"
 #include "tests/support/forked_child.h"
 #include "tests/support/held_process.h"
 #include "tests/support/test_constants.h"
@@ -261,8 +262,7 @@ TEST_F(AttackE2eTest, AnotherAccountNeitherFoolsNorStopsTheAgentOrItsReaders) {
     EXPECT_FALSE(sandbox.WaitForExit(watcher, milliseconds(0)).has_value());
     // The watcher was waiting when the next cycle came: it printed that record.
     std::this_thread::sleep_for(milliseconds(200));
-    std::ifstream lines(watched);
-    const std::string printed((std::istreambuf_iterator<char>(lines)), {});
+    const std::string printed = NFileText::Read(watched);
     ASSERT_TRUE(next.has_value());
     EXPECT_NE(printed.find(TextOfSlotBytes(*next)), std::string::npos) << printed;
     EXPECT_EQ(printed.find("1999-12-31"), std::string::npos) << printed;

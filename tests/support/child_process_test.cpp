@@ -3,10 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 
+#include "tests/support/file_text.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/windows_build.h"
 
@@ -94,10 +93,7 @@ TEST(ChildProcessTest, StandardErrorCanGoIntoAFile) {
     const NChildResult result = Shell("printf out; printf err >&2", options);
     EXPECT_EQ(result.strOut, "out");
     EXPECT_EQ(result.strErr, "");
-    std::ifstream file(options.strErrorFile);
-    std::stringstream text;
-    text << file.rdbuf();
-    EXPECT_EQ(text.str(), "err");
+    EXPECT_EQ(NFileText::Read(options.strErrorFile), "err");
 }
 
 TEST(ChildProcessTest, AChildPastTheTimeLimitIsKilled) {
