@@ -31,8 +31,6 @@ public:
     static NResult<std::unique_ptr<NNamedMutex>> CreateOwned(const std::string& name,
                                                              bool* alreadyExists);
 
-    bool IsOwned() const;
-
     // Takes the mutex again when this object does not hold it, or holds one
     // that no longer stands under the name: true when it holds the mutex
     // under the name now, false when a live process (another object
@@ -45,6 +43,8 @@ public:
 
 private:
     explicit NNamedMutex(std::unique_ptr<NState> state);
+
+    friend bool IsOwned(const NNamedMutex& mutex);  // named_mutex_testing.h
 
     std::unique_ptr<NState> m_pState;
 };

@@ -36,9 +36,7 @@ bool OwnsObjectSpace(NObjectSpace space);
 // Opens the space's folder (for its owner, makes it) and checks it.
 NStatus CheckObjectSpace(NObjectSpace space);
 
-// The folder of a space of a namespace (empty: the machine's own objects),
-// and the path of an object: for diagnostics and tests.
-std::string GetObjectSpacePath(NObjectSpace space, const std::string& objectNamespace);
+// Where an object stands, for diagnostics.
 std::string GetObjectPath(const NObjectName& name);
 
 }  // namespace NOs

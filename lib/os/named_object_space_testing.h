@@ -1,12 +1,18 @@
 #pragma once
-// Removal of named objects, which only tests and their tools need: the agent
-// and the IPC library never remove an event or a mutex by name.
+// Where a space's objects stand, and their removal, which only tests and
+// their tools need: the agent and the IPC library never remove an event or a
+// mutex by name.
 
 #include <string>
 
+#include "os/object_name.h"
 #include "os/result.h"
 
 namespace NOs {
+
+// The folder (on Windows, the object directory) of a space of a namespace
+// (empty: the machine's own objects).
+std::string GetObjectSpacePath(NObjectSpace space, const std::string& objectNamespace);
 
 // Removes the named event or mutex with what the system keeps for it;
 // succeeds when it is gone or was not there. Waits on a removed event end

@@ -1,7 +1,6 @@
 #pragma once
 // The user of this process as a security identifier (SID). (On Linux: the
-// effective uid stands for the token user; uid 0 is Local System, S-1-5-18,
-// any other uid N the Unix-user SID S-1-22-1-N.)
+// effective uid stands for the token user, linux/user_sid.h.)
 
 #include <array>
 #include <cstddef>
@@ -24,10 +23,9 @@ struct NSid {
 };
 
 // A SID has revision 1 and at most 15 sub-authorities.
-bool IsValidSid(const NSid& sid);
-
-// The SID that stands for the user uid.
-NSid GetUserSid(uint32_t uid);
+inline bool IsValidSid(const NSid& sid) {
+    return sid.m_nRevision == kSidRevision && sid.m_nSubAuthorityCount <= kSidMaxSubAuthorities;
+}
 
 // The SID of the process's user (on Linux: its effective user); the reason
 // when the process token cannot be read.

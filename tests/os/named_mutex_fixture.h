@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "os/named_mutex.h"
+#include "os/named_mutex_testing.h"
 #include "tests/support/object_namespace.h"
 
 using NOs::NNamedMutex;
@@ -27,6 +27,6 @@ protected:
         const auto mutex = CreateOwned(&alreadyExists);
         ASSERT_NE(mutex, nullptr);
         EXPECT_FALSE(alreadyExists);
-        EXPECT_TRUE(mutex->IsOwned());
+        EXPECT_TRUE(NOs::IsOwned(*mutex));
     }
 };

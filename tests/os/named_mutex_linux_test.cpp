@@ -9,7 +9,7 @@
 
 #include "named_mutex_fixture.h"
 #include "os/named_event.h"
-#include "os/named_mutex.h"
+#include "os/named_mutex_testing.h"
 #include "os/named_object_space_testing.h"
 #include "os/object_error.h"
 #include "tests/support/forked_child.h"
@@ -27,7 +27,7 @@ std::unique_ptr<NForkedChild> StartHolder(NPipe& held, NPipe& release, NHolderEn
     return std::make_unique<NForkedChild>([&held, &release, end] {
         bool alreadyExists = true;
         auto mutex = CreateOwned(&alreadyExists);
-        if (!mutex || alreadyExists || !mutex->IsOwned()) {
+        if (!mutex || alreadyExists || !NOs::IsOwned(*mutex)) {
             return 1;
         }
         held.Send();
@@ -56,7 +56,7 @@ TEST_F(NamedMutexTest, AMutexExistsExactlyWhileALiveProcessHoldsIt) {
         const auto mutex = CreateOwned(&alreadyExists);
         ASSERT_NE(mutex, nullptr);
         EXPECT_TRUE(alreadyExists);
-        EXPECT_FALSE(mutex->IsOwned());
+        EXPECT_FALSE(NOs::IsOwned(*mutex));
 
         release.Send();
         holder->Wait();
@@ -69,7 +69,7 @@ int NewcomerFindsItTaken() {
     NForkedChild newcomer([] {
         bool exists = false;
         const auto mutex = CreateOwned(&exists);
-        return mutex && exists && !mutex->IsOwned() ? 0 : 1;
+        return mutex && exists && !NOs::IsOwned(*mutex) ? 0 : 1;
     });
     return newcomer.Wait();
 }
@@ -92,7 +92,7 @@ TEST_F(NamedMutexTest, AHolderTakesItsRemovedMutexBackUnlessANewcomerTookIt) {
         const NOs::NResult<bool> retaken = holder->Retake();
         ASSERT_TRUE(retaken);
         EXPECT_TRUE(retaken.Value());
-        EXPECT_TRUE(holder->IsOwned());
+        EXPECT_TRUE(NOs::IsOwned(*holder));
         EXPECT_EQ(NewcomerFindsItTaken(), 0);
     }
 
@@ -104,7 +104,7 @@ TEST_F(NamedMutexTest, AHolderTakesItsRemovedMutexBackUnlessANewcomerTookIt) {
     const NOs::NResult<bool> lost = holder->Retake();
     ASSERT_TRUE(lost);
     EXPECT_FALSE(lost.Value());
-    EXPECT_FALSE(holder->IsOwned());
+    EXPECT_FALSE(NOs::IsOwned(*holder));
     release.Send();
     EXPECT_EQ(newcomer->Wait(), 0);
     // Once the newcomer has gone, the mutex is the old holder's again.
@@ -124,7 +124,7 @@ TEST_F(NamedMutexTest, AnotherAccountCanNeitherOpenNorTakeTheMutex) {
         }
         bool exists = true;
         const auto own = CreateOwned(&exists);
-        return own && own->IsOwned() && RecordPath(kMutexTestName) != rootsRecord ? 0 : 2;
+        return own && NOs::IsOwned(*own) && RecordPath(kMutexTestName) != rootsRecord ? 0 : 2;
     });
     EXPECT_EQ(other.Wait(), 0);
     struct stat info {};

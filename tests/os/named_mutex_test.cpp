@@ -1,10 +1,9 @@
 // What named mutexes do on every platform, within one process.
-#include "os/named_mutex.h"
-
 #include <gtest/gtest.h>
 
 #include "named_mutex_fixture.h"
 #include "os/named_event.h"
+#include "os/named_mutex_testing.h"
 #include "os/object_error.h"
 
 namespace {
@@ -14,12 +13,12 @@ TEST_F(NamedMutexTest, TheFirstCreatorOwnsTheMutexAndASecondFindsItTaken) {
     const auto first = CreateOwned(&alreadyExists);
     ASSERT_NE(first, nullptr);
     EXPECT_FALSE(alreadyExists);
-    EXPECT_TRUE(first->IsOwned());
+    EXPECT_TRUE(NOs::IsOwned(*first));
 
     const auto second = CreateOwned(&alreadyExists);
     ASSERT_NE(second, nullptr);
     EXPECT_TRUE(alreadyExists);
-    EXPECT_FALSE(second->IsOwned());
+    EXPECT_FALSE(NOs::IsOwned(*second));
 }
 
 TEST_F(NamedMutexTest, AReleasedMutexCanBeTakenAgain) {

@@ -117,7 +117,7 @@ TEST_F(RootMutexProbeTest, AnotherAccountsOwnMutexOfTheSameNameIsNotRoots) {
         }
         bool alreadyExists = true;
         const auto mutex = CreateOwned(&alreadyExists);
-        if (mutex == nullptr || !mutex->IsOwned()) {
+        if (mutex == nullptr || !NOs::IsOwned(*mutex)) {
             return 2;
         }
         held.Send();

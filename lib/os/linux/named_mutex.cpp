@@ -14,6 +14,7 @@
 #include "os/linux/errno_error.h"
 #include "os/linux/named_object.h"
 #include "os/linux/object_folder.h"
+#include "os/named_mutex_testing.h"
 #include "os/named_object_space.h"
 #include "os/object_error.h"
 
@@ -82,6 +83,8 @@ NResult<std::unique_ptr<NNamedMutex::NState>> TakeRecord(const std::string& name
         NNamedMutex::NState{name, GetObjectPath(place.Value().name), record.Take()});
 }
 
+bool HoldsRecord(const NNamedMutex::NState& state) { return state.record.fd.IsValid(); }
+
 // One look at the path: the folders above the record are the owner's alone.
 bool IsNamed(const NNamedMutex::NState& state) {
     struct stat info {};
@@ -102,14 +105,14 @@ NResult<std::unique_ptr<NNamedMutex>> NNamedMutex::CreateOwned(const std::string
     if (!state) {
         return state.Error();
     }
-    *alreadyExists = !state.Value()->record.fd.IsValid();
+    *alreadyExists = !HoldsRecord(*state.Value());
     return std::unique_ptr<NNamedMutex>(new NNamedMutex(state.Take()));
 }
 
-bool NNamedMutex::IsOwned() const { return m_pState->record.fd.IsValid(); }
+bool IsOwned(const NNamedMutex& mutex) { return HoldsRecord(*mutex.m_pState); }
 
 NResult<bool> NNamedMutex::Retake() {
-    if (IsOwned() && IsNamed(*m_pState)) {
+    if (HoldsRecord(*m_pState) && IsNamed(*m_pState)) {
         return true;
     }
     NResult<std::unique_ptr<NState>> state = TakeRecord(m_pState->strName);
@@ -117,7 +120,7 @@ NResult<bool> NNamedMutex::Retake() {
         return state.Error();
     }
     m_pState = state.Take();
-    return IsOwned();
+    return HoldsRecord(*m_pState);
 }
 
 }  // namespace NOs

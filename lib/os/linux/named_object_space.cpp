@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include "os/linux/object_folder.h"
+#include "os/named_object_space_testing.h"
 #include "os/object_error.h"
 
 namespace NOs {

@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include "os/linux/user_sid.h"
+
 namespace NOs {
 
 NResult<NSid> GetProcessUserSid() { return GetUserSid(::geteuid()); }

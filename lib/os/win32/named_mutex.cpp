@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "os/named_mutex_testing.h"
 #include "os/win32/kernel_object_name.h"
 #include "os/win32/windows_error.h"
 #include "os/win32/windows_handle.h"
@@ -45,12 +46,12 @@ NResult<std::unique_ptr<NNamedMutex>> NNamedMutex::CreateOwned(const std::string
         new NNamedMutex(std::make_unique<NState>(NState{std::move(handle), !exists})));
 }
 
-bool NNamedMutex::IsOwned() const { return m_pState->owned; }
+bool IsOwned(const NNamedMutex& mutex) { return mutex.m_pState->owned; }
 
 // Nothing stands for the mutex but the kernel's object, which no one can
 // remove while it is held; one whose holder ended is taken over here.
 NResult<bool> NNamedMutex::Retake() {
-    if (IsOwned()) {
+    if (m_pState->owned) {
         return true;
     }
     switch (::WaitForSingleObject(m_pState->handle.Get(), 0)) {

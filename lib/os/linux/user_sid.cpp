@@ -1,6 +1,6 @@
-#include <initializer_list>
+#include "os/linux/user_sid.h"
 
-#include "os/process_user.h"
+#include <initializer_list>
 
 namespace NOs {
 
@@ -21,10 +21,6 @@ NSid MakeSid(uint8_t authority, std::initializer_list<uint32_t> subAuthorities) 
 }
 
 }  // namespace
-
-bool IsValidSid(const NSid& sid) {
-    return sid.m_nRevision == kSidRevision && sid.m_nSubAuthorityCount <= kSidMaxSubAuthorities;
-}
 
 NSid GetUserSid(uint32_t uid) {
     if (uid == 0) {
