@@ -7,17 +7,17 @@
 
 #include "ipcdrv/qxipcdll.h"
 #include "os/dynamic_library.h"
+#include "os/result.h"
 
 namespace NBench {
 
 class NIpcExports {
 public:
-    // Loads the library, binds the exports and loads the driver; IsReady and
-    // GetError tell the outcome.
-    NIpcExports();
+    // Loads the library, binds the exports and loads the driver; or why not.
+    static NOs::NTextResult<NIpcExports> Load();
 
-    bool IsReady() const { return m_strError.empty(); }
-    const std::string& GetError() const { return m_strError; }
+    // The same, with text (UTF-16, its terminator included) stored in slot.
+    static NOs::NTextResult<NIpcExports> LoadHolding(uint32_t slot, const std::u16string& text);
 
     int32_t SetData(uint32_t id, const void* data, uint32_t size) const {
         return m_fnSetData(id, data, size);
@@ -27,10 +27,16 @@ public:
     }
 
 private:
+    NIpcExports() = default;
+
     NOs::NDynamicLibrary m_library;
     PFN_IPC_SET_DATA m_fnSetData = nullptr;
     PFN_IPC_GET_DATA m_fnGetData = nullptr;
-    std::string m_strError;
 };
+
+// Bytes of text in a slot, its terminator included.
+inline uint32_t SlotBytes(const std::u16string& text) {
+    return static_cast<uint32_t>((text.size() + 1) * sizeof(char16_t));
+}
 
 }  // namespace NBench

@@ -22,16 +22,16 @@ std::string LibraryToMeasure() {
     if (std::optional<std::string> chosen = NOs::GetEnvironment("Q6_BENCH_LIBRARY")) {
         return *chosen;
     }
-    const std::optional<std::string> folder = NOs::GetModuleFolder(nullptr);
-    return folder ? NOs::JoinPath(*folder, "qxipcdll.dll") : std::string();
+    const NOs::NResult<std::string> folder = NOs::GetModuleFolder(nullptr);
+    return folder ? NOs::JoinPath(folder.Value(), "qxipcdll.dll") : std::string();
 }
 
 void BM_LibraryLoadRelease(benchmark::State& state) {
     const std::string path = LibraryToMeasure();
     NOs::NDynamicLibrary library;
     for (auto _ : state) {
-        if (!library.Open(path)) {
-            Fail(state, library.GetError());
+        if (const NOs::NLibraryStatus opened = library.Open(path); !opened) {
+            Fail(state, opened.Error().Message());
             break;
         }
         library.Close();

@@ -6,6 +6,7 @@
 #include <q6time.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,7 @@ namespace {
 
 using NBench::Fail;
 using NBench::NIpcExports;
+using NBench::SlotBytes;
 
 constexpr uint32_t kSlot = NServerTimeChannel::kSlot;
 
@@ -29,34 +31,27 @@ std::u16string RecordText(const std::string& tick) {
                          R"(","ServerTime":"2015-06-01 09:30:00"})");
 }
 
-uint32_t SlotBytes(const std::u16string& text) {
-    return static_cast<uint32_t>((text.size() + 1) * sizeof(char16_t));
-}
-
 // The README's example record, 132 bytes in its slot.
 const std::u16string kExampleRecord = RecordText("123456789");
 
-// Loads the library and stores text in the slot; false, reported, on failure.
-bool StoreRecord(benchmark::State& state, const NIpcExports& ipc, const std::u16string& text) {
-    if (!ipc.IsReady()) {
-        Fail(state, ipc.GetError());
-        return false;
+// The library loaded with text in the slot; empty, reported, on failure.
+std::optional<NIpcExports> StoreRecord(benchmark::State& state, const std::u16string& text) {
+    NOs::NTextResult<NIpcExports> ipc = NIpcExports::LoadHolding(kSlot, text);
+    if (!ipc) {
+        Fail(state, ipc.Error().Message());
+        return std::nullopt;
     }
-    if (ipc.SetData(kSlot, text.c_str(), SlotBytes(text)) == 0) {
-        Fail(state, "fnSetData failed");
-        return false;
-    }
-    return true;
+    return ipc.Take();
 }
 
 void BM_SlotWrite(benchmark::State& state) {
-    const NIpcExports ipc;
-    if (!StoreRecord(state, ipc, kExampleRecord)) {
+    const std::optional<NIpcExports> ipc = StoreRecord(state, kExampleRecord);
+    if (!ipc) {
         return;
     }
     const uint32_t size = SlotBytes(kExampleRecord);
     for (auto _ : state) {
-        if (ipc.SetData(kSlot, kExampleRecord.c_str(), size) == 0) {
+        if (ipc->SetData(kSlot, kExampleRecord.c_str(), size) == 0) {
             Fail(state, "fnSetData failed");
             break;
         }
@@ -66,15 +61,15 @@ void BM_SlotWrite(benchmark::State& state) {
 BENCHMARK(BM_SlotWrite)->Unit(benchmark::kNanosecond);
 
 void BM_SlotRead(benchmark::State& state) {
-    const NIpcExports ipc;
-    if (!StoreRecord(state, ipc, kExampleRecord)) {
+    const std::optional<NIpcExports> ipc = StoreRecord(state, kExampleRecord);
+    if (!ipc) {
         return;
     }
     const uint32_t expected = SlotBytes(kExampleRecord);
     std::vector<char> buffer(QXIPC_MAX_DATA_SIZE);
     for (auto _ : state) {
         uint32_t size = 0;
-        if (ipc.GetData(kSlot, buffer.data(), static_cast<uint32_t>(buffer.size()), &size) == 0 ||
+        if (ipc->GetData(kSlot, buffer.data(), static_cast<uint32_t>(buffer.size()), &size) == 0 ||
             size != expected) {
             Fail(state, "fnGetData did not return the record");
             break;
@@ -88,8 +83,9 @@ BENCHMARK(BM_SlotRead)->Unit(benchmark::kNanosecond);
 // What a reader of the server time pays with its library loaded and the
 // record unchanged between calls: the slot's stamp, one tick, one addition.
 void BM_ServerTimeNow(benchmark::State& state) {
-    const NIpcExports ipc;
-    if (!StoreRecord(state, ipc, RecordText(std::to_string(NOs::GetTickCount64())))) {
+    const std::optional<NIpcExports> ipc =
+        StoreRecord(state, RecordText(std::to_string(NOs::GetTickCount64())));
+    if (!ipc) {
         return;
     }
     NQ6Time::NServerTimeReader reader(kSlot);
@@ -107,8 +103,9 @@ BENCHMARK(BM_ServerTimeNow)->Unit(benchmark::kNanosecond);
 // The same through libq6time, as any program reads it: q6time_now with the
 // reader open and the record unchanged.
 void BM_Q6TimeNow(benchmark::State& state) {
-    const NIpcExports ipc;
-    if (!StoreRecord(state, ipc, RecordText(std::to_string(NOs::GetTickCount64())))) {
+    const std::optional<NIpcExports> ipc =
+        StoreRecord(state, RecordText(std::to_string(NOs::GetTickCount64())));
+    if (!ipc) {
         return;
     }
     q6time_reader* opened = nullptr;

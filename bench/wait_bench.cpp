@@ -40,12 +40,13 @@ int Answer(benchmark::IterationCount count, NPipe& answers) {
 }
 
 void BM_WaitWake(benchmark::State& state) {
-    const NIpcExports ipc;
-    const uint32_t size = static_cast<uint32_t>((kRecord.size() + 1) * sizeof(char16_t));
-    if (!ipc.IsReady() || ipc.SetData(NServerTimeChannel::kSlot, kRecord.c_str(), size) == 0) {
-        Fail(state, "cannot publish: " + ipc.GetError());
+    const NOs::NTextResult<NIpcExports> ipc =
+        NIpcExports::LoadHolding(NServerTimeChannel::kSlot, kRecord);
+    if (!ipc) {
+        Fail(state, "cannot publish: " + ipc.Error().Message());
         return;
     }
+    const uint32_t size = NBench::SlotBytes(kRecord);
     const benchmark::IterationCount count = state.max_iterations;
     NPipe answers;
     NForkedChild reader([count, &answers] { return Answer(count, answers); });
@@ -54,7 +55,7 @@ void BM_WaitWake(benchmark::State& state) {
         return;
     }
     for (auto _ : state) {
-        if (ipc.SetData(NServerTimeChannel::kSlot, kRecord.c_str(), size) == 0) {
+        if (ipc.Value().SetData(NServerTimeChannel::kSlot, kRecord.c_str(), size) == 0) {
             Fail(state, "fnSetData failed");
             break;
         }

@@ -31,9 +31,10 @@ constexpr size_t kFormattedLength = 19;
 // tree build/bin/lib/ beside build/bin/qxipcdll.dll). Empty when this
 // library's file cannot be told.
 std::string InstalledIpcLibrary() {
-    const std::optional<std::string> folder =
+    const NOs::NResult<std::string> folder =
         NOs::GetModuleFolder(reinterpret_cast<const void*>(&q6time_open));
-    return folder ? NOs::JoinPath(NOs::ParentFolder(*folder), "qxipcdll.dll") : std::string();
+    return folder ? NOs::JoinPath(NOs::ParentFolder(folder.Value()), "qxipcdll.dll")
+                  : std::string();
 }
 
 // body(), or Q6TIME_SYSTEM when it throws.

@@ -23,7 +23,8 @@ int NSharedReader::OpenStatus() const {
     if (slots.Loaded() && slots.CanWait()) {
         return Q6TIME_OK;
     }
-    return slots.IsOutOfResources() ? Q6TIME_SYSTEM : Q6TIME_NO_LIBRARY;
+    const bool outOfResources = !slots.Loaded() && slots.Loaded().Error().IsOutOfResources();
+    return outOfResources ? Q6TIME_SYSTEM : Q6TIME_NO_LIBRARY;
 }
 
 int NSharedReader::Now(uint64_t* serverTime) {

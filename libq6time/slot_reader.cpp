@@ -23,15 +23,12 @@ std::string SlotIdText(uint32_t slot) {
 }
 
 std::string IpcLibraryBesideExecutable() {
-    const std::optional<std::string> folder = NOs::GetModuleFolder(nullptr);
-    return folder ? NOs::JoinPath(*folder, kLibraryName) : std::string();
+    const NOs::NResult<std::string> folder = NOs::GetModuleFolder(nullptr);
+    return folder ? NOs::JoinPath(folder.Value(), kLibraryName) : std::string();
 }
 
-NOs::NTextStatus LoadIpcLibrary(NOs::NDynamicLibrary& library, const std::string& path) {
-    if (!library.Open(path)) {
-        return NOs::NReason("cannot load " + path + ": " + library.GetError());
-    }
-    return NOs::Ok<NOs::NReason>();
+NOs::NLibraryStatus LoadIpcLibrary(NOs::NDynamicLibrary& library, const std::string& path) {
+    return library.Open(path);
 }
 
 NSlotReader::NSlotReader() : NSlotReader(IpcLibraryBesideExecutable()) {}
@@ -41,13 +38,16 @@ NSlotReader::NSlotReader(const std::string& libraryPath)
     if (!m_loaded) {
         return;
     }
-    m_fnGetData = m_library.FindFunction<PFN_IPC_GET_DATA>("fnGetData");
-    if (m_fnGetData == nullptr) {
-        m_loaded = NOs::NReason(m_library.GetError());
+    const NOs::NTextResult<PFN_IPC_GET_DATA> getData =
+        m_library.FindFunction<PFN_IPC_GET_DATA>("fnGetData");
+    if (!getData) {
+        m_loaded = NOs::NLibraryError(getData.Error().Message());
         return;
     }
-    m_fnGetDataStamp = m_library.FindFunction<PFN_IPC_GET_DATA_STAMP>("fnGetDataStamp");
-    m_fnWaitData = m_library.FindFunction<PFN_IPC_WAIT_DATA>("fnWaitData");
+    m_fnGetData = getData.Value();
+    m_fnGetDataStamp =
+        m_library.FindFunction<PFN_IPC_GET_DATA_STAMP>("fnGetDataStamp").ValueOr(nullptr);
+    m_fnWaitData = m_library.FindFunction<PFN_IPC_WAIT_DATA>("fnWaitData").ValueOr(nullptr);
 }
 
 NOs::NTextResult<uint64_t> NSlotReader::Stamp(uint32_t slot) const {

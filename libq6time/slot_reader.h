@@ -20,10 +20,7 @@ public:
     explicit NSlotReader(const std::string& libraryPath);
 
     // Success once the library is loaded with fnGetData, else why not.
-    const NOs::NTextStatus& Loaded() const { return m_loaded; }
-    // Whether the library could not be loaded for want of the system's
-    // resources rather than because of its file.
-    bool IsOutOfResources() const { return m_library.IsOutOfResources(); }
+    const NOs::NLibraryStatus& Loaded() const { return m_loaded; }
     // Whether the library has all the exports that Stamp and WaitForNewer use.
     bool CanWait() const { return m_fnGetDataStamp != nullptr && m_fnWaitData != nullptr; }
 
@@ -40,7 +37,7 @@ public:
 
 private:
     NOs::NDynamicLibrary m_library;
-    NOs::NTextStatus m_loaded;
+    NOs::NLibraryStatus m_loaded;
     PFN_IPC_GET_DATA m_fnGetData = nullptr;
     // Optional: the suite's library has neither.
     PFN_IPC_GET_DATA_STAMP m_fnGetDataStamp = nullptr;
@@ -53,8 +50,8 @@ std::string IpcLibraryBesideExecutable();
 
 // Loads qxipcdll.dll from path (by default the running executable's folder)
 // into library.
-NOs::NTextStatus LoadIpcLibrary(NOs::NDynamicLibrary& library,
-                                const std::string& path = IpcLibraryBesideExecutable());
+NOs::NLibraryStatus LoadIpcLibrary(NOs::NDynamicLibrary& library,
+                                   const std::string& path = IpcLibraryBesideExecutable());
 
 // A slot's identifier as 0x and eight hexadecimal digits.
 std::string SlotIdText(uint32_t slot);

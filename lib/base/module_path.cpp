@@ -18,15 +18,15 @@ std::optional<std::string> ToOsPath(const char16_t* path) { return NUtf::Utf16To
 }  // namespace
 
 std::u16string GetModuleFileName(NModuleHandle module) {
-    return NUtf::PathToUtf16(NOs::GetModuleFilePath(module));
+    return NUtf::PathToUtf16(NOs::GetModuleFilePath(module).ValueOr(std::string()));
 }
 
 bool GetModuleFolder(NModuleHandle module, char16_t* folder, uint32_t capacity) {
-    const std::optional<std::string> osFolder = NOs::GetModuleFolder(module);
+    const NOs::NResult<std::string> osFolder = NOs::GetModuleFolder(module);
     if (!osFolder) {
         return false;
     }
-    const std::u16string text = NUtf::PathToUtf16(*osFolder);
+    const std::u16string text = NUtf::PathToUtf16(osFolder.Value());
     if (text.size() + 1 > capacity) {
         return false;
     }

@@ -43,10 +43,12 @@ void NIpcDrvLoader::LoadNwLib() {
         return;
     }
     const std::optional<std::string> path = NUtf::Utf16ToPath(szLibraryPath);
-    if (!path || !m_hLib.Open(*path)) {
+    const NOs::NLibraryStatus opened =
+        path ? m_hLib.Open(*path) : NOs::NLibraryError("the path names no file");
+    if (!opened) {
         WriteLog(kLogError, u"NIpcDrvLoader::LoadNwLib driver load error. (%s)", szLibraryPath);
         WriteLog(kLogDebug, u"NIpcDrvLoader::LoadNwLib %s",
-                 NUtf::ToUtf16(m_hLib.GetError()).c_str());
+                 NUtf::ToUtf16(opened.Error().Message()).c_str());
         return;
     }
     BindExports();
@@ -74,7 +76,8 @@ void NIpcDrvLoader::BindExports() {
     // Every lookup is made, so that the library is judged whole.
     bool bComplete = true;
     ForEachExport([this, &bComplete](auto& field, const char* name) {
-        field = m_hLib.FindFunction<std::remove_reference_t<decltype(field)>>(name);
+        field =
+            m_hLib.FindFunction<std::remove_reference_t<decltype(field)>>(name).ValueOr(nullptr);
         bComplete = bComplete && field != nullptr;
     });
     if (!bComplete) {
@@ -82,7 +85,9 @@ void NIpcDrvLoader::BindExports() {
         WriteLog(kLogError, u"NIpcDrvLoader::LoadNwLib load function error.");
         return;
     }
-    m_fnGetIpcLastError = m_hLib.FindFunction<FnGetIpcLastError>("fnGetIpcLastError");
+    // Optional: the suite's own library has no such export.
+    m_fnGetIpcLastError =
+        m_hLib.FindFunction<FnGetIpcLastError>("fnGetIpcLastError").ValueOr(nullptr);
 }
 
 void NIpcDrvLoader::Release() {

@@ -1,4 +1,3 @@
-#include <optional>
 #include <string>
 
 #include "os/module_file.h"
@@ -6,12 +5,12 @@
 
 namespace NOs {
 
-std::optional<std::string> GetModuleFolder(const void* address) {
-    const std::string path = GetModuleFilePath(address);
-    if (path.empty()) {
-        return std::nullopt;
+NResult<std::string> GetModuleFolder(const void* address) {
+    const NResult<std::string> path = GetModuleFilePath(address);
+    if (!path) {
+        return path.Error();
     }
-    return std::string(ParentFolder(path));
+    return std::string(ParentFolder(path.Value()));
 }
 
 }  // namespace NOs

@@ -30,8 +30,8 @@ public:
     explicit NSandboxLibrary(const NAgentSandbox& sandbox) {
         ::setenv("Q6_SHM_NAMESPACE", sandbox.Namespace().c_str(), 1);
         if (m_library.Open((sandbox.Folder() / "qxipcdll.dll").string())) {
-            m_fnGetData = m_library.FindFunction<PFN_IPC_GET_DATA>("fnGetData");
-            m_fnSetData = m_library.FindFunction<PFN_IPC_SET_DATA>("fnSetData");
+            m_fnGetData = m_library.FindFunction<PFN_IPC_GET_DATA>("fnGetData").ValueOr(nullptr);
+            m_fnSetData = m_library.FindFunction<PFN_IPC_SET_DATA>("fnSetData").ValueOr(nullptr);
         }
     }
     ~NSandboxLibrary() { ::unsetenv("Q6_SHM_NAMESPACE"); }

@@ -18,10 +18,11 @@ int main(int argc, char** argv) {
         return 1;
     }
     const auto loadDriver = library.FindFunction<PFN_IPC_VOID>("fnLoadIpcDriver");
-    const auto setData = library.FindFunction<PFN_IPC_SET_DATA>("fnSetData");
-    if (loadDriver == nullptr || setData == nullptr || loadDriver() == 0) {
+    const auto found = library.FindFunction<PFN_IPC_SET_DATA>("fnSetData");
+    if (!loadDriver || !found || loadDriver.Value()() == 0) {
         return 1;
     }
+    const PFN_IPC_SET_DATA setData = found.Value();
     const auto slot = static_cast<uint32_t>(std::strtoul(argv[2], nullptr, 0));
     for (size_t round = 0;; ++round) {
         const std::string& value = KnownSlotValues()[round % KnownSlotValues().size()];

@@ -18,18 +18,18 @@ const std::string g_strWholeDouble = Q6_IPC_DOUBLES_DIR "/full/qxipcdll.dll";
 const std::string g_strBrokenDouble = Q6_IPC_DOUBLES_DIR "/unresolved/qxipcdll.dll";
 
 TEST(DynamicLibraryLinuxTest, TellsALackOfResourcesFromAFaultOfTheFile) {
-    NOs::NDynamicLibrary library;
-    EXPECT_FALSE(library.Open(g_strBrokenDouble));
-    EXPECT_FALSE(library.IsOutOfResources());
+    const NOs::NLibraryStatus broken = NOs::NDynamicLibrary().Open(g_strBrokenDouble);
+    ASSERT_FALSE(broken);
+    EXPECT_FALSE(broken.Error().IsOutOfResources());
     NForkedChild child([] {
         const int lowestFree = ::dup(0);
         ::close(lowestFree);
         const rlimit limit{static_cast<rlim_t>(lowestFree), static_cast<rlim_t>(lowestFree)};
-        NOs::NDynamicLibrary starved;
-        if (::setrlimit(RLIMIT_NOFILE, &limit) != 0 || starved.Open(g_strWholeDouble)) {
+        if (::setrlimit(RLIMIT_NOFILE, &limit) != 0) {
             return 1;
         }
-        return starved.IsOutOfResources() ? 0 : 2;
+        const NOs::NLibraryStatus starved = NOs::NDynamicLibrary().Open(g_strWholeDouble);
+        return !starved && starved.Error().IsOutOfResources() ? 0 : 2;
     });
     EXPECT_EQ(child.Wait(), 0);
 }

@@ -17,7 +17,6 @@
 namespace {
 
 using ::testing::HasSubstr;
-using ::testing::IsEmpty;
 
 using FnSetData = int32_t (*)(uint32_t, const void*, uint32_t);
 
@@ -31,31 +30,33 @@ const std::string g_strOther = DoublePath("no_fnDeleteData");
 TEST(DynamicLibraryTest, OpenedLibraryGivesCallableFunctions) {
     ::setenv("Q6_IPC_DOUBLE_fnSetData", "7", 1);
     NOs::NDynamicLibrary library;
-    ASSERT_TRUE(library.Open(g_strFull)) << library.GetError();
+    const NOs::NLibraryStatus opened = library.Open(g_strFull);
+    ASSERT_TRUE(opened) << opened.Error().Message();
     EXPECT_TRUE(library.IsOpen());
-    EXPECT_THAT(library.GetError(), IsEmpty());
     EXPECT_TRUE(IsFileMapped(g_strFull));
-    const auto setData = library.FindFunction<FnSetData>("fnSetData");
-    ASSERT_NE(setData, nullptr);
-    EXPECT_EQ(setData(1, "", 0), 7);
+    const NOs::NTextResult<FnSetData> setData = library.FindFunction<FnSetData>("fnSetData");
+    ASSERT_TRUE(setData) << setData.Error().Message();
+    EXPECT_EQ(setData.Value()(1, "", 0), 7);
     ::unsetenv("Q6_IPC_DOUBLE_fnSetData");
 }
 
-TEST(DynamicLibraryTest, MissingSymbolIsNullWithItsName) {
+TEST(DynamicLibraryTest, AMissingSymbolIsAFailureThatNamesIt) {
     NOs::NDynamicLibrary library;
     ASSERT_TRUE(library.Open(g_strOther));
-    EXPECT_NE(library.FindSymbol("fnGetData"), nullptr);
-    EXPECT_EQ(library.FindSymbol("fnDeleteData"), nullptr);
-    EXPECT_THAT(library.GetError(), HasSubstr("fnDeleteData"));
-    EXPECT_NE(library.FindSymbol("fnGetData"), nullptr);
-    EXPECT_THAT(library.GetError(), IsEmpty());
+    const NOs::NTextResult<void*> present = library.FindSymbol("fnGetData");
+    ASSERT_TRUE(present);
+    EXPECT_NE(present.Value(), nullptr);
+    const NOs::NTextResult<void*> missing = library.FindSymbol("fnDeleteData");
+    ASSERT_FALSE(missing);
+    EXPECT_THAT(missing.Error().Message(), HasSubstr("fnDeleteData"));
 }
 
 TEST(DynamicLibraryTest, EmptyOwnerFindsNothing) {
     NOs::NDynamicLibrary library;
     EXPECT_FALSE(library.IsOpen());
-    EXPECT_EQ(library.FindSymbol("fnSetData"), nullptr);
-    EXPECT_THAT(library.GetError(), HasSubstr("fnSetData"));
+    const NOs::NTextResult<void*> symbol = library.FindSymbol("fnSetData");
+    ASSERT_FALSE(symbol);
+    EXPECT_THAT(symbol.Error().Message(), HasSubstr("fnSetData"));
     library.Close();
     EXPECT_FALSE(library.IsOpen());
 }
@@ -65,9 +66,10 @@ TEST(DynamicLibraryTest, PathsThatAreNotAbsoluteAreRefused) {
         std::filesystem::relative(g_strFull, std::filesystem::current_path()).native();
     for (const std::string& path : {std::string(), std::string("qxipcdll.dll"), relative}) {
         NOs::NDynamicLibrary library;
-        EXPECT_FALSE(library.Open(path)) << path;
+        const NOs::NLibraryStatus opened = library.Open(path);
+        ASSERT_FALSE(opened) << path;
         EXPECT_FALSE(library.IsOpen());
-        EXPECT_THAT(library.GetError(), HasSubstr("not an absolute path")) << path;
+        EXPECT_THAT(opened.Error().Message(), HasSubstr("not an absolute path")) << path;
     }
 }
 
@@ -76,9 +78,10 @@ TEST(DynamicLibraryTest, PathsThatAreNotAbsoluteAreRefused) {
 TEST(DynamicLibraryTest, LibraryWithAnUnresolvedFunctionIsRefused) {
     Q6_LINUX_ONLY("a Windows DLL cannot be linked with an unresolved function");
     NOs::NDynamicLibrary library;
-    EXPECT_FALSE(library.Open(DoublePath("unresolved")));
+    const NOs::NLibraryStatus opened = library.Open(DoublePath("unresolved"));
+    ASSERT_FALSE(opened);
     EXPECT_FALSE(library.IsOpen());
-    EXPECT_THAT(library.GetError(), HasSubstr("q6_double_undefined_function"));
+    EXPECT_THAT(opened.Error().Message(), HasSubstr("q6_double_undefined_function"));
 }
 
 TEST(DynamicLibraryTest, FilesThatCannotBeLoadedGiveTheReason) {
@@ -87,9 +90,10 @@ TEST(DynamicLibraryTest, FilesThatCannotBeLoadedGiveTheReason) {
     std::ofstream(text) << "not a shared object\n";
     for (const std::string& path : {(folder.Path() / "missing.so").native(), text}) {
         NOs::NDynamicLibrary library;
-        EXPECT_FALSE(library.Open(path));
+        const NOs::NLibraryStatus opened = library.Open(path);
+        ASSERT_FALSE(opened);
         EXPECT_FALSE(library.IsOpen());
-        EXPECT_THAT(library.GetError(), HasSubstr(path));
+        EXPECT_THAT(opened.Error().Message(), HasSubstr(path));
     }
 }
 
@@ -123,14 +127,14 @@ TEST(DynamicLibraryTest, MovingHandsOverOwnership) {
     NOs::NDynamicLibrary second(std::move(first));
     EXPECT_FALSE(first.IsOpen());  // NOLINT: a moved-from owner is empty
     EXPECT_TRUE(second.IsOpen());
-    EXPECT_NE(second.FindSymbol("fnSetData"), nullptr);
+    EXPECT_TRUE(second.FindSymbol("fnSetData"));
 
     NOs::NDynamicLibrary third;
     ASSERT_TRUE(third.Open(g_strOther));
     third = std::move(second);
     EXPECT_FALSE(IsFileMapped(g_strOther));
     EXPECT_TRUE(IsFileMapped(g_strFull));
-    EXPECT_NE(third.FindSymbol("fnSetData"), nullptr);
+    EXPECT_TRUE(third.FindSymbol("fnSetData"));
     first = std::move(third);
     EXPECT_TRUE(first.IsOpen());
     first.Close();

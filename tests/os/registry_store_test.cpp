@@ -39,7 +39,7 @@ TEST_F(RegistryStoreTest, ReadsTheFolderNamedByTheVariable) {
 }
 
 TEST_F(RegistryStoreTest, WithoutTheVariableReadsTheFolderBesideTheExecutable) {
-    const std::filesystem::path executable = NOs::GetModuleFilePath(nullptr);
+    const std::filesystem::path executable = NOs::GetModuleFilePath(nullptr).Value();
     const std::string beside = (executable.parent_path() / "registry").string();
     ::setenv(NOs::kRegistryFolderVariable, "", 1);
     EXPECT_EQ(NOs::GetRegistryFolder(), beside);

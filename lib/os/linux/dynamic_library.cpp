@@ -33,40 +33,35 @@ bool IsLackOfResources(const NError& error) {
 
 }  // namespace
 
-bool NDynamicLibrary::Open(const std::string& path) {
+void NLibraryTraits::Close(void* handle) { ::dlclose(handle); }
+
+NLibraryStatus NDynamicLibrary::Open(const std::string& path) {
     Close();
-    m_bOutOfResources = false;
+    const std::string failure = "cannot load " + path + ": ";
     // A bare name would be searched for along the library path.
     if (path.empty() || path.front() != '/') {
-        m_strError = "not an absolute path: " + path;
-        return false;
+        return NLibraryError(failure + "not an absolute path");
     }
     if (const NStatus loadable = CheckLoadable(path); !loadable) {
-        m_bOutOfResources = IsLackOfResources(loadable.Error());
-        m_strError = "cannot load " + path + ": " + loadable.Error().Message();
-        return false;
+        return NLibraryError(failure + loadable.Error().Message(),
+                             IsLackOfResources(loadable.Error()));
     }
-    m_pHandle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    m_strError = m_pHandle != nullptr ? std::string() : TakeDlError("cannot load " + path);
-    return m_pHandle != nullptr;
+    m_handle.Reset(::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL));
+    if (!IsOpen()) {
+        return NLibraryError(failure + TakeDlError("the loader gives no reason"));
+    }
+    return Ok<NLibraryError>();
 }
 
-void NDynamicLibrary::Close() {
-    if (m_pHandle != nullptr) {
-        ::dlclose(m_pHandle);
-        m_pHandle = nullptr;
-    }
-}
-
-void* NDynamicLibrary::FindSymbol(const char* name) {
-    if (m_pHandle == nullptr) {
-        m_strError = std::string("no library loaded for ") + name;
-        return nullptr;
+NTextResult<void*> NDynamicLibrary::FindSymbol(const char* name) const {
+    if (!IsOpen()) {
+        return NReason(std::string("no library loaded for ") + name);
     }
     ::dlerror();
-    void* address = ::dlsym(m_pHandle, name);
-    m_strError =
-        address != nullptr ? std::string() : TakeDlError(std::string(name) + ": null address");
+    void* address = ::dlsym(m_handle.Get(), name);
+    if (address == nullptr) {
+        return NReason(TakeDlError(std::string(name) + ": null address"));
+    }
     return address;
 }
 

@@ -51,8 +51,8 @@ std::string GetRegistryFolder() {
     if (configured && !configured->empty()) {
         return *configured;
     }
-    const std::optional<std::string> folder = GetModuleFolder(nullptr);
-    return folder ? JoinPath(*folder, "registry") : std::string();  // no folder to read
+    const NResult<std::string> folder = GetModuleFolder(nullptr);
+    return folder ? JoinPath(folder.Value(), "registry") : std::string();  // no folder to read
 }
 
 void LoadRegistryFolder(const std::string& folder, NRegTree& tree) {

@@ -21,8 +21,9 @@ constexpr mode_t kWritableByOthers = S_IWGRP | S_IWOTH;
 
 uid_t ProgramOwner() {
     static const uid_t owner = [] {
+        const NResult<std::string> program = GetModuleFilePath(nullptr);
         struct stat info {};
-        return ::stat(GetModuleFilePath(nullptr).c_str(), &info) == 0 ? info.st_uid : uid_t{0};
+        return program && ::stat(program.Value().c_str(), &info) == 0 ? info.st_uid : uid_t{0};
     }();
     return owner;
 }

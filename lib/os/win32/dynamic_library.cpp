@@ -4,6 +4,7 @@
 
 #include "os/win32/wide_text.h"
 
+// The portable handle is the HMODULE that LoadLibraryW gives.
 namespace NOs {
 namespace {
 
@@ -17,37 +18,34 @@ bool IsAbsolutePath(const std::string& path) {
     return drive || (!path.empty() && (path[0] == '/' || path[0] == '\\'));
 }
 
+HMODULE ModuleOf(void* handle) { return static_cast<HMODULE>(handle); }
+
 }  // namespace
 
-bool NDynamicLibrary::Open(const std::string& path) {
+void NLibraryTraits::Close(void* handle) { ::FreeLibrary(ModuleOf(handle)); }
+
+NLibraryStatus NDynamicLibrary::Open(const std::string& path) {
     Close();
     // A bare name would be searched for along the DLL search path.
     if (!IsAbsolutePath(path)) {
-        m_strError = "not an absolute path: " + path;
-        return false;
+        return NLibraryError("cannot load " + path + ": not an absolute path");
     }
-    m_pHandle = ::LoadLibraryW(WidePointer(PathToWide(path)));
-    m_strError = m_pHandle != nullptr ? std::string() : WindowsErrorText("cannot load " + path);
-    return m_pHandle != nullptr;
+    m_handle.Reset(::LoadLibraryW(WidePointer(PathToWide(path))));
+    if (!IsOpen()) {
+        return NLibraryError(WindowsErrorText("cannot load " + path));
+    }
+    return Ok<NLibraryError>();
 }
 
-void NDynamicLibrary::Close() {
-    if (m_pHandle != nullptr) {
-        ::FreeLibrary(static_cast<HMODULE>(m_pHandle));
-        m_pHandle = nullptr;
+NTextResult<void*> NDynamicLibrary::FindSymbol(const char* name) const {
+    if (!IsOpen()) {
+        return NReason(std::string("no library loaded for ") + name);
     }
-}
-
-void* NDynamicLibrary::FindSymbol(const char* name) {
-    if (m_pHandle == nullptr) {
-        m_strError = std::string("no library loaded for ") + name;
-        return nullptr;
+    const FARPROC address = ::GetProcAddress(ModuleOf(m_handle.Get()), name);
+    if (address == nullptr) {
+        return NReason(WindowsErrorText(std::string(name) + " missing"));
     }
-    void* address =
-        reinterpret_cast<void*>(::GetProcAddress(static_cast<HMODULE>(m_pHandle), name));
-    m_strError =
-        address != nullptr ? std::string() : WindowsErrorText(std::string(name) + " missing");
-    return address;
+    return reinterpret_cast<void*>(address);
 }
 
 }  // namespace NOs

@@ -4,8 +4,11 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
+#include <utility>
 #include <vector>
 
+#include "os/win32/windows_error.h"
 #include "text/utf_codec.h"
 
 namespace NOs {
@@ -14,9 +17,8 @@ namespace {
 // The longest path that Windows hands out with the \\?\ prefix.
 constexpr DWORD kMaxWidePath = 32768;
 
-// The module that holds address: null stands for the executable; nothing
-// when no module holds it.
-std::optional<HMODULE> ModuleOf(const void* address) {
+// The module that holds address: null stands for the executable.
+NResult<HMODULE> ModuleOf(const void* address) {
     if (address == nullptr) {
         return HMODULE{nullptr};
     }
@@ -24,16 +26,19 @@ std::optional<HMODULE> ModuleOf(const void* address) {
     const DWORD flags =
         GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT;
     if (::GetModuleHandleExW(flags, static_cast<LPCWSTR>(address), &module) == 0) {
-        return std::nullopt;
+        return LastWindowsError();
     }
     return module;
 }
 
-std::u16string ReadModuleFileName(HMODULE module) {
+NResult<std::u16string> ReadModuleFileName(HMODULE module) {
     std::vector<WCHAR> name(kMaxWidePath);
     const DWORD length = ::GetModuleFileNameW(module, name.data(), kMaxWidePath);
-    if (length == 0 || length >= kMaxWidePath) {
-        return {};
+    if (length == 0) {
+        return LastWindowsError();
+    }
+    if (length >= kMaxWidePath) {
+        return std::errc::filename_too_long;
     }
     return std::u16string(name.data(), length);
 }
@@ -41,28 +46,38 @@ std::u16string ReadModuleFileName(HMODULE module) {
 // The layer's paths use '/'. A Winelib program's C library (and every
 // library built for Linux that it links) takes Unix paths, which Wine's own
 // calls take as well; a native build keeps the Windows path.
-std::string ToLayerPath(const std::u16string& windowsPath) {
+NResult<std::string> ToLayerPath(const std::u16string& windowsPath) {
 #ifdef __WINE__
     const std::unique_ptr<char, void (*)(char*)> unixPath(
         ::wine_get_unix_file_name(windowsPath.c_str()),
         [](char* text) { ::HeapFree(::GetProcessHeap(), 0, text); });
-    return unixPath ? std::string(unixPath.get()) : std::string();
+    if (!unixPath) {
+        return std::errc::no_such_file_or_directory;
+    }
+    return std::string(unixPath.get());
 #else
     std::u16string path = windowsPath;
     std::replace(path.begin(), path.end(), u'\\', u'/');
-    return NUtf::Utf16ToPath(path).value_or(std::string());
+    std::optional<std::string> layerPath = NUtf::Utf16ToPath(path);
+    if (!layerPath) {
+        return std::errc::illegal_byte_sequence;
+    }
+    return std::move(*layerPath);
 #endif
 }
 
 }  // namespace
 
-std::string GetModuleFilePath(const void* address) {
-    const std::optional<HMODULE> module = ModuleOf(address);
+NResult<std::string> GetModuleFilePath(const void* address) {
+    const NResult<HMODULE> module = ModuleOf(address);
     if (!module) {
-        return {};
+        return module.Error();
     }
-    const std::u16string windowsPath = ReadModuleFileName(*module);
-    return windowsPath.empty() ? std::string() : ToLayerPath(windowsPath);
+    const NResult<std::u16string> windowsPath = ReadModuleFileName(module.Value());
+    if (!windowsPath) {
+        return windowsPath.Error();
+    }
+    return ToLayerPath(windowsPath.Value());
 }
 
 }  // namespace NOs
