@@ -288,26 +288,27 @@ NOs::NStatus Write(uint32_t id, const void* data, uint32_t size,
     return written;
 }
 
-NReadResult Read(uint32_t id, void* buffer, uint32_t capacity, uint32_t* size,
-                 const NControlBlock::NInUse& control) {
+NOs::NStatus Read(uint32_t id, void* buffer, uint32_t capacity, uint32_t* size,
+                  const NControlBlock::NInUse& control) {
     *size = 0;
     NSlotMapping mapping(id, false, control);
     const NOs::NResult<NSlotObject*> found = FindForReading(mapping, control, id);
     if (!found) {
-        return NReadResult::Missing;
+        return found.Error();
     }
     const NSlotObject* slot = found.Value();
-    const std::optional<NReadResult> read = UntilConsistent([&]() -> std::optional<NReadResult> {
+    const std::optional<NOs::NStatus> read = UntilConsistent([&]() -> std::optional<NOs::NStatus> {
         const uint32_t current = slot->nCurrent.load(std::memory_order_acquire) & 1u;
         if (!TakeValue(slot->aBuffers[current], buffer, capacity, size)) {
             return std::nullopt;
         }
-        return *size <= capacity ? NReadResult::Read : NReadResult::TooSmall;
+        return *size <= capacity ? NOs::Ok() : NOs::NStatus(std::errc::no_buffer_space);
     });
     if (!read) {
         *size = 0;
+        return NOs::NObjectError::Busy;
     }
-    return read.value_or(NReadResult::Busy);
+    return *read;
 }
 
 NOs::NResult<uint64_t> Stamp(uint32_t id, const NControlBlock::NInUse& control) {

@@ -13,7 +13,6 @@
 
 namespace NDataSlot {
 
-enum class NReadResult { Read, TooSmall, Missing, Busy };
 enum class NWaitResult { Written, Woken, TimedOut, Missing };
 
 // A stamp: the serial of the slot's kept mapping in its top bits, and the
@@ -33,10 +32,12 @@ NOs::NStatus Write(uint32_t id, const void* data, uint32_t size,
                    const NControlBlock::NInUse& control);
 
 // Copies the current value into buffer when it fits into capacity bytes;
-// *size receives its size (0 when Missing). Busy when writers kept changing
-// the value during every attempt.
-NReadResult Read(uint32_t id, void* buffer, uint32_t capacity, uint32_t* size,
-                 const NControlBlock::NInUse& control);
+// *size receives its size, also when it does not fit (no buffer space).
+// Otherwise *size is 0 and the reason says why: the slot is missing or
+// cannot be used, or Busy when writers kept changing the value during every
+// attempt.
+NOs::NStatus Read(uint32_t id, void* buffer, uint32_t capacity, uint32_t* size,
+                  const NControlBlock::NInUse& control);
 
 // A number that changes whenever the slot comes to hold another value, read
 // in one consistent step without copying the value; within this process, and

@@ -79,16 +79,17 @@ int32_t WithDriver(const char* function, uint32_t id, Body body) {
     return control ? body(control.Value()) : SlotFailure(function, id, kNotLoaded);
 }
 
-int32_t ReadResult(const char* function, uint32_t id, NDataSlot::NReadResult result) {
-    switch (result) {
-        case NDataSlot::NReadResult::Read:
-            return 1;
-        case NDataSlot::NReadResult::TooSmall:
-            return SlotFailure(function, id, "the buffer is too small");
-        case NDataSlot::NReadResult::Busy:
-            return SlotFailure(function, id, "the value kept changing");
-        case NDataSlot::NReadResult::Missing:
-            break;
+bool IsTooSmall(const NOs::NStatus& read) { return read.Error() == std::errc::no_buffer_space; }
+
+int32_t ReadResult(const char* function, uint32_t id, const NOs::NStatus& read) {
+    if (read) {
+        return 1;
+    }
+    if (IsTooSmall(read)) {
+        return SlotFailure(function, id, "the buffer is too small");
+    }
+    if (read.Error() == NOs::NObjectError::Busy) {
+        return SlotFailure(function, id, "the value kept changing");
     }
     return SlotFailure(function, id, "no such slot");
 }
@@ -195,9 +196,8 @@ int32_t fnGetDataSize(uint32_t id, uint32_t* size) {
         }
         *size = 0;
         return WithDriver(function, id, [&](const NControlBlock::NInUse& control) {
-            const NDataSlot::NReadResult result = NDataSlot::Read(id, nullptr, 0, size, control);
-            return result == NDataSlot::NReadResult::TooSmall ? 1
-                                                              : ReadResult(function, id, result);
+            const NOs::NStatus read = NDataSlot::Read(id, nullptr, 0, size, control);
+            return IsTooSmall(read) ? 1 : ReadResult(function, id, read);
         });
     });
 }

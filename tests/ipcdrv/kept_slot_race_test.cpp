@@ -91,9 +91,9 @@ TEST_F(KeptSlotRaceTest, AReaderLappedBetweenItsCopyAndItsCheckNeverReturnsAMixe
     std::string value(QXIPC_MAX_DATA_SIZE, '\0');
     while (g_nPausesLeft.load() > 0) {
         uint32_t size = 0;
-        const NDataSlot::NReadResult read = NDataSlot::Read(
+        const NOs::NStatus read = NDataSlot::Read(
             kSlot, value.data(), static_cast<uint32_t>(value.size()), &size, control);
-        ASSERT_EQ(read, NDataSlot::NReadResult::Read);
+        ASSERT_TRUE(read) << read.Error().Message();
         mixed += IsWrittenValue(value.substr(0, size)) ? 0 : 1;
     }
     NDataSlot::SetReadPauseForTest(nullptr);
