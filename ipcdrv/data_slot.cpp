@@ -104,8 +104,15 @@ public:
         return static_cast<NSlotObject*>(m_pOwn->GetData());
     }
 
-    // Tells the objects that this process used under the slot's id apart.
-    uint64_t Serial() const { return m_pKept != nullptr ? m_pKept->Serial() : 0; }
+    // Tells the objects that this process used under the slot's id apart: a
+    // slot is either always kept in a process or never (the kept ones are
+    // few), so the two kinds of number never meet.
+    uint64_t Serial() const {
+        if (m_pKept != nullptr) {
+            return m_pKept->Serial();
+        }
+        return m_pOwn != nullptr ? m_pOwn->ObjectNumber() : 0;
+    }
 
     NOs::NStatus RetireAndUnlink() {
         return m_pOwn != nullptr ? NKeptMappings::RetireAndUnlink(*m_pOwn, kRetiredOffset)

@@ -188,4 +188,30 @@ TEST_F(KeptMappingTest, AStampChangesWithEveryWriteAndOnlyThen) {
     EXPECT_EQ(fnGetDataStamp(kSlot, nullptr), 0);
 }
 
+// A process keeps a few dozen mappings at most and maps any further slot for
+// each use: there, too, a slot made anew never brings an old stamp back.
+TEST_F(KeptMappingTest, ASlotPastTheKeptOnesGetsANewStampWhenMadeAnew) {
+    constexpr uint32_t kSlotsToFillTheKeptOnes = 40;
+    NForkedChild child([] {
+        for (uint32_t id = 1; id <= kSlotsToFillTheKeptOnes; ++id) {
+            if (SetText(kSlot + id, "x") != 1) {
+                return 1;
+            }
+        }
+        uint64_t first = 0;
+        uint64_t again = 0;
+        if (SetText(kSlot, "a") != 1 || fnGetDataStamp(kSlot, &first) != 1 ||
+            fnGetDataStamp(kSlot, &again) != 1 || again != first) {
+            return 2;
+        }
+        uint64_t remade = 0;
+        if (fnDeleteData(kSlot) != 1 || SetText(kSlot, "a") != 1 ||
+            fnGetDataStamp(kSlot, &remade) != 1) {
+            return 3;
+        }
+        return remade != first ? 0 : 4;
+    });
+    EXPECT_EQ(child.Wait(), 0);
+}
+
 }  // namespace

@@ -49,6 +49,9 @@ public:
 
     void* GetData() const { return m_pData; }
     size_t GetSize() const { return m_nSize; }
+    // Tells the object apart from the others made under its name: the file
+    // system numbers each new one anew.
+    uint64_t ObjectNumber() const { return m_identity.nInode; }
 
     // True while the object's name refers to this object, and the object is
     // still what Open checks: false once the name was removed, or names
