@@ -28,6 +28,7 @@
 #include "tests/e2e/short_pause_agent.h"
 #include "tests/support/file_text.h"
 #include "tests/support/forked_child.h"
+#include "tests/support/sanitizer_build.h"
 #include "tests/support/test_constants.h"
 
 namespace {
@@ -414,7 +415,7 @@ TEST_F(HealingE2eTest, AWriterStoppedHoldingTheSlotCostsTheAgentOnlyItsWritesMea
 }
 
 TEST_F(HealingE2eTest, TooFewDescriptorsAreNamedAsTheCause) {
-#ifdef __SANITIZE_ADDRESS__
+#ifdef Q6_ADDRESS_SANITIZER
     GTEST_SKIP() << "the sanitizers' own run-time needs more descriptors than the limit leaves";
 #endif
     NAgentSandbox sandbox(NAgentBuild::ShortPause);

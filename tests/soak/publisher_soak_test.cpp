@@ -21,10 +21,10 @@
 #include "tests/support/log_capture.h"
 #include "tests/support/object_namespace.h"
 #include "tests/support/published_record.h"
+#include "tests/support/sanitizer_build.h"
 
-#if defined(__SANITIZE_ADDRESS__)
+#ifdef Q6_ADDRESS_SANITIZER
 #include <sanitizer/lsan_interface.h>
-#define Q6_SOAK_UNDER_ASAN 1
 
 // Freed blocks wait in a quarantine before they are used again; at its
 // default size of 256 MiB that wait alone would look like growth. A small
@@ -143,7 +143,7 @@ TEST(PublisherSoakTest, HundredThousandCyclesPublishEveryTickWithoutGrowth) {
         << "VmRSS " << warmRss << " kB -> " << endRss << " kB";
     std::printf("soak: %d cycles, VmRSS after %d cycles %ld kB, at the end %ld kB\n", kCycles,
                 kWarmUpCycles, warmRss, endRss);
-#ifdef Q6_SOAK_UNDER_ASAN
+#ifdef Q6_ADDRESS_SANITIZER
     EXPECT_EQ(__lsan_do_recoverable_leak_check(), 0);
 #endif
 }
