@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <string>
 
 namespace {
@@ -18,7 +17,8 @@ TEST(ModuleFileTest, TheExecutablesFolderIsTheFolderOfItsPath) {
 }
 
 TEST(ModuleFileTest, AnAddressThatNoModuleHoldsHasNoFileAndSaysWhy) {
-    const void* nowhere = reinterpret_cast<const void*>(uintptr_t{16});
+    const int onTheStack = 0;
+    const void* nowhere = &onTheStack;
     const NOs::NResult<std::string> path = NOs::GetModuleFilePath(nowhere);
     ASSERT_FALSE(path);
     EXPECT_TRUE(path.Error());
