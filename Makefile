@@ -11,8 +11,8 @@ RUN_TARGETS := q6tsa qxipcdll q6ipc
 PACKAGE_TARGETS := $(RUN_TARGETS) q6time
 # The plain lane's programs and the labels of its tests.
 PLAIN_TARGETS := $(PACKAGE_TARGETS) q6_registry_files agent_cycle_e2e_test publisher_soak_test \
-                 q6tsa_bench q6time_install_test
-PLAIN_LABELS  := slow|soak|bench|install
+                 q6time_install_test
+PLAIN_LABELS  := slow|soak|install
 # The test lanes build each target as one translation unit and share one
 # precompiled GoogleTest, while the plain build compiles the shipped code a
 # file at a time. The sanitizer lane keeps line tables for its reports;
@@ -61,9 +61,10 @@ build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
 # Each test runs once, in the lane that catches most: the sanitizer lane runs
-# the unit, e2e and security tests; the plain lane what needs optimised code
-# or real time (the 30-second cycle, the soak, the benchmarks' smoke run, the
-# installed layout and the package); the Windows build's tests under Wine.
+# the unit, e2e and security tests and the benchmarks' smoke run; the plain
+# lane what needs optimised code or real time (the 30-second cycle, the
+# soak, the installed layout and the package); the Windows build's tests
+# under Wine.
 # The three lanes run side by side, each printing its output when it ends,
 # so that one lane builds while another's tests wait; the lint runs beside
 # them at a lower priority, and its findings come at the end.
