@@ -27,7 +27,7 @@ namespace NOs {
 
 constexpr uint32_t kWaitInfinite = 0xFFFFFFFFu;
 
-enum class NWaitResult { Signalled, TimedOut, Failed };
+enum class NWaitResult { Signalled, TimedOut };
 
 class NNamedEvent {
 public:
@@ -58,8 +58,9 @@ public:
 
     // Waits until the event is signalled (an auto-reset event is reset by the
     // wait it releases) or timeoutMs milliseconds have passed; kWaitInfinite
-    // waits for ever, 0 only tests. Failed when the event was removed.
-    NWaitResult Wait(uint32_t timeoutMs);
+    // waits for ever, 0 only tests. The reason when the wait failed: the
+    // event was removed.
+    NResult<NWaitResult> Wait(uint32_t timeoutMs);
 
     // What the platform keeps for the event; opaque here.
     struct NState;

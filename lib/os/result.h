@@ -58,6 +58,10 @@ public:
     // No reason after a success.
     const E& Error() const { return m_error; }
 
+    // A success with that value.
+    bool operator==(const T& value) const { return m_value.has_value() && *m_value == value; }
+    bool operator!=(const T& value) const { return !(*this == value); }
+
 private:
     std::optional<T> m_value;
     E m_error;

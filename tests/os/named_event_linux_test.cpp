@@ -51,7 +51,7 @@ uint32_t ModeOf(const std::string& name) {
 // A child that opens the event by name, sends a byte through ready and
 // waits for the event; then it sends its tag through released (when given).
 // Exit 0 when a set released it, 1 when it timed out, 2 when it could not
-// open the event.
+// open the event, 3 when the wait failed.
 std::unique_ptr<NForkedChild> StartWaiter(const std::string& name, NPipe& ready,
                                           NPipe* released = nullptr, char tag = 'w') {
     return std::make_unique<NForkedChild>([&name, &ready, released, tag] {
@@ -60,9 +60,12 @@ std::unique_ptr<NForkedChild> StartWaiter(const std::string& name, NPipe& ready,
             return 2;
         }
         ready.Send();
-        const NWaitResult result = event->Wait(kReleaseTimeoutMs);
+        const NOs::NResult<NWaitResult> result = event->Wait(kReleaseTimeoutMs);
         if (released != nullptr) {
             released->Send(tag);
+        }
+        if (!result) {
+            return 3;
         }
         return result == NWaitResult::Signalled ? 0 : 1;
     });
@@ -101,7 +104,7 @@ TEST_F(NamedEventTest, ARemovedSemaphoreEndsEveryWaitAndTheNextSetMakesTheEventA
     const auto waiter = StartWaiter(kEventTestName, ready);
     ASSERT_TRUE(ready.Receive());
     ASSERT_EQ(::semctl(ReadRecord(kEventTestName).nSemaphoreId, 0, IPC_RMID), 0);
-    EXPECT_EQ(waiter->Wait(), 1);
+    EXPECT_EQ(waiter->Wait(), 3);
 
     EXPECT_TRUE(setter->Set());
     const auto reader = OpenEvent(kEventTestName);

@@ -33,6 +33,17 @@ TEST(ResultTest, HoldsAValueOrTheReasonWhyNot) {
     EXPECT_TRUE(NOs::Ok<NOs::NReason>());
 }
 
+// A result equals a value only when it succeeded with that value: a failure
+// equals none, not even the value a default would give.
+TEST(ResultTest, EqualsAValueOnlyAfterASuccessWithThatValue) {
+    const NOs::NResult<int> seven(7);
+    EXPECT_TRUE(seven == 7);
+    EXPECT_TRUE(seven != 8);
+    const NOs::NResult<int> failed(std::errc::timed_out);
+    EXPECT_FALSE(failed == 0);
+    EXPECT_TRUE(failed != 0);
+}
+
 // Reading the value of a failure is a fault of the caller: a debug build
 // stops there instead of reading what is not there.
 TEST(ResultDeathTest, TheValueOfAFailureStopsADebugBuild) {

@@ -136,15 +136,14 @@ int RunWait(const NCommand& command) {
     if (!event) {
         return Fail("no event named " + command.strEvent + ": " + event.Error().Message());
     }
-    switch (event.Value()->Wait(command.nTimeoutMs)) {
-        case NOs::NWaitResult::Signalled:
-            return kExitOk;
-        case NOs::NWaitResult::TimedOut:
-            return Fail("timed out waiting for " + command.strEvent);
-        case NOs::NWaitResult::Failed:
-            break;
+    const NOs::NResult<NOs::NWaitResult> waited = event.Value()->Wait(command.nTimeoutMs);
+    if (!waited) {
+        return Fail("waiting for " + command.strEvent + " failed: " + waited.Error().Message());
     }
-    return Fail("waiting for " + command.strEvent + " failed");
+    if (waited.Value() == NOs::NWaitResult::TimedOut) {
+        return Fail("timed out waiting for " + command.strEvent);
+    }
+    return kExitOk;
 }
 
 }  // namespace

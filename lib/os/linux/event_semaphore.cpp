@@ -96,7 +96,7 @@ NStatus NEventSemaphore::SetValue(int value) const {
     return ::semctl(m_nId, 0, SETVAL, argument) == 0 ? Ok() : NStatus(LastError());
 }
 
-NWaitResult NEventSemaphore::Wait(bool manualReset, uint32_t timeoutMs) const {
+NResult<NWaitResult> NEventSemaphore::Wait(bool manualReset, uint32_t timeoutMs) const {
     const short flags = timeoutMs == 0 ? IPC_NOWAIT : 0;
     // Taking 1 and giving it back in one step waits without resetting.
     sembuf operations[] = {{0, -1, flags}, {0, 1, flags}};
@@ -110,7 +110,10 @@ NWaitResult NEventSemaphore::Wait(bool manualReset, uint32_t timeoutMs) const {
     if (waited == 0) {
         return NWaitResult::Signalled;
     }
-    return errno == EAGAIN ? NWaitResult::TimedOut : NWaitResult::Failed;
+    if (errno == EAGAIN) {
+        return NWaitResult::TimedOut;
+    }
+    return LastError();
 }
 
 void NEventSemaphore::Remove() const { ::semctl(m_nId, 0, IPC_RMID); }

@@ -33,7 +33,7 @@ public:
 
     // Waits until the value is not 0: an auto-reset wait takes it back to 0,
     // a manual-reset one leaves it.
-    NWaitResult Wait(bool manualReset, uint32_t timeoutMs) const;
+    NResult<NWaitResult> Wait(bool manualReset, uint32_t timeoutMs) const;
 
     // Removes the semaphore from the system.
     void Remove() const;

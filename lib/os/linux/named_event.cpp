@@ -169,7 +169,7 @@ NStatus NNamedEvent::Set() {
 
 NStatus NNamedEvent::Reset() { return m_pState->semaphore.SetValue(0); }
 
-NWaitResult NNamedEvent::Wait(uint32_t timeoutMs) {
+NResult<NWaitResult> NNamedEvent::Wait(uint32_t timeoutMs) {
     return m_pState->semaphore.Wait(m_pState->bManualReset, timeoutMs);
 }
 

@@ -89,14 +89,14 @@ NStatus NNamedEvent::Reset() {
     return ::ResetEvent(m_pState->handle.Get()) != 0 ? Ok() : NStatus(LastWindowsError());
 }
 
-NWaitResult NNamedEvent::Wait(uint32_t timeoutMs) {
+NResult<NWaitResult> NNamedEvent::Wait(uint32_t timeoutMs) {
     switch (::WaitForSingleObject(m_pState->handle.Get(), timeoutMs)) {
         case WAIT_OBJECT_0:
             return NWaitResult::Signalled;
         case WAIT_TIMEOUT:
             return NWaitResult::TimedOut;
         default:
-            return NWaitResult::Failed;
+            return LastWindowsError();
     }
 }
 
