@@ -18,11 +18,11 @@ bool IsAbsolutePath(const std::string& path) {
     return drive || (!path.empty() && (path[0] == '/' || path[0] == '\\'));
 }
 
-HMODULE ModuleOf(void* handle) { return static_cast<HMODULE>(handle); }
+HMODULE AsModule(void* handle) { return static_cast<HMODULE>(handle); }
 
 }  // namespace
 
-void NLibraryTraits::Close(void* handle) { ::FreeLibrary(ModuleOf(handle)); }
+void NLibraryTraits::Close(void* handle) { ::FreeLibrary(AsModule(handle)); }
 
 NLibraryStatus NDynamicLibrary::Open(const std::string& path) {
     Close();
@@ -41,7 +41,7 @@ NTextResult<void*> NDynamicLibrary::FindSymbol(const char* name) const {
     if (!IsOpen()) {
         return NReason(std::string("no library loaded for ") + name);
     }
-    const FARPROC address = ::GetProcAddress(ModuleOf(m_handle.Get()), name);
+    const FARPROC address = ::GetProcAddress(AsModule(m_handle.Get()), name);
     if (address == nullptr) {
         return NReason(WindowsErrorText(std::string(name) + " missing"));
     }
