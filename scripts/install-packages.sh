@@ -40,13 +40,14 @@ dpkg_when_free() {
       echo "$output" >&2
       return 1
     fi
-    if ((SECONDS >= deadline)); then
-      echo "another apt or dpkg job still holds the dpkg lock after ${lock_wait} s; try again when it has ended" >&2
-      return 1
-    fi
+    # The wait is announced even when dpkg's own first try used it up.
     if ((!said)); then
       echo "waiting for another apt or dpkg job to end (at most ${lock_wait} s)..."
       said=1
+    fi
+    if ((SECONDS >= deadline)); then
+      echo "another apt or dpkg job still holds the dpkg lock after ${lock_wait} s; try again when it has ended" >&2
+      return 1
     fi
     sleep 1
   done

@@ -122,8 +122,12 @@ elif [[ -n $output ]]; then
 fi
 
 # Something missing: it waits for the lock, says so, gives up after the
-# bound, and never reaches apt-get.
-if output=$(with_dpkg_locked env FAKE_STATUS= PATH="$work/fake:$PATH" Q6_PACKAGE_LOCK_WAIT=1 \
+# bound, and never reaches apt-get. Its dpkg answers only after the whole
+# bound, as on a busy machine: the wait is still announced.
+mkdir "$work/slow"
+printf '#!/bin/sh\nsleep 2\nexec /usr/bin/dpkg "$@"\n' > "$work/slow/dpkg"
+chmod 755 "$work/slow/dpkg"
+if output=$(with_dpkg_locked env FAKE_STATUS= PATH="$work/slow:$work/fake:$PATH" Q6_PACKAGE_LOCK_WAIT=1 \
   timeout 120 "$script" q6-probe 2>&1); then
   fail "with the dpkg lock held it installed: $output"
 else
