@@ -24,7 +24,7 @@ TEST_BUILD_FLAGS := -DQ6_UNITY_BUILD=ON -DQ6_PRECOMPILED_TEST_HEADERS=ON \
 # one unit per target: the standard and GoogleTest headers, which clang-tidy
 # walks in every unit, are walked once per target.
 LINT_BUILD    ?= build-lint
-LINT_PACKAGES := clang-format clang-tidy
+LINT_PACKAGES := clang-format clang-tidy-22
 # libFuzzer comes with clang's run-time libraries.
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 FUZZ_BUILD    ?= build-fuzz

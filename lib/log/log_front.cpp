@@ -35,7 +35,7 @@ void WriteLogText(int level, const char* text) {
         // Copied first: g++ 12's UBSan miscompiles a call straight through the array.
         const NCategoryCall call = kCallsByLevel[level];
         (category.*call)(std::string(text));
-    } catch (const std::exception&) {
+    } catch (const std::exception&) {  // NOLINT(bugprone-empty-catch)
         // Logging never fails its caller.
     }
 }

@@ -180,7 +180,7 @@ void InitLog(NModuleHandle module) {
     }
     try {
         ConfigureLog(module);
-    } catch (const std::exception&) {
+    } catch (const std::exception&) {  // NOLINT(bugprone-empty-catch)
         // No log exists yet to report to; logging stays off.
     }
 }

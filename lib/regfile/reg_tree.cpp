@@ -62,7 +62,7 @@ std::optional<std::u16string> NormalizeRegPath(std::u16string_view path) {
     if (!path.empty() && path.back() == kSeparator) {
         path.remove_suffix(1);
     }
-    const std::u16string folded = FoldRegName(path);
+    std::u16string folded = FoldRegName(path);
     const std::u16string_view view(folded);
     const size_t rootEnd = std::min(view.find(kSeparator), view.size());
     if (!IsRootName(view.substr(0, rootEnd))) {

@@ -70,7 +70,7 @@ int main(int argc, char** argv) {
         const std::string argument = argv[i];
         const size_t colon = argument.find(':');
         const std::u16string text = NUtf::ToUtf16(argument.substr(colon + 1));
-        WriteLog(std::atoi(argument.substr(0, colon).c_str()), u"%s", text.c_str());
+        WriteLog(std::stoi(argument.substr(0, colon)), u"%s", text.c_str());
     }
     return 0;
 }

@@ -49,7 +49,7 @@ public:
     // The child runs body and ends with its result as exit code, without
     // running any destructor or exit handler of the parent's.
     template <class Body>
-    explicit NForkedChild(Body body) : m_nPid(::fork()) {
+    explicit NForkedChild(const Body& body) : m_nPid(::fork()) {
         if (m_nPid == 0) {
             ::_exit(body());
         }
