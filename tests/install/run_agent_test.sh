@@ -59,9 +59,13 @@ run_and_stop() {
   agent=""
   start_run
   if await_line "$pattern"; then
-    agent=$(grep -oE 'agent pid [0-9]+' "$output" | grep -oE '[0-9]+')
-    [[ $whom == agent ]] && kill "-$signal" "$agent"
-    [[ $whom == run ]] && kill "-$signal" "$run"
+    agent=$(grep -oE 'agent pid [0-9]+' "$output" | grep -oE '[0-9]+' || true)
+    local target=$run
+    if [[ $whom == agent ]]; then
+      target=$agent
+    fi
+    kill "-$signal" "$target" 2> /dev/null ||
+      fail "no $whom (pid '$target') to send $signal to: $(cat "$output")"
   fi
   status=0
   wait "$run" || status=$?
