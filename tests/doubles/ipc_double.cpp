@@ -11,9 +11,10 @@
 // Q6_IPC_DOUBLE_LAST_ERROR  the text of fnGetIpcLastError, which our own
 //                       library adds to the twelve; none when unset
 //
-// Built with Q6_DOUBLE_OMIT_<name> defined, it lacks that export. Built with
-// Q6_DOUBLE_UNRESOLVED defined, it has every export but one of them calls a
-// function that no library defines.
+// The doubles that lack one export are this code linked with that export
+// left out of the exported names. Built with Q6_DOUBLE_UNRESOLVED defined,
+// it has every export but one of them calls a function that no library
+// defines.
 
 #include <algorithm>
 #include <cstdint>
@@ -58,8 +59,7 @@ int32_t Answer(const char* exportName, unsigned& callCount) {
     return ScriptedResult(exportName, callCount++);
 }
 
-// Unused in the build that lacks fnSetData.
-[[maybe_unused]] std::string ToHex(const void* data, uint32_t size) {
+std::string ToHex(const void* data, uint32_t size) {
     static const char kDigits[] = "0123456789abcdef";
     std::string text;
     const auto* bytes = static_cast<const unsigned char*>(data);
@@ -81,39 +81,15 @@ int32_t Answer(const char* exportName, unsigned& callCount) {
         return Answer(#name, callCount); \
     }
 
-#ifndef Q6_DOUBLE_OMIT_fnLoadIpcDriver
 Q6_RECORDING_EXPORT(fnLoadIpcDriver)
-#endif
-
-#ifndef Q6_DOUBLE_OMIT_fnUnloadIpcDriver
 Q6_RECORDING_EXPORT(fnUnloadIpcDriver)
-#endif
-
-#ifndef Q6_DOUBLE_OMIT_fnUninstallIpcDriver
 Q6_RECORDING_EXPORT(fnUninstallIpcDriver)
-#endif
-
-#ifndef Q6_DOUBLE_OMIT_fnIsLoadedIpcDriver
 Q6_RECORDING_EXPORT(fnIsLoadedIpcDriver)
-#endif
-
-#ifndef Q6_DOUBLE_OMIT_fnIsInstalledIpcDriver
 Q6_RECORDING_EXPORT(fnIsInstalledIpcDriver)
-#endif
-
-#ifndef Q6_DOUBLE_OMIT_fnGetIpcDiverVersion
 Q6_RECORDING_EXPORT(fnGetIpcDiverVersion)
-#endif
-
-#ifndef Q6_DOUBLE_OMIT_fnSetIpcDebugLevel
 Q6_RECORDING_EXPORT(fnSetIpcDebugLevel)
-#endif
-
-#ifndef Q6_DOUBLE_OMIT_fnIpcFixDriverConfig
 Q6_RECORDING_EXPORT(fnIpcFixDriverConfig)
-#endif
 
-#ifndef Q6_DOUBLE_OMIT_fnSetData
 extern "C" int32_t fnSetData(uint32_t id, const void* data, uint32_t size) {
     static unsigned callCount = 0;
     char head[64];
@@ -121,19 +97,10 @@ extern "C" int32_t fnSetData(uint32_t id, const void* data, uint32_t size) {
     Record(head + ToHex(data, size));
     return ScriptedResult("fnSetData", callCount++);
 }
-#endif
 
-#ifndef Q6_DOUBLE_OMIT_fnGetDataSize
 Q6_RECORDING_EXPORT(fnGetDataSize)
-#endif
-
-#ifndef Q6_DOUBLE_OMIT_fnGetData
 Q6_RECORDING_EXPORT(fnGetData)
-#endif
-
-#ifndef Q6_DOUBLE_OMIT_fnDeleteData
 Q6_RECORDING_EXPORT(fnDeleteData)
-#endif
 
 extern "C" uint32_t fnGetIpcLastError(char* buffer, uint32_t capacity) {
     const char* text = std::getenv("Q6_IPC_DOUBLE_LAST_ERROR");
