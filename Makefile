@@ -43,8 +43,9 @@ SAN_PACKAGES := clang libclang-rt-14-dev
 # machine, where every page fault is dear. Only the tools get it: the tests
 # run with the system's defaults.
 CLANG_MALLOC := GLIBC_TUNABLES=glibc.malloc.hugetlb=1
-# The Windows build: wineg++ (Winelib) builds it, Wine runs its tests.
-WINE_PACKAGES := wine wine64 wine64-tools libwine-dev
+# The Windows build: wineg++ (Winelib, over clang) builds it, Wine runs its
+# tests.
+WINE_PACKAGES := wine wine64 wine64-tools libwine-dev clang
 WINE_BUILD    ?= build-wine
 
 .PHONY: all deps test-deps configure build test test-plain test-sanitize test-windows lint run bench package clean fuzz
@@ -109,7 +110,7 @@ $(WINE_BUILD)/build.ninja: | deps
 # Wine makes its prefix, about 15 s of waiting, while the build runs.
 test-windows: $(WINE_BUILD)/build.ninja
 	cmake/wine/run.sh --prefix $(abspath $(WINE_BUILD))/wineprefix & prefix=$$!; \
-	  cmake --build $(WINE_BUILD) -j $(JOBS); built=$$?; \
+	  $(CLANG_MALLOC) cmake --build $(WINE_BUILD) -j $(JOBS); built=$$?; \
 	  wait $$prefix && test $$built -eq 0
 	ctest --test-dir $(WINE_BUILD) --output-on-failure -j $(JOBS)
 
