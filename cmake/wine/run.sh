@@ -21,7 +21,8 @@ mkdir -p "$(dirname "$WINEPREFIX")"
 # them makes the prefix and, when no wine server runs, starts one that
 # outlives the program, with its services started apart from any program:
 # a service started by a program would hold the program's pipes open (ctest
-# waits on them) until the server ends, a minute later.
+# waits on them) until the server ends, a minute later. (-o: the server and
+# the services keep no hold of the lock.)
 flock -o "$WINEPREFIX.lock" sh -c '
     if [ ! -f "$WINEPREFIX/.q6-ready" ]; then
         wineboot -i >/dev/null 2>&1
