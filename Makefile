@@ -11,8 +11,8 @@ RUN_TARGETS := q6tsa qxipcdll q6ipc
 PACKAGE_TARGETS := $(RUN_TARGETS) q6time
 # The plain lane's programs and the labels of its tests.
 PLAIN_TARGETS := $(PACKAGE_TARGETS) q6_registry_files agent_cycle_e2e_test publisher_soak_test \
-                 q6time_install_test
-PLAIN_LABELS  := slow|soak|install
+                 q6time_install_test descriptor_limit_e2e_test
+PLAIN_LABELS  := slow|soak|install|unsanitized
 # The test lanes build each target as one translation unit and share one
 # precompiled GoogleTest, and link with gold (binutils' other linker, at
 # about half the CPU of the default one), while the plain build compiles the
@@ -73,7 +73,8 @@ build: configure
 # Each test runs once, in the lane that catches most: the sanitizer lane runs
 # the unit, e2e and security tests and the benchmarks' smoke run; the plain
 # lane what needs optimised code or real time (the 30-second cycle, the
-# soak, the installed layout and the package); the Windows build's tests
+# soak, the installed layout and the package) and what the sanitizers
+# cannot run (an agent short of descriptors); the Windows build's tests
 # under Wine.
 # The three lanes run side by side, each configuring its own tree and
 # printing its output when it ends, so that one lane builds while another's

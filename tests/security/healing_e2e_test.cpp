@@ -28,7 +28,6 @@
 #include "tests/e2e/short_pause_agent.h"
 #include "tests/support/file_text.h"
 #include "tests/support/forked_child.h"
-#include "tests/support/sanitizer_build.h"
 #include "tests/support/test_constants.h"
 
 namespace {
@@ -412,20 +411,6 @@ TEST_F(HealingE2eTest, AWriterStoppedHoldingTheSlotCostsTheAgentOnlyItsWritesMea
     EXPECT_TRUE(IsAlive(sandbox, agent));
     writer.Kill();
     EXPECT_TRUE(sandbox.WaitForNextPublication(kSlot, kTwoCycles).has_value());
-}
-
-TEST_F(HealingE2eTest, TooFewDescriptorsAreNamedAsTheCause) {
-#ifdef Q6_ADDRESS_SANITIZER
-    GTEST_SKIP() << "the sanitizers' own run-time needs more descriptors than the limit leaves";
-#endif
-    NAgentSandbox sandbox(NAgentBuild::ShortPause);
-    const pid_t agent = sandbox.StartProgram(
-        "/usr/bin/prlimit", {"--nofile=5", "--", (sandbox.BinFolder() / "q6tsa").string(), "NORMAL",
-                             NAgentSandbox::kLaunchId, "2015-06-01 09:30:00",
-                             std::to_string(NAgentSandbox::CurrentTick())});
-    EXPECT_TRUE(sandbox.WaitForLog("Too many open files", kPatience)) << sandbox.ReadLog();
-    EXPECT_EQ(sandbox.ReadLog().find("damaged"), std::string::npos) << sandbox.ReadLog();
-    EXPECT_TRUE(IsAlive(sandbox, agent));
 }
 
 }  // namespace
