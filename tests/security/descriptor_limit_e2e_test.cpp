@@ -25,7 +25,7 @@ TEST(DescriptorLimitE2eTest, TooFewDescriptorsAreNamedAsTheCause) {
                              NAgentSandbox::kLaunchId, "2015-06-01 09:30:00",
                              std::to_string(NAgentSandbox::CurrentTick())});
     ASSERT_GT(agent, 0);
-    EXPECT_TRUE(sandbox.WaitForLog("Too many open files", milliseconds(15000)))
+    EXPECT_TRUE(sandbox.WaitForLog("Too many open files", NAgentSandbox::kPatience))
         << sandbox.ReadLog();
     EXPECT_EQ(sandbox.ReadLog().find("damaged"), std::string::npos) << sandbox.ReadLog();
     EXPECT_FALSE(sandbox.WaitForExit(agent, milliseconds(0)).has_value()) << "the agent ended";
